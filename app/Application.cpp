@@ -1,0 +1,23 @@
+#include "Application.h"
+
+#include "AppError.h"
+#include "ErrorBox.h"
+#include "ShellText.h"
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(ApplicationTitleFor(applicationFilePath()));
+    setQuitOnLastWindowClosed(false);
+}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const AppError &error) {
+        ShowErrorBox(error.message());
+    } catch (const std::exception &error) {
+        ShowErrorBox(QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}

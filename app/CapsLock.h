@@ -1,0 +1,4 @@
+#pragma once
+
+// Whether the Caps Lock toggle of the keyboard is on.
+bool CapsLockOn();

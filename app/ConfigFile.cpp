@@ -1,0 +1,109 @@
+#include "ConfigFile.h"
+
+#include "AppError.h"
+#include "Cp1251.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+constexpr std::array<const char *, ConfigLines::LineCount> Keys{
+    "FontColor",      "BGColor",          "AlphaBlend", "AlphaBlendValue", "ShowMainWND",
+    "PlaySndOnRcv",   "ShowMsgTime",      "ShowIP",     "RedrawUsrWnd",    "ShowPrivateWND",
+    "PlaySndOnPrivateRcv", "AutoLogon",   "SavedNick",  "StartMinimized",  "Skin",
+    "IgnUsrClr",      "IncommingMsgClr",  "SelectHistoryClr", "IncClr",    "OutClr",
+    "SysClr",         "AutoRun",          "ChangeIP",   "BroadcastIP",     "ChangePort",
+    "MainPort",       "PrivatePort",      "SystemPort"};
+
+// The runtime's texts for the file errors.
+QString ioErrorText(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return QStringLiteral("File not found");
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return QStringLiteral("File access denied");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Too many open files");
+    case ENAMETOOLONG:
+    case EINVAL:
+        return QStringLiteral("Invalid filename");
+    case ENOSPC:
+        return QStringLiteral("Disk full");
+    default:
+        return QStringLiteral("I/O error %1").arg(error);
+    }
+}
+
+} // namespace
+
+QString ConfigLines::Key(int line)
+{
+    return QString::fromLatin1(Keys[size_t(line - 1)]);
+}
+
+void ConfigLines::Load(const QString &path)
+{
+    m_lines.fill(QString());
+    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file)
+        throw EInOutError(ioErrorText(errno));
+    QByteArray content;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        content.append(buffer, qsizetype(n));
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed)
+        throw EInOutError(ioErrorText(error == 0 ? EIO : error));
+
+    qsizetype pos = 0;
+    for (int i = 0; i < LineCount && pos < content.size(); ++i) {
+        qsizetype lf = content.indexOf('\n', pos);
+        if (lf < 0)
+            lf = content.size();
+        QByteArray line = content.mid(pos, lf - pos);
+        const qsizetype cr = line.indexOf('\r');
+        if (cr >= 0)
+            line.truncate(cr);
+        m_lines[size_t(i)] = cp1251::decode(line);
+        pos = lf + 1;
+    }
+}
+
+QString ConfigLines::ValueOf(int line)
+{
+    QString &entry = (*this)[line];
+    const qsizetype eq = entry.indexOf(u'=');
+    if (eq >= 0)
+        entry.remove(0, eq + 1);
+    return entry;
+}
+
+void ConfigLines::Save(const QString &path) const
+{
+    QByteArray content;
+    for (const QString &line : m_lines)
+        content += cp1251::encode(line) + "\r\n";
+
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        throw EInOutError(ioErrorText(errno == 0 ? EACCES : errno));
+    errno = 0;
+    if (file.write(content) != content.size() || !file.commit()) {
+        const int error = errno;
+        file.cancelWriting();
+        throw EInOutError(ioErrorText(error == 0 ? EIO : error));
+    }
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// The 28 positional lines of Chat.cfg in memory. A setting is known by its line number
+// (1 to 28); the key text before "=" is never compared on reading.
+class ConfigLines final {
+public:
+    static constexpr int LineCount = 28;
+
+    // Fills the entries from the file. A file that cannot be opened or read throws
+    // EInOutError with the runtime's text ("File not found", ...) and leaves every entry
+    // that was not read empty.
+    void Load(const QString &path);
+    // The value part of line N (everything after its first "="); the entry keeps only it.
+    QString ValueOf(int line);
+    // Writes every entry followed by CR LF, in code page 1251, atomically: a failed write
+    // leaves the old file whole. Throws EInOutError on failure.
+    void Save(const QString &path) const;
+
+    QString &operator[](int line) { return m_lines[size_t(line - 1)]; }
+    const QString &operator[](int line) const { return m_lines[size_t(line - 1)]; }
+    // Whether the start-up sequence has taken line N into its control.
+    bool Applied(int line) const { return m_applied[size_t(line - 1)]; }
+    void SetApplied(int line) { m_applied[size_t(line - 1)] = true; }
+
+    // "Key=value": the key texts, in line order.
+    static QString Key(int line);
+
+private:
+    std::array<QString, LineCount> m_lines;
+    std::array<bool, LineCount> m_applied{};
+};
+
+// A switch value is on exactly when it reads "1".
+inline bool SwitchOn(const QString &value)
+{
+    return value == QLatin1String("1");
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QIcon>
+
+// The command images: 0 exit, 1 clear screen, 2 settings, 3 About, 4 private, 5 history.
+QIcon CommandIcon(int index);
+// The tray icons: 0 the normal icon, 1 the alternate one of the private-message alert.
+QIcon TrayIcon(int index);

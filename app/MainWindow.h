@@ -1,0 +1,145 @@
+#pragma once
+
+#include "ConfigFile.h"
+
+#include <QMainWindow>
+
+class ColorBox;
+class LogView;
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTextEdit;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TCoolTrayIcon;
+class TIdSocketHandle;
+class TIdUDPClient;
+class TIdUDPServer;
+
+// Shell state of the main window's module, alive for the whole run.
+extern QString OwnNick;       // empty until the log-in succeeds
+extern QString OwnIP;         // this host's address as found at start-up
+extern int OwnColorIndex;     // the colour number last put into an outgoing frame
+
+// The main window: public conversation, user list, menus, tool bar, status bar, tray.
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TForm1)
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Menus and commands.
+    QMenu *N1 = nullptr, *N3 = nullptr, *N4 = nullptr; // "Файл", "Сервис", "Справка"
+    QAction *N2 = nullptr, *N7 = nullptr, *N12 = nullptr, *N6 = nullptr, *N17 = nullptr,
+            *N5 = nullptr;
+    QMenu *RxPopupMenu1 = nullptr; // tray menu
+    QAction *N8 = nullptr, *N13 = nullptr, *N10 = nullptr, *N11 = nullptr, *N18 = nullptr,
+            *N9 = nullptr;
+    QToolBar *ToolBar1 = nullptr;
+    QToolButton *ToolButton2 = nullptr, *ToolButton4 = nullptr, *ToolButton5 = nullptr,
+                *ToolButton6 = nullptr, *ToolButton8 = nullptr, *ToolButton9 = nullptr;
+
+    // Controls.
+    QWidget *Panel1 = nullptr;
+    LogView *RichEdit1 = nullptr; // public conversation
+    QSplitter *Splitter1 = nullptr;
+    LogView *RichEdit2 = nullptr; // user list
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
+    ColorBox *ColorBox1 = nullptr, *ColorBox2 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QTextEdit *RichEdit4 = nullptr; // message input
+    QWidget *StatusBar1 = nullptr;
+    QLabel *StatusPanels[5] = {};
+
+    // Non-visual parts.
+    TIdUDPServer *IdUDPServer1 = nullptr, *IdUDPServer2 = nullptr;
+    TIdUDPClient *IdUDPClient1 = nullptr, *IdUDPClient2 = nullptr;
+    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr;
+    TCoolTrayIcon *CTI = nullptr;
+
+    // State.
+    bool FirstShow = true;
+    qint32 RunSeconds = 0;
+    ConfigLines Config;
+
+    // Handlers.
+    void FormCreate();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void N2Click();
+    void N7Click();
+    void N12Click();
+    void N6Click();
+    void N17Click();
+    void N5Click();
+    void N8Click();
+    void Timer1Timer();
+    void RefreshUserList();
+    void ApplyBackgroundColor();
+    void Timer2Timer();
+    void Timer3Timer();
+    void Timer4Timer();
+    void suitempButton1Click();
+    void suitempColorBox1Change();
+    void suitempColorBox2Change();
+    void IdUDPServer1UDPRead(TIdUDPServer *Sender, const QByteArray &AData,
+                             TIdSocketHandle *ABinding);
+    void IdUDPServer2UDPRead(TIdUDPServer *Sender, const QByteArray &AData,
+                             TIdSocketHandle *ABinding);
+
+    // Window state.
+    void RestoreMainWindow();
+    void HideToTray();
+    void ShowFromTray();
+    void PrivateAlert(bool on);
+    bool PrivateAlertOn() const;
+    void AppMinimize();
+    void AppIdle();
+    void WMSysCommand(int command);
+    void CTIClick();
+    void CTIMouseMove();
+
+    // Closes the three listeners: public, system, private.
+    void CloseListeners();
+
+    // The status bar's user count text, "Пользователей в чате: " and the number.
+    QString UserCountText() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void buildControls();
+    void buildStatusBar();
+    void buildTimersAndTray();
+    void wireEvents();
+    void RunStartupSequence();
+    void ApplyStoredSettings();
+    void SettleBroadcastAddress();
+    void SettlePorts();
+    void RebuildConfig();
+    void StartNetwork();
+    void Announce();
+    void SendLeaveNotice();
+    void OpenUserHistory();
+
+    bool m_closing = false;      // the exit path is confirmed: the close really ends the program
+    bool m_quitting = false;     // a close requested by the exit commands, not the window system
+    bool m_startMinimized = false;
+    bool m_startupQueued = false;
+    bool m_settingsApplied = false; // every stored setting reached its control
+    bool m_privateImageShown = true;
+};
+
+extern TForm1 *Form1;

@@ -1,0 +1,41 @@
+#include "ShellText.h"
+
+#include <QFileInfo>
+
+QString ApplicationTitleFor(const QString &executablePath)
+{
+    QString name = executablePath;
+    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    name.remove(0, slash + 1);
+    const qsizetype dot = name.indexOf(u'.');
+    if (dot >= 0)
+        name.truncate(dot);
+    if (name.size() > 1)
+        name = name.left(1) + name.mid(1).toLower();
+    return name;
+}
+
+QString ErrorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + u'.';
+    return message;
+}
+
+QString ExitQuestionText(qint32 runSeconds, const QString &applicationTitle)
+{
+    const qint32 d = runSeconds / 86400;
+    const qint32 h = (runSeconds / 3600) % 24;
+    const qint32 m = (runSeconds / 60) % 60;
+    const qint32 s = runSeconds % 60;
+    return QStringLiteral("Время проведенное в программе: ") + QString::number(d) +
+           QStringLiteral(" дн.  ") + QString::number(h) + QStringLiteral(" ч. ") +
+           QString::number(m) + QStringLiteral(" мин. ") + QString::number(s) +
+           QStringLiteral(" сек.") + QStringLiteral("\r\r") +
+           QStringLiteral("Завершить работу программы ") + applicationTitle + u'?';
+}
+
+QString UserCountText(int users)
+{
+    return QStringLiteral("Пользователей в чате: ") + QString::number(users);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+
+// The notification-area icon: an icon list it can cycle through, a tooltip, a menu, and a
+// mouse that it ignores while disabled.
+class TCoolTrayIcon final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TCoolTrayIcon)
+public:
+    explicit TCoolTrayIcon(QObject *parent = nullptr);
+    ~TCoolTrayIcon() override;
+
+    void setIconList(const QList<QIcon> &icons);
+    void setPopupMenu(QMenu *menu);
+
+    bool IconVisible() const { return m_visible; }
+    void setIconVisible(bool on);
+    int IconIndex() const { return m_index; }
+    void setIconIndex(int index);
+    bool CycleIcons() const;
+    void setCycleIcons(bool on);
+    int CycleInterval() const;
+    void setCycleInterval(int ms);
+    bool Enabled() const { return m_enabled; }
+    void setEnabled(bool on);
+    const QString &Hint() const { return m_hint; }
+    void setHint(const QString &hint);
+
+    QSystemTrayIcon *platformIcon() const { return m_icon; }
+
+Q_SIGNALS:
+    void Click();
+    void MouseMove();
+
+private:
+    void showIcon();
+    void onActivated(int reason);
+
+    QSystemTrayIcon *m_icon = nullptr;
+    QTimer *m_cycle = nullptr;
+    QList<QIcon> m_icons;
+    QMenu *m_menu = nullptr;
+    QString m_hint;
+    int m_index = 0;
+    bool m_visible = true;
+    bool m_enabled = false;
+};

@@ -1,0 +1,40 @@
+# palavrix_add_module(<name> SOURCES ... [QT Core Sql ...] [LIBRARIES ...])
+# Builds a core library palavrix_<name> with the alias palavrix::<name>; its folder is
+# the public include folder. Core libraries never link Qt Widgets.
+function(palavrix_add_module name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;QT;LIBRARIES" ${ARGN})
+    set(target palavrix_${name})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    add_library(palavrix::${name} ALIAS ${target})
+    target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    set(qtlibs Qt6::Core)
+    foreach(component IN LISTS ARG_QT)
+        if(component STREQUAL "Widgets")
+            message(FATAL_ERROR "core module ${name} must not link Qt Widgets")
+        endif()
+        list(APPEND qtlibs Qt6::${component})
+    endforeach()
+    target_link_libraries(${target} PUBLIC ${qtlibs} ${ARG_LIBRARIES})
+endfunction()
+
+# palavrix_add_ui_sources(<sources...>): window sources of a folder join the one UI library.
+function(palavrix_add_ui_sources)
+    target_sources(palavrix_ui PRIVATE ${ARGN})
+    target_include_directories(palavrix_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()
+
+# palavrix_add_test(<name> SOURCES ... [LIBRARIES ...] [GUI] [LABELS ...])
+# A Qt Test executable registered with CTest. GUI tests run on the offscreen platform.
+function(palavrix_add_test name)
+    cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    set(target tst_${name})
+    add_executable(${target} ${ARG_SOURCES})
+    target_link_libraries(${target} PRIVATE Qt6::Test palavrix::testsupport ${ARG_LIBRARIES})
+    add_test(NAME ${name} COMMAND ${target})
+    set(env "QT_QPA_PLATFORM=offscreen")
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT}
+                         LABELS "${ARG_LABELS}")
+endfunction()

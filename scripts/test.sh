@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+build_tree "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DPALAVRIX_SANITIZE=ON -DPALAVRIX_WERROR=ON
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$ROOT/build/asan"
+ctest --output-on-failure --parallel 2

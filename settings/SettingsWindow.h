@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QWidget>
+
+class ColorBox;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+
+// The settings window: its controls are the live settings every other window reads.
+class TForm2 final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TForm2)
+public:
+    explicit TForm2(QWidget *parent = nullptr);
+    ~TForm2() override;
+
+    QTabWidget *suiPageControl1 = nullptr;
+    QWidget *suiTabSheet1 = nullptr; // "Главные"
+    QWidget *suiTabSheet2 = nullptr; // "Стили"
+    QWidget *suiTabSheet3 = nullptr; // "Цвета"
+    QWidget *suiTabSheet4 = nullptr; // "Сеть"
+    QPushButton *Button1 = nullptr;  // "OK"
+
+    // "Главные"
+    QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr,
+              *GroupBox4 = nullptr, *GroupBox5 = nullptr, *GroupBox6 = nullptr,
+              *GroupBox7 = nullptr, *suiGroupBox6 = nullptr;
+    QCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr,
+              *CheckBox4 = nullptr, *CheckBox5 = nullptr, *CheckBox6 = nullptr,
+              *CheckBox7 = nullptr, *CheckBox8 = nullptr, *CheckBox11 = nullptr;
+    QSlider *TrackBar1 = nullptr, *TrackBar2 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
+    QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+
+    // "Стили"
+    QListWidget *ListBox1 = nullptr;
+    QGroupBox *suiGroupBox1 = nullptr, *suiGroupBox2 = nullptr;
+    QLabel *suiURLLabel1 = nullptr;
+
+    // "Цвета"
+    QGroupBox *suiGroupBox3 = nullptr, *suiGroupBox4 = nullptr, *suiGroupBox5 = nullptr;
+    QCheckBox *CheckBox9 = nullptr, *CheckBox10 = nullptr;
+    QLabel *Label5 = nullptr, *Label6 = nullptr, *Label8 = nullptr, *Label9 = nullptr;
+    ColorBox *ColorBox1 = nullptr, *ColorBox2 = nullptr, *ColorBox3 = nullptr,
+             *ColorBox4 = nullptr;
+
+    // "Сеть"
+    QGroupBox *suiGroupBox7 = nullptr, *suiGroupBox8 = nullptr, *suiGroupBox9 = nullptr,
+              *suiGroupBox10 = nullptr;
+    QCheckBox *CheckBox12 = nullptr, *CheckBox13 = nullptr;
+    QLineEdit *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr;
+    QLabel *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr,
+           *Label14 = nullptr;
+
+    // Handlers, run by the user's change and by the same change made from code.
+    void suitempCheckBox5Click();
+    void suitempTrackBar1Change();
+    void suitempTrackBar2Change();
+    void suitempCheckBox8Click();
+    void CheckBox9Click();
+    void CheckBox10Click();
+    void ColorBox2Change();
+    void ColorBox3Change();
+    void CheckBox11Click();
+    void CheckBox12Click();
+    void CheckBox13Click();
+    void ListBox1Click();
+    void suitempButton1Click();
+
+    // The main window's translucency as the handlers last set it: whether it is on, and
+    // the opacity on the 0..255 scale (15 × the position of TrackBar1).
+    bool AlphaBlend() const;
+    int AlphaBlendValue() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormShow();
+
+    QWidget *buildMainPage();
+    QWidget *buildStylesPage();
+    QWidget *buildColorsPage();
+    QWidget *buildNetworkPage();
+    void wireEvents();
+    void applyTranslucency() const;
+    void centreOnMainWindow();
+
+    QLabel *m_downloadText = nullptr; // the text above the home-page link
+    QLabel *m_installText = nullptr;  // how to install a style
+    bool m_alphaBlend = false;
+    int m_alphaBlendValue = 255;
+};
+
+extern TForm2 *Form2;

@@ -1,0 +1,123 @@
+#include "AppError.h"
+#include "Convert.h"
+#include "Cp1251.h"
+
+#include <QTest>
+
+class TestCommon final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void encodeDecode_data();
+    void encodeDecode();
+    void compareBytes_data();
+    void compareBytes();
+    void upperCase_data();
+    void upperCase();
+    void integers_data();
+    void integers();
+};
+
+void TestCommon::encodeDecode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("roundTrip");
+    QTest::newRow("Latin text is one byte per character")
+        << QStringLiteral("Ivan -->Hello") << QByteArray("Ivan -->Hello") << QStringLiteral("Ivan -->Hello");
+    QTest::newRow("Cyrillic letters map to the code page's upper half")
+        << QStringLiteral("Вася ёЁ") << QByteArray("\xC2\xE0\xF1\xFF\x20\xB8\xA8")
+        << QStringLiteral("Вася ёЁ");
+    QTest::newRow("the euro sign has a byte of its own") << QStringLiteral("€") << QByteArray("\x88")
+                                                         << QStringLiteral("€");
+    QTest::newRow("a character the code page lacks becomes a question mark")
+        << QStringLiteral("a你b") << QByteArray("a?b") << QStringLiteral("a?b");
+    QTest::newRow("a character beyond the basic plane is one question mark")
+        << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y") << QStringLiteral("x?y");
+}
+
+void TestCommon::encodeDecode()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, roundTrip);
+    QCOMPARE(cp1251::encode(text), bytes);
+    QCOMPARE(cp1251::decode(bytes), roundTrip);
+    QCOMPARE(cp1251::representable(text), roundTrip);
+}
+
+void TestCommon::compareBytes_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("sign");
+    QTest::newRow("capital Latin before small") << QStringLiteral("Anna") << QStringLiteral("bob") << -1;
+    QTest::newRow("Latin before Cyrillic") << QStringLiteral("bob") << QStringLiteral("Борис") << -1;
+    QTest::newRow("capital Cyrillic before small") << QStringLiteral("Я") << QStringLiteral("а") << -1;
+    QTest::newRow("a prefix comes first") << QStringLiteral("Ann") << QStringLiteral("Anna") << -1;
+    QTest::newRow("equal texts") << QStringLiteral("Олег") << QStringLiteral("Олег") << 0;
+    QTest::newRow("bytes compare unsigned") << QStringLiteral("б") << QStringLiteral("z") << 1;
+}
+
+void TestCommon::compareBytes()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, sign);
+    const int result = cp1251::compare(a, b);
+    QCOMPARE((result > 0) - (result < 0), sign);
+    const int reverse = cp1251::compare(b, a);
+    QCOMPARE((reverse > 0) - (reverse < 0), -sign);
+}
+
+void TestCommon::upperCase_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("upper");
+    QTest::newRow("Latin") << QStringLiteral("Hello, world") << QStringLiteral("HELLO, WORLD");
+    QTest::newRow("Cyrillic with yo") << QStringLiteral("ёлка Привет") << QStringLiteral("ЁЛКА ПРИВЕТ");
+    QTest::newRow("letters outside the code page stay") << QStringLiteral("ßäé") << QStringLiteral("ßäé");
+}
+
+void TestCommon::upperCase()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, upper);
+    QCOMPARE(cp1251::toUpper(text), upper);
+}
+
+void TestCommon::integers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("value");
+    QTest::newRow("plain") << QStringLiteral("17") << true << 17;
+    QTest::newRow("negative") << QStringLiteral("-1") << true << -1;
+    QTest::newRow("explicit plus") << QStringLiteral("+5") << true << 5;
+    QTest::newRow("leading zeros") << QStringLiteral("007") << true << 7;
+    QTest::newRow("lowest 32-bit value") << QStringLiteral("-2147483648") << true << INT_MIN;
+    QTest::newRow("beyond 32 bits") << QStringLiteral("2147483648") << false << 0;
+    QTest::newRow("empty") << QString() << false << 0;
+    QTest::newRow("letters") << QStringLiteral("abc") << false << 0;
+    QTest::newRow("sign alone") << QStringLiteral("-") << false << 0;
+    QTest::newRow("blank inside") << QStringLiteral("1 2") << false << 0;
+}
+
+void TestCommon::integers()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(int, value);
+    if (valid) {
+        QCOMPARE(strToInt(text), value);
+        return;
+    }
+    try {
+        strToInt(text);
+        QFAIL("no error for an invalid integer");
+    } catch (const EConvertError &error) {
+        QCOMPARE(error.message(), QStringLiteral("'%1' is not a valid integer value").arg(text));
+    }
+}
+
+QTEST_APPLESS_MAIN(TestCommon)
+#include "tst_common.moc"

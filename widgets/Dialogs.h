@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// Every modal dialog of the program opens through here, so tests can answer a dialog
+// before it opens and never wait on one.
+namespace Dialogs {
+
+enum class Answer { Ok, Cancel };
+enum class Kind { Question, Information, Warning, Error, Input };
+
+struct Shown {
+    Kind kind;
+    QString caption;
+    QString text;
+};
+
+// Tests: the next dialog returns this answer (and, for an input dialog, this text)
+// without being shown. Answers queue up in order.
+void setNextAnswer(Answer answer);
+void setNextInput(const QString &text, Answer answer = Answer::Ok);
+// Tests: with auto-answer on, a dialog with no queued answer is answered Ok, unshown.
+void setAutoAnswer(bool on);
+// Every dialog asked for since the last clear, answered or shown.
+const QList<Shown> &history();
+void clearHistory();
+
+// "OK" and "Cancel" with a question icon.
+Answer question(QWidget *parent, const QString &caption, const QString &text);
+// One "OK" button with an information, warning or error icon.
+void information(QWidget *parent, const QString &caption, const QString &text);
+void warning(QWidget *parent, const QString &caption, const QString &text);
+void error(QWidget *parent, const QString &caption, const QString &text);
+// A one-line text prompt; Cancel leaves `value` empty and returns Answer::Cancel.
+Answer inputText(QWidget *parent, const QString &caption, const QString &prompt, QString &value);
+
+} // namespace Dialogs
