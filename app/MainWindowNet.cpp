@@ -23,7 +23,7 @@
 
 namespace {
 
-UserTable &Users()
+UserTable &TheUserTable()
 {
     static UserTable table;
     return table;
@@ -51,9 +51,9 @@ void TForm1::Timer3Timer()
 
 void TForm1::IdUDPServer2UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
-    const DatagramParts parts = TakeApart(DecodeDatagram(AData));
+    const DatagramParts parts = SplitDatagram(DatagramText(AData));
     const int color = ColorNumber(parts);
-    Users().Announce(parts.Payload, color, ABinding->SenderIP);
+    TheUserTable().Announce(parts.Payload, color, ABinding->SenderIP);
     ABinding->Transmit(ABinding->SenderIP, ABinding->SenderPort, QByteArray());
 }
 
@@ -64,10 +64,10 @@ void TForm1::Timer1Timer()
 
 void TForm1::RefreshUserList()
 {
-    UserTable &users = Users();
+    UserTable &users = TheUserTable();
     users.Sort();
     RichEdit2->Clear();
-    for (const UsrInfo &user : users.Occupied())
+    for (const UsrInfo &user : users.Users())
         RichEdit2->AppendLine(user.Nick, listColor(user, RichEdit2), true);
     RichEdit2->ScrollToTop();
 
@@ -110,7 +110,7 @@ void TForm1::suitempButton1Click()
 
 void TForm1::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
-    const DatagramParts parts = TakeApart(DecodeDatagram(AData));
+    const DatagramParts parts = SplitDatagram(DatagramText(AData));
     const QString &T = parts.Payload;
     const QString a = ABinding->SenderIP;
     int k = 0;

@@ -1,39 +1,56 @@
 #include "PrivateWindow.h"
 
+#include "AppError.h"
+#include "ChatText.h"
+#include "ColorBox.h"
+#include "Datagram.h"
+#include "DateTimeText.h"
+#include "Dialogs.h"
+#include "Guard.h"
+#include "HistoryWindow.h"
+#include "InputFormat.h"
 #include "LogView.h"
+#include "MainWindow.h"
+#include "SettingsWindow.h"
+#include "Sound.h"
 #include "UdpEndpoints.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 TForm4 *Form4 = nullptr;
 
+namespace {
+
+const QString ChooseRecipient = QStringLiteral("Выбери получателя...");
+const QString ChooseUser = QStringLiteral("Выбери пользователя...");
+
+LineSettings currentLineSettings()
+{
+    return {Form2->CheckBox1->isChecked(), Form2->CheckBox2->isChecked()};
+}
+
+QString timeNow()
+{
+    return LocalTimeText(QDateTime::currentDateTime());
+}
+
+} // namespace
+
 TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Palavrix - приват"));
-    resize(425, 360);
-    auto *layout = new QVBoxLayout(this);
-    ComboBox1 = new QComboBox(this);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setEditable(true);
-    ComboBox1->setEditText(QStringLiteral("Выбери получателя..."));
-    RichEdit1 = new LogView(this);
-    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
-    RichEdit2 = new QTextEdit(this);
-    RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
-    RichEdit2->setAcceptRichText(false);
-    Button1 = new QPushButton(QStringLiteral("Отправить"), this);
-    Button2 = new QPushButton(QStringLiteral("Очистить"), this);
-    suiButton1 = new QPushButton(QStringLiteral("История"), this);
-    layout->addWidget(ComboBox1);
-    layout->addWidget(RichEdit1, 1);
-    layout->addWidget(RichEdit2);
-    layout->addWidget(Button1);
-    layout->addWidget(Button2);
-    layout->addWidget(suiButton1);
+    buildControls();
+    setMinimumSize(430, 315);
+    resize(430, 360);
 
     IdUDPServer1 = new TIdUDPServer(this);
     IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
@@ -46,12 +63,194 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     };
 }
 
+void TForm4::buildControls()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    RichEdit1 = new LogView(this);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    layout->addWidget(RichEdit1, 1);
+
+    auto *recipientRow = new QHBoxLayout;
+    RecipientLabel = new QLabel(QStringLiteral("Получатель:"), this);
+    RecipientLabel->setTextFormat(Qt::PlainText);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setEditText(ChooseRecipient);
+    recipientRow->addWidget(RecipientLabel);
+    recipientRow->addWidget(ComboBox1, 1);
+    layout->addLayout(recipientRow);
+
+    RichEdit2 = new QTextEdit(this);
+    RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
+    RichEdit2->setAcceptRichText(false);
+    RichEdit2->setFixedHeight(60);
+    RichEdit2->setToolTip(QStringLiteral(
+        "Введите текст сообщения и нажмите конпку \"Отправить\" (или \"CTRL + Enter\")"));
+    RichEdit2->installEventFilter(this);
+    RichEdit1->installEventFilter(this);
+    layout->addWidget(RichEdit2);
+
+    auto *buttons = new QHBoxLayout;
+    suiButton1 = new QPushButton(QStringLiteral("История"), this);
+    suiButton1->setObjectName(QStringLiteral("suiButton1"));
+    Button2 = new QPushButton(QStringLiteral("Очистить"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button1 = new QPushButton(QStringLiteral("Отправить"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    buttons->addWidget(suiButton1);
+    buttons->addWidget(Button2);
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    layout->addLayout(buttons);
+
+    connect(Button1, &QPushButton::clicked, this, Guarded([this] { suitempButton1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, Guarded([this] { suitempButton2Click(); }));
+    connect(suiButton1, &QPushButton::clicked, this, Guarded([this] { suiButton1Click(); }));
+    connect(ComboBox1, &QComboBox::activated, this, [this] { suitempComboBox1Change(); });
+}
+
 void TForm4::OpenWindow()
 {
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
 }
 
-void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &, TIdSocketHandle *) {}
+void TForm4::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TForm4::FormShow()
+{
+    const QColor background = Form1->ColorBox2->selectedColor();
+    if (background.isValid()) {
+        RichEdit1->setBackgroundColor(background);
+        QPalette pal = RichEdit2->palette();
+        pal.setColor(QPalette::Base, background);
+        RichEdit2->setPalette(pal);
+    }
+    RichEdit2->setTextColor(Form1->ColorBox1->selectedColor());
+    RichEdit2->setFocus();
+    Form1->PrivateAlert(false);
+}
+
+void TForm4::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TForm4::FormActivate()
+{
+    if (Form1)
+        Form1->PrivateAlert(false);
+}
+
+bool TForm4::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (key->modifiers() & Qt::ControlModifier)) {
+            Button1->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm4::suitempButton1Click()
+{
+    const QString t = ComboBox1->currentText();
+    if (t.isEmpty() || t == ChooseRecipient || t == ChooseUser) {
+        Dialogs::information(this, QStringLiteral("Palavrix"),
+                             QStringLiteral("Получатель сообщения не выбран!"));
+        FinishSend();
+        return;
+    }
+    if (RichEdit2->toPlainText().isEmpty()) {
+        Dialogs::information(this, QStringLiteral("Palavrix"),
+                             QStringLiteral("Введите текст сообщения для отправки!"));
+        FinishSend();
+        return;
+    }
+    const QString text = OutgoingText(RichEdit2->toPlainText());
+    if (InputBoxText(text) != RichEdit2->toPlainText())
+        RichEdit2->setPlainText(InputBoxText(text));
+    const qsizetype dash = t.indexOf(QStringLiteral(" - "));
+    const QString recipient = dash < 0 ? QString() : t.left(dash);
+    RecipientIP = dash < 0 ? t.mid(2) : t.mid(dash + 3);
+
+    IdUDPClient1->Host = RecipientIP;
+    IdUDPClient1->SendText(PrivateMessage(OwnColorIndex, OwnNick, recipient, text));
+    HForm->AppendHistoryRecord(OwnNick, recipient, text, false);
+    AppendMessage(PrivateHeader(OwnNick, recipient, false, currentLineSettings(), timeNow(), OwnIP),
+                  text, Form1->ColorBox1->selectedColor());
+    RichEdit2->clear();
+    RichEdit2->setFocus();
+    FinishSend();
+}
+
+void TForm4::FinishSend()
+{
+    RichEdit1->ScrollToEnd();
+    ResetInputFormat(RichEdit2, Form1->ColorBox1);
+}
+
+void TForm4::AppendMessage(const QString &header, const QString &body, const QColor &color)
+{
+    // The body keeps the header's bold, as the conversation has always shown it.
+    RichEdit1->AppendLine(header, color, true);
+    RichEdit1->AppendLine(body, color, true);
+}
+
+void TForm4::suitempButton2Click()
+{
+    if (Dialogs::question(this, QStringLiteral("Palavrix"), QStringLiteral("Очистить экран?")) ==
+        Dialogs::Answer::Ok)
+        RichEdit1->Clear();
+}
+
+void TForm4::suiButton1Click()
+{
+    HForm->show();
+    HForm->raise();
+    HForm->activateWindow();
+}
+
+void TForm4::suitempComboBox1Change()
+{
+    RichEdit2->setFocus();
+}
+
+void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
+{
+    const DatagramParts parts = SplitDatagram(DatagramText(AData));
+    const int k = Form2->CheckBox9->isChecked() ? Form2->ColorBox1->selectedIndex()
+                                                : ColorNumber(parts);
+    const PrivatePayload message = SplitPrivatePayload(parts.Payload);
+    const QColor color = colorOf(k);
+    if (!color.isValid())
+        throw AppError(QStringLiteral("List index out of bounds (%1)").arg(k));
+    const bool notice = IsSystemNotice(parts.Payload);
+    AppendMessage(PrivateHeader(message.SenderNick, OwnNick, notice, currentLineSettings(),
+                                timeNow(), ABinding->SenderIP),
+                  message.Body, color);
+    HForm->AppendHistoryRecord(message.SenderNick, OwnNick, message.Body, true);
+
+    const bool mayAlert = MayAlertUser(parts.Payload, OwnNick);
+    if (Form2->CheckBox6->isChecked() && mayAlert)
+        OpenWindow();
+    if (Form2->CheckBox7->isChecked() && mayAlert)
+        PlaySoundFile(QStringLiteral("PrivateMsgRcvd.wav"));
+    if (!isActiveWindow() && !Form2->CheckBox6->isChecked())
+        Form1->PrivateAlert(true);
+    RichEdit1->ScrollToEnd();
+}

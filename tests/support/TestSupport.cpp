@@ -25,3 +25,57 @@ QByteArray readFile(const QString &path)
 }
 
 } // namespace testsupport
+
+#include "Cp1251.h"
+
+#include <QStringList>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+int freeUdpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0)
+        throw std::runtime_error("no free UDP port");
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+void writeChatCfg(const QString &folder, const QString &nick,
+                  const QList<QPair<int, QString>> &overrides)
+{
+    QStringList lines = {
+        QStringLiteral("FontColor=0"),     QStringLiteral("BGColor=15"),
+        QStringLiteral("AlphaBlend=0"),    QStringLiteral("AlphaBlendValue=17"),
+        QStringLiteral("ShowMainWND=0"),   QStringLiteral("PlaySndOnRcv=0"),
+        QStringLiteral("ShowMsgTime=0"),   QStringLiteral("ShowIP=0"),
+        QStringLiteral("RedrawUsrWnd=1"),  QStringLiteral("ShowPrivateWND=0"),
+        QStringLiteral("PlaySndOnPrivateRcv=0"), QStringLiteral("AutoLogon=1"),
+        QStringLiteral("SavedNick=") + nick, QStringLiteral("StartMinimized=0"),
+        QStringLiteral("Skin="),           QStringLiteral("IgnUsrClr=0"),
+        QStringLiteral("IncommingMsgClr=0"), QStringLiteral("SelectHistoryClr=0"),
+        QStringLiteral("IncClr=9"),        QStringLiteral("OutClr=4"),
+        QStringLiteral("SysClr=19"),       QStringLiteral("AutoRun=0"),
+        QStringLiteral("ChangeIP=1"),      QStringLiteral("BroadcastIP=127.0.0.1"),
+        QStringLiteral("ChangePort=1"),
+        QStringLiteral("MainPort=%1").arg(freeUdpPort()),
+        QStringLiteral("PrivatePort=%1").arg(freeUdpPort()),
+        QStringLiteral("SystemPort=%1").arg(freeUdpPort())};
+    for (const auto &[line, text] : overrides)
+        lines[line - 1] = text;
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += cp1251::encode(line) + "\r\n";
+    writeFile(folder + QStringLiteral("/Chat.cfg"), bytes);
+}
+
+} // namespace testsupport

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class THForm;
+class TForm5;
+class TForm6;
+
+// The seven windows of a run, created hidden in their order and reachable through their
+// global instances; destroyed in reverse order.
+class AppWindows final {
+public:
+    AppWindows();
+    ~AppWindows();
+    AppWindows(const AppWindows &) = delete;
+    AppWindows &operator=(const AppWindows &) = delete;
+
+private:
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TForm2> m_form2;
+    std::unique_ptr<TForm3> m_form3;
+    std::unique_ptr<TForm4> m_form4;
+    std::unique_ptr<THForm> m_hform;
+    std::unique_ptr<TForm5> m_form5;
+    std::unique_ptr<TForm6> m_form6;
+};

@@ -1,0 +1,382 @@
+#include "AppWindows.h"
+#include "ColorBox.h"
+#include "Cp1251.h"
+#include "Dialogs.h"
+#include "LogView.h"
+#include "MainWindow.h"
+#include "PrivateWindow.h"
+#include "SettingsWindow.h"
+#include "TestSupport.h"
+#include "TrayIcon.h"
+#include "UdpEndpoints.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+using testsupport::writeChatCfg;
+
+// The main window's life from start-up to exit, in a temporary working folder.
+class TestMainWindow final : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void fastEntryLogsInWithoutPrompt();
+    void missingConfigStopsAtFirstNumber();
+    void badIntegerStopsStartupThere();
+    void cancelledNickEndsWithoutQuestion();
+    void savedLines_data();
+    void savedLines();
+    void extraLinesAreDropped();
+    void exitQuestionCancelKeepsRunning();
+    void windowSystemCloseOnlyHides();
+    void resizeLimits();
+    void clearScreen_data();
+    void clearScreen();
+    void privateAlertBlinksAndStops();
+    void statusBarAndTray();
+    void publicMessageComesBackOnLoopback();
+    void presenceListsOwnNick();
+
+private:
+    void start();
+    QStringList errors() const;
+    QByteArray savedConfig() const;
+    QString savedLine(int line) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCwd;
+    std::unique_ptr<AppWindows> m_windows;
+};
+
+void TestMainWindow::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_oldCwd = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    Dialogs::clearHistory();
+    Dialogs::setAutoAnswer(true);
+    OwnNick.clear();
+    OwnIP.clear();
+}
+
+void TestMainWindow::cleanup()
+{
+    m_windows.reset();
+    QDir::setCurrent(m_oldCwd);
+    m_dir.reset();
+}
+
+void TestMainWindow::start()
+{
+    m_windows = std::make_unique<AppWindows>();
+    Form1->show();
+    QCoreApplication::processEvents();
+}
+
+QStringList TestMainWindow::errors() const
+{
+    QStringList texts;
+    for (const Dialogs::Shown &shown : Dialogs::history())
+        if (shown.kind == Dialogs::Kind::Error)
+            texts << shown.text;
+    return texts;
+}
+
+QByteArray TestMainWindow::savedConfig() const
+{
+    return testsupport::readFile(m_dir->filePath(QStringLiteral("Chat.cfg")));
+}
+
+QString TestMainWindow::savedLine(int line) const
+{
+    const QList<QByteArray> lines = savedConfig().split('\n');
+    return cp1251::decode(lines.value(line - 1)).chopped(1);
+}
+
+void TestMainWindow::fastEntryLogsInWithoutPrompt()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{1, QStringLiteral("FontColor=12")}, {9, QStringLiteral("RedrawUsrWnd=3")},
+                  {3, QStringLiteral("AlphaBlend=1")}, {4, QStringLiteral("AlphaBlendValue=5")}});
+    start();
+    for (const Dialogs::Shown &shown : Dialogs::history())
+        QVERIFY(shown.kind != Dialogs::Kind::Input);
+    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QCOMPARE(Form1->ColorBox1->selectedIndex(), 12);
+    QVERIFY(Form1->Timer1->isActive());
+    QCOMPARE(Form1->Timer1->interval(), 15000);
+    QCOMPARE(Form2->Label2->text(), QStringLiteral("Время обновления - 15 сек."));
+    QVERIFY(Form1->Timer3->isActive());
+    QVERIFY(Form1->CTI->Enabled());
+    QVERIFY(Form1->IdUDPServer1->Active());
+    QVERIFY(Form1->IdUDPServer2->Active());
+    QVERIFY(Form4->IdUDPServer1->Active());
+    QVERIFY(Form2->CheckBox5->isChecked());
+    QCOMPARE(Form2->TrackBar1->value(), 5);
+    QCOMPARE(Form2->Edit2->text(), QStringLiteral("127.0.0.1"));
+    QVERIFY(Form1->RichEdit4->hasFocus() || !Form1->isActiveWindow());
+}
+
+void TestMainWindow::missingConfigStopsAtFirstNumber()
+{
+    Dialogs::setNextInput(QStringLiteral("Ivan"));
+    start();
+    QCOMPARE(errors(), QStringList({QStringLiteral("File not found."),
+                                    QStringLiteral("'' is not a valid integer value.")}));
+    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QVERIFY(Form1->Timer1->isActive());
+    QVERIFY(Form1->CTI->Enabled());
+    QVERIFY(!Form1->Timer3->isActive());
+    QVERIFY(!Form1->IdUDPServer1->Active());
+}
+
+void TestMainWindow::badIntegerStopsStartupThere()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{1, QStringLiteral("FontColor=12")},
+                  {4, QStringLiteral("AlphaBlendValue=abc")},
+                  {7, QStringLiteral("ShowMsgTime=1")}});
+    start();
+    QCOMPARE(errors(), QStringList(QStringLiteral("'abc' is not a valid integer value.")));
+    QCOMPARE(Form1->ColorBox1->selectedIndex(), 12);
+    QVERIFY(!Form1->Timer3->isActive());
+    QVERIFY(!Form1->IdUDPServer1->Active());
+
+    // At exit the lines the start-up never reached keep their stored text.
+    Dialogs::setNextAnswer(Dialogs::Answer::Ok);
+    Form1->N2Click();
+    QCOMPARE(savedLine(1), QStringLiteral("FontColor=12"));
+    QCOMPARE(savedLine(4), QStringLiteral("AlphaBlendValue=abc"));
+    QCOMPARE(savedLine(7), QStringLiteral("ShowMsgTime=1"));
+}
+
+void TestMainWindow::cancelledNickEndsWithoutQuestion()
+{
+    writeChatCfg(m_dir->path(), QString(), {{12, QStringLiteral("AutoLogon=0")},
+                                            {1, QStringLiteral("FontColor=7")}});
+    const QByteArray before = savedConfig();
+    Dialogs::setNextInput(QString(), Dialogs::Answer::Cancel);
+    start();
+    QVERIFY(OwnNick.isEmpty());
+    for (const Dialogs::Shown &shown : Dialogs::history())
+        QVERIFY(shown.kind != Dialogs::Kind::Question);
+    QVERIFY(!Form1->Timer1->isActive());
+    QVERIFY(!Form1->IdUDPServer1->Active());
+    QVERIFY(!Form1->isVisible());
+    // Nothing the user stored is lost on the way out.
+    QCOMPARE(savedConfig(), before);
+}
+
+void TestMainWindow::savedLines_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("a switch of yes is off") << 8 << QStringLiteral("ShowIP=yes") << QStringLiteral("ShowIP=0");
+    QTest::newRow("an empty switch is off") << 8 << QStringLiteral("ShowIP=") << QStringLiteral("ShowIP=0");
+    QTest::newRow("01 is not 1") << 8 << QStringLiteral("ShowIP=01") << QStringLiteral("ShowIP=0");
+    QTest::newRow("transparency from any positive number") << 3 << QStringLiteral("AlphaBlend=5")
+                                                           << QStringLiteral("AlphaBlend=1");
+    QTest::newRow("opacity held to its range") << 4 << QStringLiteral("AlphaBlendValue=40")
+                                               << QStringLiteral("AlphaBlendValue=17");
+    QTest::newRow("refresh held to its range") << 9 << QStringLiteral("RedrawUsrWnd=0")
+                                               << QStringLiteral("RedrawUsrWnd=1");
+    QTest::newRow("another key reads the same") << 1 << QStringLiteral("x=3") << QStringLiteral("FontColor=3");
+    QTest::newRow("no key at all") << 1 << QStringLiteral("3") << QStringLiteral("FontColor=3");
+    QTest::newRow("a colour outside the list") << 2 << QStringLiteral("BGColor=25")
+                                               << QStringLiteral("BGColor=-1");
+    QTest::newRow("a nick holding =") << 13 << QStringLiteral("SavedNick=a=b") << QStringLiteral("SavedNick=a=b");
+    QTest::newRow("a Cyrillic nick") << 13 << QStringLiteral("SavedNick=Вася") << QStringLiteral("SavedNick=Вася");
+    QTest::newRow("an unread colour stays as it was") << 17 << QStringLiteral("IncommingMsgClr=abc")
+                                                      << QStringLiteral("IncommingMsgClr=abc");
+    QTest::newRow("history colours stay while off") << 19 << QStringLiteral("IncClr=zz")
+                                                    << QStringLiteral("IncClr=zz");
+}
+
+void TestMainWindow::savedLines()
+{
+    QFETCH(int, line);
+    QFETCH(QString, stored);
+    QFETCH(QString, written);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"), {{line, stored}});
+    start();
+    QVERIFY2(errors().isEmpty(), qPrintable(errors().join(u'|')));
+    Dialogs::setNextAnswer(Dialogs::Answer::Ok);
+    Form1->N2Click();
+    QCOMPARE(savedLine(line), written);
+    QCOMPARE(savedConfig().count("\r\n"), 28);
+}
+
+void TestMainWindow::extraLinesAreDropped()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{26, QStringLiteral("MainPort=abc")}, {25, QStringLiteral("ChangePort=0")}});
+    testsupport::writeFile(m_dir->filePath(QStringLiteral("Chat.cfg")),
+                           savedConfig() + "Line29=1\r\nLine30=1\r\n");
+    start();
+    QCOMPARE(Form2->Edit3->text(), QStringLiteral("555"));
+    Dialogs::setNextAnswer(Dialogs::Answer::Ok);
+    Form1->N2Click();
+    QCOMPARE(savedConfig().count("\r\n"), 28);
+    QVERIFY(!savedConfig().contains("Line29"));
+    QCOMPARE(savedLine(26), QStringLiteral("MainPort=555"));
+}
+
+void TestMainWindow::exitQuestionCancelKeepsRunning()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    const QByteArray before = savedConfig();
+    Form1->RunSeconds = 93784;
+    Dialogs::clearHistory();
+    Dialogs::setNextAnswer(Dialogs::Answer::Cancel);
+    Form1->N2Click();
+    QCOMPARE(Dialogs::history().size(), 1);
+    QCOMPARE(Dialogs::history().at(0).caption, QStringLiteral("Palavrix"));
+    QCOMPARE(Dialogs::history().at(0).text,
+             QStringLiteral("Время проведенное в программе: 1 дн.  2 ч. 3 мин. 4 сек.\r\r"
+                            "Завершить работу программы %1?")
+                 .arg(QCoreApplication::applicationName()));
+    QVERIFY(Form1->isVisible());
+    QVERIFY(Form1->IdUDPServer1->Active());
+    QCOMPARE(savedConfig(), before);
+}
+
+void TestMainWindow::windowSystemCloseOnlyHides()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    const QByteArray before = savedConfig();
+    Dialogs::clearHistory();
+    Form1->close();
+    QVERIFY(!Form1->isVisible());
+    QVERIFY(Dialogs::history().isEmpty());
+    QVERIFY(Form1->IdUDPServer1->Active());
+    QCOMPARE(savedConfig(), before);
+    Form1->CTIClick();
+    QVERIFY(Form1->isVisible());
+}
+
+void TestMainWindow::resizeLimits()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    Form1->resize(500, 300);
+    QCOMPARE(Form1->size(), QSize(575, 487));
+    Form1->resize(800, 300);
+    QCOMPARE(Form1->size(), QSize(800, 487));
+}
+
+void TestMainWindow::clearScreen_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("Cancel keeps the conversation") << false;
+    QTest::newRow("OK empties the conversation only") << true;
+}
+
+void TestMainWindow::clearScreen()
+{
+    QFETCH(bool, accept);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    Form1->RichEdit1->AppendLine(QStringLiteral("line"), Qt::black);
+    Form1->RichEdit2->AppendLine(QStringLiteral("Ivan"), Qt::black, true);
+    Dialogs::clearHistory();
+    Dialogs::setNextAnswer(accept ? Dialogs::Answer::Ok : Dialogs::Answer::Cancel);
+    Form1->N7->trigger();
+    QCOMPARE(Dialogs::history().at(0).text, QStringLiteral("Очистить экран?"));
+    QCOMPARE(Form1->RichEdit1->LineCount(), accept ? 0 : 1);
+    QCOMPARE(Form1->RichEdit2->LineCount(), 1);
+}
+
+void TestMainWindow::privateAlertBlinksAndStops()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    Form1->PrivateAlert(true);
+    QVERIFY(Form1->Timer4->isActive());
+    QVERIFY(Form1->CTI->CycleIcons());
+    QCOMPARE(Form1->CTI->IconIndex(), 0);
+    Form1->Timer4Timer();
+    QVERIFY(Form1->ToolButton8->icon().isNull());
+    Form1->Timer4Timer();
+    QVERIFY(!Form1->ToolButton8->icon().isNull());
+    Form1->Timer4Timer();
+    Form1->CTI->setIconIndex(1);
+    // Switched off while the button shows no image: the image comes back.
+    Form1->PrivateAlert(false);
+    QVERIFY(!Form1->Timer4->isActive());
+    QVERIFY(!Form1->CTI->CycleIcons());
+    QCOMPARE(Form1->CTI->IconIndex(), 0);
+    QVERIFY(!Form1->ToolButton8->icon().isNull());
+
+    Form1->PrivateAlert(true);
+    Form4->OpenWindow();
+    QVERIFY(!Form1->PrivateAlertOn());
+}
+
+void TestMainWindow::statusBarAndTray()
+{
+    writeChatCfg(m_dir->path(), QString(), {{12, QStringLiteral("AutoLogon=0")}});
+    m_windows = std::make_unique<AppWindows>();
+    QVERIFY(!Form1->CTI->Enabled());
+    Form1->Timer2Timer();
+    QVERIFY(Form1->CTI->Hint().isEmpty());
+    QCOMPARE(Form1->StatusPanels[0]->text(), QStringLiteral("Пользователей в чате: 0"));
+    QCOMPARE(Form1->RunSeconds, 1);
+    QVERIFY(!Form1->StatusPanels[2]->text().isEmpty());
+    QVERIFY(Form1->StatusPanels[2]->text().size() <= 8);
+
+    Dialogs::setNextInput(QStringLiteral("Ivan"));
+    Form1->show();
+    QCoreApplication::processEvents();
+    Form1->RichEdit2->AppendLine(QStringLiteral("Ivan"), Qt::black, true);
+    Form1->Timer2Timer();
+    QCOMPARE(Form1->CTI->Hint(), QStringLiteral("Пользователей в чате: 1"));
+}
+
+void TestMainWindow::publicMessageComesBackOnLoopback()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"), {{1, QStringLiteral("FontColor=12")}});
+    start();
+    QTRY_VERIFY(Form1->RichEdit1->LineCount() >= 1); // own entry notice
+    const int before = Form1->RichEdit1->LineCount();
+    Form1->RichEdit4->setPlainText(QStringLiteral("Hello"));
+    QTest::keyClick(Form1->RichEdit1, Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(Form1->RichEdit4->toPlainText().isEmpty());
+    QTRY_COMPARE(Form1->RichEdit1->LineCount(), before + 1);
+    QCOMPARE(Form1->RichEdit1->LineText(before), QStringLiteral("Ivan -->Hello"));
+    QCOMPARE(Form1->RichEdit1->LineColor(before), QColor(Qt::blue));
+}
+
+void TestMainWindow::presenceListsOwnNick()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"), {{1, QStringLiteral("FontColor=2")}});
+    start();
+    QTRY_VERIFY(([] {
+        Form1->RefreshUserList();
+        return Form1->RichEdit2->LineCount() == 1;
+    }()));
+    QCOMPARE(Form1->RichEdit2->LineText(0), QStringLiteral("Ivan"));
+    QVERIFY(Form1->RichEdit2->LineBold(0));
+    QCOMPARE(Form1->RichEdit2->LineColor(0), QColor(0x00, 0x80, 0x00));
+    // The broadcast address was set by hand, so the user's own item is offered.
+    QCOMPARE(Form4->ComboBox1->currentText(), QStringLiteral("Ivan - 127.0.0.1"));
+    Form1->Timer2Timer();
+    QCOMPARE(Form1->StatusPanels[0]->text(), QStringLiteral("Пользователей в чате: 1"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
