@@ -1,10 +1,312 @@
 #include "AboutWindow.h"
 
+#include "AboutAnimation.h"
+#include "MainWindow.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QEnterEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+
 TForm3 *Form3 = nullptr;
 
-TForm3::TForm3(QWidget *parent) : QWidget(parent, Qt::Dialog)
+namespace
+{
+
+constexpr QSize ClientSize{314, 246};
+const QUrl HomePageUrl(QStringLiteral("https://palavrix.example.org"));
+const QUrl MailUrl(QStringLiteral("mailto:dev@palavrix.example.org"));
+
+QFont textFont(int pixels, bool bold = false)
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QColor highlightColour()
+{
+    return QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
+}
+
+// A plain-text label in the highlight colour at `pos`, as large as its text.
+QLabel *label(QWidget *parent, const char *name, const QString &text, QPoint pos,
+              const QFont &font = textFont(11))
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: transparent; }")
+                             .arg(highlightColour().name()));
+    label->adjustSize();
+    label->move(pos);
+    return label;
+}
+
+// A thin rule in the highlight colour.
+QFrame *rule(QWidget *parent, const char *name, QPoint pos)
+{
+    auto *rule = new QFrame(parent);
+    rule->setObjectName(QLatin1String(name));
+    rule->setFrameShape(QFrame::NoFrame);
+    rule->setStyleSheet(QStringLiteral("QFrame { background-color: %1; border: none; }")
+                            .arg(highlightColour().name()));
+    rule->setGeometry(QRect(pos, QSize(193, 3)));
+    return rule;
+}
+
+} // namespace
+
+AnimatedPicture::AnimatedPicture(QWidget *parent) : QWidget(parent)
+{
+    m_timer.setInterval(AboutFrameInterval);
+    connect(&m_timer, &QTimer::timeout, this, &AnimatedPicture::nextFrame);
+    setFixedSize(AboutFrameSize);
+}
+
+bool AnimatedPicture::Animate() const
+{
+    return m_timer.isActive();
+}
+
+void AnimatedPicture::setAnimate(bool on)
+{
+    if (on == Animate())
+        return;
+    if (on) {
+        renderFrames();
+        m_timer.start();
+    } else {
+        m_timer.stop();
+    }
+}
+
+int AnimatedPicture::frameCount() const
+{
+    return AboutFrameCount;
+}
+
+int AnimatedPicture::currentFrame() const
+{
+    return m_frame;
+}
+
+const QTimer &AnimatedPicture::frameTimer() const
+{
+    return m_timer;
+}
+
+void AnimatedPicture::nextFrame()
+{
+    m_frame = (m_frame + 1) % AboutFrameCount;
+    update();
+}
+
+QSize AnimatedPicture::sizeHint() const
+{
+    return AboutFrameSize;
+}
+
+void AnimatedPicture::renderFrames()
+{
+    if (!m_frames.isEmpty())
+        return;
+    m_frames.reserve(AboutFrameCount);
+    for (int i = 0; i < AboutFrameCount; ++i)
+        m_frames.append(AboutAnimationFrame(i));
+}
+
+void AnimatedPicture::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_frames.isEmpty())
+        painter.drawImage(0, 0, AboutAnimationFrame(m_frame));
+    else
+        painter.drawImage(0, 0, m_frames.at(m_frame));
+}
+
+URLLabel::URLLabel(const QString &caption, const QUrl &url, QWidget *parent)
+    : QLabel(caption, parent), m_url(url)
+{
+    setTextFormat(Qt::PlainText);
+    setCursor(Qt::PointingHandCursor);
+    setToolTip(url.toString());
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+}
+
+QUrl URLLabel::url() const
+{
+    return m_url;
+}
+
+bool URLLabel::isHot() const
+{
+    return m_hot;
+}
+
+QColor URLLabel::linkColor() const
+{
+    return m_linkColor;
+}
+
+void URLLabel::setLinkColor(const QColor &color)
+{
+    m_linkColor = color;
+    update();
+}
+
+QColor URLLabel::hoverColor() const
+{
+    return m_hoverColor;
+}
+
+void URLLabel::setHoverColor(const QColor &color)
+{
+    m_hoverColor = color;
+    update();
+}
+
+QColor URLLabel::textColor() const
+{
+    return m_hot ? m_hoverColor : m_linkColor;
+}
+
+void URLLabel::enterEvent(QEnterEvent *event)
+{
+    QLabel::enterEvent(event);
+    m_hot = true;
+    update();
+}
+
+void URLLabel::leaveEvent(QEvent *event)
+{
+    QLabel::leaveEvent(event);
+    m_hot = false;
+    update();
+}
+
+void URLLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        QDesktopServices::openUrl(m_url);
+}
+
+void URLLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    painter.setFont(underlined);
+    painter.setPen(textColor());
+    painter.drawText(contentsRect(), int(alignment()) | Qt::TextSingleLine, text());
+}
+
+TForm3::TForm3(QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("О программе..."));
-    setFixedSize(314, 246);
+    setFixedSize(ClientSize);
+    setFont(textFont(11));
+
+    RxGIFAnimator1 = new AnimatedPicture(this);
+    RxGIFAnimator1->setObjectName(QStringLiteral("RxGIFAnimator1"));
+    RxGIFAnimator1->move(8, 53);
+
+    Label1 = label(this, "Label1", QStringLiteral(" Palavrix v1.7"), {112, 51}, textFont(17, true));
+    Panel2 = rule(this, "Panel2", {112, 71});
+    Label3 = label(this, "Label3", QStringLiteral("Author: The Palavrix Team"), {112, 75});
+    Label4 = label(this, "Label4", QStringLiteral("Status: Freeware "), {112, 91});
+    Label6 = label(this, "Label6", QStringLiteral("E-mail:"), {112, 107});
+    suiURLLabel2 = new URLLabel(QStringLiteral("dev@palavrix.example.org"), MailUrl, this);
+    suiURLLabel2->setObjectName(QStringLiteral("suiURLLabel2"));
+    suiURLLabel2->adjustSize();
+    suiURLLabel2->move(152, 106);
+    Label2 = label(this, "Label2", QStringLiteral("HomePage:"), {112, 123});
+    suiURLLabel1 = new URLLabel(QStringLiteral("palavrix.example.org"), HomePageUrl, this);
+    suiURLLabel1->setObjectName(QStringLiteral("suiURLLabel1"));
+    suiURLLabel1->adjustSize();
+    suiURLLabel1->move(176, 122);
+    Panel3 = rule(this, "Panel3", {112, 139});
+
+    StaticText1 = new QLabel(
+        QStringLiteral(
+            "UDP чат для локальных сетей. Работает без серверной части, не требует настройки."),
+        this);
+    StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    StaticText1->setTextFormat(Qt::PlainText);
+    StaticText1->setWordWrap(true);
+    StaticText1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const QColor highlight = highlightColour();
+    QColor pale = highlight;
+    pale.setHsv(highlight.hsvHue(), std::min(highlight.hsvSaturation(), 40), 250);
+    StaticText1->setStyleSheet(
+        QStringLiteral("QLabel { color: %1; background-color: %2; border: 1px solid %3;"
+                       " border-top-color: %4; border-left-color: %4; padding: 2px 4px; }")
+            .arg(highlight.name(), pale.name(), pale.lighter(103).name(),
+                 highlight.lighter(150).name()));
+    StaticText1->setGeometry(8, 157, 297, 49);
+
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(240, 216, 65, 24);
+    Button1->setDefault(true);
+    connect(Button1, &QPushButton::clicked, this, &TForm3::suitempButton1Click);
+}
+
+void TForm3::FormShow()
+{
+    RxGIFAnimator1->setAnimate(true);
+}
+
+void TForm3::FormClose()
+{
+    RxGIFAnimator1->setAnimate(false);
+}
+
+void TForm3::suitempButton1Click()
+{
+    close();
+}
+
+void TForm3::centreOnMainWindow()
+{
+    QRect area;
+    if (Form1)
+        area = Form1->frameGeometry();
+    else if (const QScreen *screen = this->screen())
+        area = screen->availableGeometry();
+    if (!area.isValid())
+        return;
+    const QSize frame = frameGeometry().size();
+    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+void TForm3::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    centreOnMainWindow();
+    FormShow();
+}
+
+void TForm3::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
 }

@@ -14,7 +14,8 @@ class QSlider;
 class QTabWidget;
 
 // The settings window: its controls are the live settings every other window reads.
-class TForm2 final : public QWidget {
+class TForm2 final : public QWidget
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm2)
 public:
@@ -49,8 +50,7 @@ public:
     QGroupBox *suiGroupBox3 = nullptr, *suiGroupBox4 = nullptr, *suiGroupBox5 = nullptr;
     QCheckBox *CheckBox9 = nullptr, *CheckBox10 = nullptr;
     QLabel *Label5 = nullptr, *Label6 = nullptr, *Label8 = nullptr, *Label9 = nullptr;
-    ColorBox *ColorBox1 = nullptr, *ColorBox2 = nullptr, *ColorBox3 = nullptr,
-             *ColorBox4 = nullptr;
+    ColorBox *ColorBox1 = nullptr, *ColorBox2 = nullptr, *ColorBox3 = nullptr, *ColorBox4 = nullptr;
 
     // "Сеть"
     QGroupBox *suiGroupBox7 = nullptr, *suiGroupBox8 = nullptr, *suiGroupBox9 = nullptr,
@@ -92,6 +92,7 @@ private:
     QWidget *buildColorsPage();
     QWidget *buildNetworkPage();
     void wireEvents();
+    void fitFont();
     void applyTranslucency() const;
     void centreOnMainWindow();
 

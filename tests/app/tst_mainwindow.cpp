@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>

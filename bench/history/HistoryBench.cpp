@@ -1,0 +1,266 @@
+// Measures the message history on a large store: opening, tab switches, a search that finds
+// nothing, scrolling, durable appends and the memory of the open browser. Reports figures;
+// never fails on them.
+//   history_bench [folder [records]]      measure (the store is generated when missing)
+//   history_bench --rss <folder> <nick>   child run: open the browser on a store, print VmRSS
+
+#include "Dialogs.h"
+#include "HistoryDatabase.h"
+#include "HistoryStore.h"
+#include "HistoryWindow.h"
+#include "RecordViewer.h"
+#include "SearchWindow.h"
+#include "SettingsWindow.h"
+#include "StoreGenerator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace
+{
+
+const QString BigNick = QStringLiteral("Bench");
+const QString EmptyNick = QStringLiteral("Empty");
+
+double ms(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+struct Summary {
+    double median, p99, max;
+};
+
+Summary summarize(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double q) { return samples[size_t(q * double(samples.size() - 1))]; };
+    return {at(0.5), at(0.99), samples.back()};
+}
+
+void report(const char *what, double value, double target)
+{
+    std::printf("%-48s %9.1f ms   (target %g ms)\n", what, value, target);
+    std::fflush(stdout);
+}
+
+qint64 residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// The windows as the program creates them, on a store folder.
+struct Windows {
+    TForm2 settings;
+    THForm form;
+    TForm5 search;
+    TForm6 viewer;
+
+    Windows()
+    {
+        Form2 = &settings;
+        HForm = &form;
+        Form5 = &search;
+        Form6 = &viewer;
+    }
+    ~Windows()
+    {
+        Form6 = nullptr;
+        Form5 = nullptr;
+        HForm = nullptr;
+        Form2 = nullptr;
+    }
+};
+
+void paint(QTableView *grid)
+{
+    grid->viewport()->repaint();
+}
+
+int rssChild(const QString &folder, const QString &nick)
+{
+    Windows w;
+    w.form.Store->setProgramDir(folder);
+    w.form.OpenHistory(nick);
+    w.form.show();
+    if (!QTest::qWaitForWindowExposed(&w.form))
+        return 1;
+    // Every tab visited and the whole view searched once: each filter's snapshot is held.
+    for (const int tab : {1, 2, 0}) {
+        w.form.suiPageControl1->setCurrentIndex(tab);
+        paint(w.form.ActiveGrid());
+    }
+    w.search.Edit1->setText(u"такого текста нет нигде"_qs);
+    w.search.Button1Click();
+    paint(w.form.DBGrid1);
+    QCoreApplication::processEvents();
+    std::printf("%lld\n", residentKilobytes());
+    return 0;
+}
+
+qint64 rssOf(const QString &folder, const QString &nick)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {u"--rss"_qs, folder, nick});
+    if (!child.waitForFinished(120000))
+        return -1;
+    return child.readAllStandardOutput().trimmed().toLongLong();
+}
+
+int measure(const QString &folder, int records)
+{
+    const QString big = QDir(folder).filePath(HistoryFileName(BigNick));
+    {
+        QElapsedTimer timer;
+        timer.start();
+        bool fresh = QFile::exists(big);
+        if (fresh) {
+            HistoryStore probe;
+            probe.setProgramDir(folder);
+            probe.OpenHistory(BigNick);
+            // Earlier runs' appends stay; a store of another size is made again.
+            const int found = probe.table().recordCount();
+            fresh = found >= records && found <= records + 100000;
+        }
+        if (!fresh) {
+            std::printf("generating %d records in %s ...\n", records, qPrintable(folder));
+            std::fflush(stdout);
+            GenerateHistoryStore(folder, BigNick, records);
+            std::printf("generated in %.1f s, %.1f MB\n", double(timer.elapsed()) / 1000.0,
+                        double(QFileInfo(big).size()) / 1e6);
+        }
+    }
+    // The empty store for the memory comparison.
+    for (const QString &suffix : {u""_qs, u"-wal"_qs, u"-shm"_qs})
+        QFile::remove(QDir(folder).filePath(HistoryFileName(EmptyNick)) + suffix);
+
+    std::printf("store: %s, %d records\n", qPrintable(big), records);
+    Windows w;
+    THForm &form = w.form;
+    form.Store->setProgramDir(folder);
+
+    QElapsedTimer timer;
+    timer.start();
+    form.OpenHistory(BigNick);
+    const QString count = form.StatusPanels[0]->text();
+    report("OpenHistory + count text", ms(timer), 300);
+    std::printf("  count text: %s\n", qPrintable(count));
+
+    timer.start();
+    form.show();
+    paint(form.DBGrid1);
+    report("show the browser (filter + first screen)", ms(timer), 300);
+    if (!QTest::qWaitForWindowExposed(&form))
+        std::printf("  (the window was not exposed)\n");
+
+    for (const int tab : {1, 2, 0, 2, 1, 0}) {
+        timer.start();
+        form.suiPageControl1->setCurrentIndex(tab);
+        paint(form.ActiveGrid());
+        const QString what = u"switch to tab "_qs + QString::number(tab) + u" (" +
+                             QString::number(form.Table().recordCount()) + u" records)";
+        report(qPrintable(what), ms(timer), 150);
+    }
+
+    for (const int tab : {0, 1}) {
+        form.suiPageControl1->setCurrentIndex(tab);
+        form.Table().moveTo(0);
+        Form5->Edit1->setText(u"такого текста нет нигде"_qs);
+        Form5->RadioButton1->setChecked(true);
+        timer.start();
+        Form5->Button1Click();
+        const QString what = u"search finding nothing, tab "_qs + QString::number(tab) + u" (" +
+                             QString::number(form.Table().recordCount()) + u" records)";
+        report(qPrintable(what), ms(timer), 1000);
+        std::printf("  result: %s\n", qPrintable(Form5->StatusPanels[1]->text()));
+    }
+
+    form.suiPageControl1->setCurrentIndex(0);
+    QTableView *grid = form.DBGrid1;
+    QScrollBar *bar = grid->verticalScrollBar();
+    std::mt19937 random(7u);
+    std::uniform_int_distribution<int> position(0, bar->maximum());
+    std::vector<double> scrolls;
+    for (int i = 0; i < 300; ++i) {
+        const int value = i == 0 ? bar->maximum() : (i == 1 ? 0 : position(random));
+        timer.start();
+        bar->setValue(value);
+        paint(grid);
+        scrolls.push_back(ms(timer));
+    }
+    const Summary scroll = summarize(scrolls);
+    report("scroll to a position + paint, median", scroll.median, 16);
+    report("scroll to a position + paint, 99th percentile", scroll.p99, 16);
+    report("scroll to a position + paint, worst", scroll.max, 16);
+
+    std::vector<double> appends;
+    for (int i = 0; i < 200; ++i) {
+        timer.start();
+        form.AppendHistoryRecord(BigNick, u"peer"_qs, u"bench message "_qs + QString::number(i),
+                                 i % 2 == 0);
+        appends.push_back(ms(timer));
+        QCoreApplication::processEvents();
+    }
+    const Summary append = summarize(appends);
+    report("durable append, median", append.median, 10);
+    report("durable append, 99th percentile", append.p99, 10);
+    std::printf("  count text after appends: %s\n", qPrintable(form.StatusPanels[0]->text()));
+
+    const qint64 empty = rssOf(folder, EmptyNick);
+    const qint64 full = rssOf(folder, BigNick);
+    std::printf("%-48s %9.1f MB\n", "RSS, browser open on an empty store", double(empty) / 1024);
+    std::printf("%-48s %9.1f MB\n", "RSS, browser open on the large store", double(full) / 1024);
+    std::printf("%-48s %9.1f MB   (target 100 MB)\n", "RSS difference",
+                double(full - empty) / 1024);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // No dialog may wait for an answer here.
+    Dialogs::setAutoAnswer(true);
+    const QStringList args = QCoreApplication::arguments();
+    try {
+        if (args.size() == 4 && args.at(1) == u"--rss") {
+            QDir::setCurrent(args.at(2));
+            return rssChild(args.at(2), args.at(3));
+        }
+        const QString folder =
+            args.size() > 1 ? args.at(1) : QDir::temp().filePath(u"palavrix-history-bench"_qs);
+        const int records = args.size() > 2 ? args.at(2).toInt() : 1000000;
+        QDir().mkpath(folder);
+        QDir::setCurrent(folder); // the template of the working folder opens at creation
+        return measure(folder, records);
+    } catch (const AppError &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,834 @@
+#include "HistoryDatabase.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace
+{
+
+const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
+const QString EmptyDataset = QStringLiteral("Cannot perform this operation on an empty dataset");
+const QString RecordNotFound = QStringLiteral("Record not found");
+
+// Rows read together for the views: one screen and a little more.
+constexpr int BlockRows = 128;
+// Records a scan reads with one statement.
+constexpr int ScanRows = 1024;
+// Blocks kept in memory.
+constexpr int CachedBlocks = 64;
+// A block whose keys spread wider than this many times its size is read record by record.
+constexpr qint64 DenseSpread = 4;
+
+QString engineMessage(sqlite3 *db)
+{
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+}
+
+[[noreturn]] void raise(sqlite3 *db)
+{
+    throw EDatabaseError(engineMessage(db));
+}
+
+// One prepared statement.
+class Statement
+{
+public:
+    Statement() = default;
+    Statement(sqlite3 *db, const QString &sql) : m_db(db)
+    {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) !=
+            SQLITE_OK)
+            raise(db);
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+    Statement(Statement &&other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt)
+    {
+        other.m_stmt = nullptr;
+    }
+    Statement &operator=(Statement &&other) noexcept
+    {
+        std::swap(m_db, other.m_db);
+        std::swap(m_stmt, other.m_stmt);
+        return *this;
+    }
+
+    bool isValid() const { return m_stmt != nullptr; }
+
+    void bind(int index, qint64 value)
+    {
+        if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
+            raise(m_db);
+    }
+    void bind(int index, const QString &value)
+    {
+        const QByteArray text = value.toUtf8();
+        if (sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()),
+                              SQLITE_TRANSIENT) != SQLITE_OK)
+            raise(m_db);
+    }
+    // True while a row is there; throws the engine's error.
+    bool step()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        const QString message = engineMessage(m_db);
+        sqlite3_reset(m_stmt);
+        throw EDatabaseError(message);
+    }
+    void reset()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    qint64 int64(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    // The column's UTF-8 bytes, valid until the next step.
+    QByteArrayView bytes(int column) const
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        return QByteArrayView(data, sqlite3_column_bytes(m_stmt, column));
+    }
+    QString text(int column) const
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+        return QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column));
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// Resets a statement when the scope ends, however it ends.
+class Resetting
+{
+public:
+    explicit Resetting(Statement &s) : m_s(s) {}
+    ~Resetting() { m_s.reset(); }
+    Resetting(const Resetting &) = delete;
+    Resetting &operator=(const Resetting &) = delete;
+
+private:
+    Statement &m_s;
+};
+
+const char *const SchemaSql = "CREATE TABLE mHistory ("
+                              "mDate VARCHAR(10), "
+                              "mTime VARCHAR(8), "
+                              "mSender VARCHAR(50), "
+                              "mReceiver VARCHAR(50), "
+                              "mCutText VARCHAR(200), "
+                              "mFullText TEXT, "
+                              "mIncoming INTEGER);"
+                              "CREATE INDEX mHistory_mIncoming ON mHistory (mIncoming);";
+
+const QString InsertSql = QStringLiteral(
+    "INSERT INTO mHistory (mDate, mTime, mSender, mReceiver, mCutText, mFullText, mIncoming) "
+    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+
+void bindRecord(Statement &insert, const HistoryRecord &r)
+{
+    insert.bind(1, r.mDate);
+    insert.bind(2, r.mTime);
+    insert.bind(3, r.mSender);
+    insert.bind(4, r.mReceiver);
+    insert.bind(5, r.mCutText);
+    insert.bind(6, r.mFullText);
+    insert.bind(7, qint64(r.mIncoming));
+}
+
+// Sorts entries by key; they come as a few ascending runs (one per direction value), which are
+// merged.
+template <typename Entry> void sortKeys(std::vector<Entry> &keys)
+{
+    const auto byKey = [](const Entry &a, const Entry &b) { return a.key < b.key; };
+    std::vector<size_t> starts{0};
+    for (size_t i = 1; i < keys.size(); ++i) {
+        if (keys[i].key < keys[i - 1].key)
+            starts.push_back(i);
+    }
+    if (starts.size() > 16) {
+        std::sort(keys.begin(), keys.end(), byKey);
+        return;
+    }
+    starts.push_back(keys.size());
+    while (starts.size() > 2) {
+        std::vector<size_t> merged{0};
+        for (size_t i = 0; i + 2 < starts.size(); i += 2) {
+            std::inplace_merge(keys.begin() + qsizetype(starts[i]),
+                               keys.begin() + qsizetype(starts[i + 1]),
+                               keys.begin() + qsizetype(starts[i + 2]), byKey);
+            merged.push_back(starts[i + 2]);
+        }
+        if (starts.size() % 2 == 0)
+            merged.push_back(starts.back());
+        starts = std::move(merged);
+    }
+}
+
+} // namespace
+
+void CreateHistoryTemplate(const QString &path)
+{
+    QFile::remove(path);
+    sqlite3 *db = nullptr;
+    const QByteArray file = path.toUtf8();
+    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        const QString message = engineMessage(db);
+        sqlite3_close(db);
+        throw EDatabaseError(message);
+    }
+    char *error = nullptr;
+    if (sqlite3_exec(db, SchemaSql, nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error);
+        sqlite3_free(error);
+        sqlite3_close(db);
+        QFile::remove(path);
+        throw EDatabaseError(message);
+    }
+    sqlite3_close(db);
+}
+
+// HistoryConnection
+
+HistoryConnection::HistoryConnection(QObject *parent) : QObject(parent) {}
+
+HistoryConnection::~HistoryConnection()
+{
+    close();
+}
+
+void HistoryConnection::setDatabasePath(const QString &path)
+{
+    close();
+    m_path = path;
+}
+
+void HistoryConnection::open(Access access)
+{
+    if (isOpen())
+        return;
+    // An empty name would make the engine open a private temporary database.
+    if (m_path.isEmpty())
+        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    sqlite3 *db = nullptr;
+    const QByteArray file = m_path.toUtf8();
+    int rc = sqlite3_open_v2(file.constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 5000);
+        // The engine reads the file lazily: read its header now, so a file that is not a
+        // database fails here, untouched.
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const QString message = engineMessage(db);
+        sqlite3_close(db);
+        throw EDatabaseError(message);
+    }
+    if (access == Access::ReadWrite)
+        sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    m_db = db;
+    m_readOnly = access == Access::ReadOnly;
+}
+
+void HistoryConnection::close()
+{
+    if (!m_db)
+        return;
+    Q_EMIT aboutToClose();
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    m_readOnly = false;
+}
+
+QString HistoryConnection::lastError() const
+{
+    return engineMessage(m_db);
+}
+
+void HistoryConnection::exec(const QString &sql)
+{
+    if (!m_db)
+        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_MISUSE)));
+    char *error = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error);
+        sqlite3_free(error);
+        throw EDatabaseError(message);
+    }
+}
+
+void HistoryConnection::appendRecords(const std::vector<HistoryRecord> &records)
+{
+    exec(QStringLiteral("BEGIN"));
+    try {
+        Statement insert(m_db, InsertSql);
+        for (const HistoryRecord &r : records) {
+            bindRecord(insert, r);
+            insert.step();
+            insert.reset();
+        }
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    exec(QStringLiteral("COMMIT"));
+}
+
+// HistoryTable
+
+struct HistoryTable::Statements {
+    Statement range;        // the text fields before mFullText of the records with keys in a range
+    Statement point;        // the same of one record
+    Statement rangeCut;     // mCutText alone, of the records with keys in a range
+    Statement pointCut;     // the same of one record
+    Statement rangeCutDown; // the same as rangeCut, highest key first
+    Statement fullText;     // mFullText of one record
+    Statement insert;
+    Statement remove;
+    Statement admits; // whether the filter admits one record
+};
+
+HistoryTable::HistoryTable(HistoryConnection &connection, QObject *parent)
+    : QObject(parent), m_connection(connection), m_blocks(CachedBlocks)
+{
+    connect(&m_connection, &HistoryConnection::aboutToClose, this, &HistoryTable::close);
+}
+
+HistoryTable::~HistoryTable() = default;
+
+void HistoryTable::open()
+{
+    if (m_active)
+        return;
+    sqlite3 *db = m_connection.handle();
+    if (!db)
+        throw EDatabaseError(ClosedDataset);
+    const QString fields =
+        QStringLiteral("SELECT rowid, mDate, mTime, mSender, mReceiver, mCutText FROM mHistory ");
+    auto statements = std::make_unique<Statements>();
+    statements->range = Statement(db, fields + QStringLiteral("WHERE rowid BETWEEN ?1 AND ?2"));
+    statements->point = Statement(db, fields + QStringLiteral("WHERE rowid = ?1"));
+    const QString cut = QStringLiteral("SELECT rowid, mCutText FROM mHistory ");
+    statements->rangeCut = Statement(db, cut + QStringLiteral("WHERE rowid BETWEEN ?1 AND ?2"));
+    statements->pointCut = Statement(db, cut + QStringLiteral("WHERE rowid = ?1"));
+    statements->rangeCutDown =
+        Statement(db, cut + QStringLiteral("WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid DESC"));
+    statements->fullText =
+        Statement(db, QStringLiteral("SELECT mFullText FROM mHistory WHERE rowid = ?1"));
+    statements->insert = Statement(db, InsertSql);
+    statements->remove = Statement(db, QStringLiteral("DELETE FROM mHistory WHERE rowid = ?1"));
+    // Writes go through the write-ahead journal; each commit is synced before it returns.
+    if (!m_connection.isReadOnly())
+        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+
+    Q_EMIT aboutToReset();
+    m_statements = std::move(statements);
+    m_active = true;
+    m_keysLoaded = false;
+    try {
+        useView(effectiveFilter());
+    } catch (...) {
+        shut();
+        Q_EMIT reset();
+        announceCurrent();
+        throw;
+    }
+    Q_EMIT reset();
+    announceCurrent();
+}
+
+void HistoryTable::close()
+{
+    if (!m_active)
+        return;
+    Q_EMIT aboutToReset();
+    shut();
+    Q_EMIT reset();
+    announceCurrent();
+}
+
+void HistoryTable::shut()
+{
+    m_statements.reset();
+    m_keys.clear();
+    m_keys.shrink_to_fit();
+    m_keysLoaded = false;
+    m_otherViews.clear();
+    m_blocks.clear();
+    m_active = false;
+    m_position = -1;
+    m_eof = m_bof = true;
+}
+
+void HistoryTable::setFilter(bool filtered, const QString &text)
+{
+    m_filtered = filtered;
+    m_filterText = text;
+    if (!m_active)
+        return;
+    Q_EMIT aboutToReset();
+    try {
+        useView(effectiveFilter());
+    } catch (...) {
+        shut();
+        Q_EMIT reset();
+        announceCurrent();
+        throw;
+    }
+    Q_EMIT reset();
+    announceCurrent();
+}
+
+QString HistoryTable::effectiveFilter() const
+{
+    return m_filtered ? m_filterText : QString();
+}
+
+void HistoryTable::useView(const QString &filter)
+{
+    m_blocks.clear();
+    if (!m_keysLoaded || filter != m_keysFilter) {
+        std::vector<Entry> keys;
+        const auto cached = m_otherViews.find(filter);
+        if (cached != m_otherViews.end()) {
+            keys = std::move(cached->second);
+            m_otherViews.erase(cached);
+        } else {
+            keys = loadKeys(filter);
+        }
+        if (m_keysLoaded)
+            m_otherViews[m_keysFilter] = std::move(m_keys);
+        m_keys = std::move(keys);
+        m_keysFilter = filter;
+        m_keysLoaded = true;
+    }
+    prepareFilterMatch();
+    m_position = m_keys.empty() ? -1 : 0;
+    m_eof = m_bof = m_keys.empty();
+}
+
+void HistoryTable::prepareFilterMatch()
+{
+    m_statements->admits = Statement();
+    if (!m_keysFilter.isEmpty())
+        m_statements->admits = Statement(m_connection.handle(),
+                                         QStringLiteral("SELECT 1 FROM mHistory WHERE rowid = ?1 "
+                                                        "AND (") +
+                                             m_keysFilter + QStringLiteral(")"));
+}
+
+bool HistoryTable::filterAdmits(Bookmark key) const
+{
+    Statement &admits = m_statements->admits;
+    if (!admits.isValid())
+        return true;
+    Resetting done(admits);
+    admits.bind(1, key);
+    return admits.step();
+}
+
+bool HistoryTable::admits(const QString &filter, Bookmark key) const
+{
+    if (filter.isEmpty())
+        return true;
+    Statement admits(m_connection.handle(),
+                     QStringLiteral("SELECT 1 FROM mHistory WHERE rowid = ?1 AND (") + filter +
+                         QStringLiteral(")"));
+    admits.bind(1, key);
+    return admits.step();
+}
+
+std::vector<HistoryTable::Entry> HistoryTable::loadKeys(const QString &filter) const
+{
+    std::vector<Entry> entries;
+    QString sql = QStringLiteral("SELECT rowid, mIncoming FROM mHistory");
+    if (!filter.isEmpty())
+        sql += QStringLiteral(" WHERE ") + filter;
+    // Without an order the engine walks the direction index, which holds every key and
+    // direction: a few ascending runs, merged here, much less to read than the records.
+    Statement keys(m_connection.handle(), sql);
+    while (keys.step())
+        entries.push_back({keys.int64(0), qint32(keys.int64(1))});
+    sortKeys(entries);
+    return entries;
+}
+
+void HistoryTable::checkActive() const
+{
+    if (!m_active)
+        throw EDatabaseError(ClosedDataset);
+}
+
+int HistoryTable::recordCount() const
+{
+    checkActive();
+    return int(m_keys.size());
+}
+
+int HistoryTable::recNo() const
+{
+    return m_position;
+}
+
+bool HistoryTable::eof() const
+{
+    checkActive();
+    return m_eof;
+}
+
+bool HistoryTable::bof() const
+{
+    checkActive();
+    return m_bof;
+}
+
+void HistoryTable::first()
+{
+    checkActive();
+    m_position = m_keys.empty() ? -1 : 0;
+    m_eof = m_bof = m_keys.empty();
+    announceCurrent();
+}
+
+void HistoryTable::last()
+{
+    checkActive();
+    m_position = int(m_keys.size()) - 1;
+    m_eof = m_bof = m_keys.empty();
+    announceCurrent();
+}
+
+void HistoryTable::next()
+{
+    checkActive();
+    if (m_position + 1 < int(m_keys.size())) {
+        ++m_position;
+        m_eof = m_bof = false;
+        announceCurrent();
+    } else {
+        m_eof = true;
+    }
+}
+
+void HistoryTable::prior()
+{
+    checkActive();
+    if (m_position > 0) {
+        --m_position;
+        m_eof = m_bof = false;
+        announceCurrent();
+    } else {
+        m_bof = true;
+    }
+}
+
+void HistoryTable::moveTo(int position)
+{
+    checkActive();
+    if (position < 0 || position >= int(m_keys.size()))
+        throw EDatabaseError(RecordNotFound);
+    const bool moved = position != m_position;
+    m_position = position;
+    m_eof = m_bof = false;
+    if (moved)
+        announceCurrent();
+}
+
+QString HistoryTable::fieldText(HistoryField field) const
+{
+    checkActive();
+    if (m_position < 0)
+        return QString();
+    if (field == HistoryField::mFullText) {
+        Statement &full = m_statements->fullText;
+        Resetting done(full);
+        full.bind(1, m_keys[size_t(m_position)].key);
+        return full.step() ? full.text(0) : QString();
+    }
+    if (field == HistoryField::mIncoming)
+        return QString::number(m_keys[size_t(m_position)].incoming);
+    const Row *row = rowAt(m_position, field != HistoryField::mCutText, true);
+    return row ? row->texts[int(field)] : QString();
+}
+
+qint32 HistoryTable::fieldInt(HistoryField field) const
+{
+    if (field == HistoryField::mIncoming) {
+        checkActive();
+        return m_position < 0 ? 0 : m_keys[size_t(m_position)].incoming;
+    }
+    return fieldText(field).toInt();
+}
+
+bool HistoryTable::scanCutText(bool down, const std::function<bool(QByteArrayView)> &accept)
+{
+    checkActive();
+    const int count = int(m_keys.size());
+    const int step = down ? 1 : -1;
+    int position = m_position + step;
+    while (position >= 0 && position < count) {
+        // The next run of positions, read with one statement: a range of neighbouring keys
+        // walked in the scan's direction, or record by record when the keys lie far apart.
+        const int last = down ? std::min(count - 1, position + ScanRows - 1)
+                              : std::max(0, position - ScanRows + 1);
+        const qint64 low = m_keys[size_t(std::min(position, last))].key;
+        const qint64 high = m_keys[size_t(std::max(position, last))].key;
+        const int runLength = std::abs(last - position) + 1;
+        if (high - low < DenseSpread * runLength) {
+            Statement &range = down ? m_statements->rangeCut : m_statements->rangeCutDown;
+            Resetting done(range);
+            range.bind(1, low);
+            range.bind(2, high);
+            while (range.step()) {
+                const qint64 key = range.int64(0);
+                // Records deleted since the snapshot was taken are passed over.
+                while (position != last + step && (down ? m_keys[size_t(position)].key < key
+                                                        : m_keys[size_t(position)].key > key))
+                    position += step;
+                if (position == last + step)
+                    break;
+                if (m_keys[size_t(position)].key == key && accept(range.bytes(1))) {
+                    moveTo(position);
+                    return true;
+                }
+            }
+        } else {
+            Statement &point = m_statements->pointCut;
+            for (; position != last + step; position += step) {
+                Resetting done(point);
+                point.bind(1, m_keys[size_t(position)].key);
+                if (point.step() && accept(point.bytes(1))) {
+                    moveTo(position);
+                    return true;
+                }
+            }
+        }
+        position = last + step;
+    }
+    if (count == 0)
+        m_eof = m_bof = true;
+    else if (down)
+        m_eof = true;
+    else
+        m_bof = true;
+    return false;
+}
+
+HistoryTable::Bookmark HistoryTable::bookmark() const
+{
+    checkActive();
+    return m_position < 0 ? NoBookmark : m_keys[size_t(m_position)].key;
+}
+
+bool HistoryTable::bookmarkValid(Bookmark bookmark) const
+{
+    return m_active && positionOf(bookmark) >= 0;
+}
+
+void HistoryTable::gotoBookmark(Bookmark bookmark)
+{
+    checkActive();
+    const int position = positionOf(bookmark);
+    if (position < 0)
+        throw EDatabaseError(RecordNotFound);
+    moveTo(position);
+}
+
+void HistoryTable::append(const HistoryRecord &record)
+{
+    checkActive();
+    sqlite3 *db = m_connection.handle();
+    {
+        Statement &insert = m_statements->insert;
+        Resetting done(insert);
+        bindRecord(insert, record);
+        insert.step();
+    }
+    const Bookmark key = sqlite3_last_insert_rowid(db);
+    const Entry entry{key, record.mIncoming};
+    const auto after = [](Bookmark k, const Entry &e) { return k < e.key; };
+    for (auto view = m_otherViews.begin(); view != m_otherViews.end();) {
+        try {
+            if (admits(view->first, key)) {
+                auto &keys = view->second;
+                keys.insert(std::upper_bound(keys.begin(), keys.end(), key, after), entry);
+            }
+            ++view;
+        } catch (const EDatabaseError &) {
+            view = m_otherViews.erase(view); // read again from the table when next used
+        }
+    }
+    if (!filterAdmits(key))
+        return;
+    const auto at = std::upper_bound(m_keys.begin(), m_keys.end(), key, after);
+    const int position = int(at - m_keys.begin());
+    Q_EMIT aboutToInsert(position);
+    m_keys.insert(at, entry);
+    m_blocks.clear();
+    Q_EMIT inserted(position);
+    m_position = position;
+    m_eof = m_bof = false;
+    announceCurrent();
+}
+
+void HistoryTable::deleteCurrent()
+{
+    checkActive();
+    if (m_position < 0)
+        throw EDatabaseError(EmptyDataset);
+    const int position = m_position;
+    {
+        Statement &remove = m_statements->remove;
+        Resetting done(remove);
+        remove.bind(1, m_keys[size_t(position)].key);
+        remove.step();
+    }
+    const Bookmark key = m_keys[size_t(position)].key;
+    for (auto &view : m_otherViews) {
+        auto &keys = view.second;
+        const auto at = std::lower_bound(keys.begin(), keys.end(), key,
+                                         [](const Entry &e, Bookmark k) { return e.key < k; });
+        if (at != keys.end() && at->key == key)
+            keys.erase(at);
+    }
+    Q_EMIT aboutToRemove(position);
+    m_keys.erase(m_keys.begin() + position);
+    m_blocks.clear();
+    m_position = std::min(position, int(m_keys.size()) - 1);
+    m_eof = m_bof = m_keys.empty();
+    Q_EMIT removed(position);
+    announceCurrent();
+}
+
+void HistoryTable::disableControls()
+{
+    ++m_disabled;
+}
+
+void HistoryTable::enableControls()
+{
+    if (m_disabled > 0 && --m_disabled == 0)
+        announceCurrent();
+}
+
+void HistoryTable::announceCurrent()
+{
+    if (m_disabled == 0)
+        Q_EMIT currentChanged();
+}
+
+QString HistoryTable::textAt(int position, HistoryField field) const
+{
+    if (!m_active || position < 0 || position >= int(m_keys.size()))
+        return QString();
+    if (field == HistoryField::mFullText) {
+        try {
+            Statement &full = m_statements->fullText;
+            Resetting done(full);
+            full.bind(1, m_keys[size_t(position)].key);
+            return full.step() ? full.text(0) : QString();
+        } catch (const EDatabaseError &) {
+            return QString();
+        }
+    }
+    if (field == HistoryField::mIncoming)
+        return QString::number(m_keys[size_t(position)].incoming);
+    const Row *row = rowAt(position, true, false);
+    return row ? row->texts[int(field)] : QString();
+}
+
+qint32 HistoryTable::incomingAt(int position) const
+{
+    if (!m_active || position < 0 || position >= int(m_keys.size()))
+        return 0;
+    return m_keys[size_t(position)].incoming;
+}
+
+HistoryTable::Bookmark HistoryTable::bookmarkAt(int position) const
+{
+    if (position < 0 || position >= int(m_keys.size()))
+        return NoBookmark;
+    return m_keys[size_t(position)].key;
+}
+
+int HistoryTable::positionOf(Bookmark bookmark) const
+{
+    const auto at = std::lower_bound(m_keys.begin(), m_keys.end(), bookmark,
+                                     [](const Entry &e, Bookmark k) { return e.key < k; });
+    if (at == m_keys.end() || at->key != bookmark)
+        return -1;
+    return int(at - m_keys.begin());
+}
+
+const HistoryTable::Row *HistoryTable::rowAt(int position, bool complete, bool raise) const
+{
+    const int block = position / BlockRows;
+    Block *b = m_blocks.object(block);
+    if (!b || (complete && !b->complete)) {
+        try {
+            b = loadBlock(block, complete);
+        } catch (const EDatabaseError &) {
+            if (raise)
+                throw;
+            return nullptr;
+        }
+    }
+    return &b->rows[size_t(position % BlockRows)];
+}
+
+HistoryTable::Block *HistoryTable::loadBlock(int block, bool complete) const
+{
+    const size_t begin = size_t(block) * BlockRows;
+    const size_t end = std::min(m_keys.size(), begin + BlockRows);
+    auto loaded = std::make_unique<Block>();
+    loaded->rows.resize(end - begin);
+    loaded->complete = complete;
+    auto take = [&](const Statement &s, size_t index) {
+        Row &row = loaded->rows[index];
+        if (!complete) {
+            row.texts[int(HistoryField::mCutText)] = s.text(1);
+            return;
+        }
+        for (int i = 0; i < 5; ++i)
+            row.texts[i] = s.text(i + 1);
+    };
+    const qint64 low = m_keys[begin].key;
+    const qint64 high = m_keys[end - 1].key;
+    if (high - low < DenseSpread * BlockRows) {
+        // Walk the key range once; records outside the view are passed over.
+        Statement &range = complete ? m_statements->range : m_statements->rangeCut;
+        Resetting done(range);
+        range.bind(1, low);
+        range.bind(2, high);
+        size_t index = 0;
+        while (index < end - begin && range.step()) {
+            const qint64 key = range.int64(0);
+            while (index < end - begin && m_keys[begin + index].key < key)
+                ++index; // deleted since the snapshot was taken: reads empty
+            if (index < end - begin && m_keys[begin + index].key == key)
+                take(range, index++);
+        }
+    } else {
+        Statement &point = complete ? m_statements->point : m_statements->pointCut;
+        for (size_t index = 0; index < end - begin; ++index) {
+            Resetting done(point);
+            point.bind(1, m_keys[begin + index].key);
+            if (point.step())
+                take(point, index);
+        }
+    }
+    Block *b = loaded.release();
+    m_blocks.insert(block, b);
+    return b;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+class HistoryTable;
+
+// The data source of the history grids: the table view's records as rows, its seven fields
+// as columns, read on demand for the rows on screen.
+class HistoryModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HistoryModel)
+public:
+    // mIncoming of a row as a number, for every column.
+    static constexpr int IncomingRole = Qt::UserRole + 1;
+
+    explicit HistoryModel(HistoryTable &table, QObject *parent = nullptr);
+
+    HistoryTable &table() const { return m_table; }
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    HistoryTable &m_table;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "HistoryDatabase.h"
+
+#include <QObject>
+#include <QString>
+
+// The message store of one nick: its file beside the executable, made from the template
+// "tmp.dat", the connection to it and the table view the history window shows.
+class HistoryStore final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HistoryStore)
+public:
+    explicit HistoryStore(QObject *parent = nullptr);
+    ~HistoryStore() override;
+
+    // The folder of the template and of the store files: the executable's folder by default.
+    QString programDir() const { return m_programDir; }
+    void setProgramDir(const QString &dir);
+    QString templatePath() const;
+    // The store file OpenHistory chose; empty before.
+    QString path() const { return m_path; }
+
+    HistoryConnection &connection() { return m_connection; }
+    HistoryTable &table() { return m_table; }
+    const HistoryTable &table() const { return m_table; }
+
+    // Opens the connection, read-only, on a template; nothing is read through it.
+    void OpenTemplate(const QString &templateFile);
+    // Opens the store of `nick`, creating its file from the template when there is none.
+    void OpenHistory(const QString &nick);
+    // Writes one private message, dated now; committed when this returns.
+    void AppendHistoryRecord(const QString &sender, const QString &receiver, const QString &text,
+                             bool incoming);
+    // Replaces the store's file by a fresh copy of the template and opens it again.
+    void ResetHistory();
+
+    // "Сообщений: " and the number of records in the view under its filter.
+    QString CountText() const;
+
+Q_SIGNALS:
+    // After each of the three store operations above.
+    void countTextChanged(const QString &text);
+
+private:
+    void openStore();
+    void announceCount();
+
+    QString m_programDir;
+    QString m_path;
+    HistoryConnection m_connection;
+    HistoryTable m_table;
+};

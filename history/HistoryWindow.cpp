@@ -1,0 +1,547 @@
+#include "HistoryWindow.h"
+
+#include "ColorBox.h"
+#include "Dialogs.h"
+#include "ErrorBox.h"
+#include "Guard.h"
+#include "HistoryModel.h"
+#include "HistoryStore.h"
+#include "MainWindow.h"
+#include "RecordViewer.h"
+#include "SearchWindow.h"
+#include "SettingsWindow.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
+
+THForm *HForm = nullptr;
+
+namespace
+{
+
+constexpr QSize InitialSize{634, 352};
+constexpr QSize SmallestOuterSize{400, 200};
+constexpr QSize ButtonSize{75, 25};
+constexpr int DateColumnWidth = 62;
+constexpr int NickColumnWidth = 100;
+constexpr int AllTabReserve = 355; // everything but the message column on "Все сообщения"
+constexpr int OneWayTabReserve = 255; // the same on "Входящие" and "Исходящие"
+constexpr int TextIndent = 2;
+
+const QColor IncomingColor{0xFF, 0x00, 0x00}; // 0x0000FF in the 0x00BBGGRR layout: red
+const QColor OutgoingColor{0x00, 0x00, 0x80}; // 0x800000: navy
+const QColor HighlightedTextColor{0xFF, 0xFF, 0xFF};
+const QColor GridColor{0xFF, 0xFF, 0xFF};
+
+const QString Caption = QStringLiteral("Palavrix");
+
+// The filter of each tab: all, incoming, outgoing.
+struct TabFilter {
+    bool filtered;
+    const char16_t *text;
+};
+constexpr TabFilter TabFilters[3] = {
+    {false, u""}, {true, u"mIncoming='1'"}, {true, u"mIncoming='0'"}};
+
+int column(HistoryField field)
+{
+    return int(field);
+}
+
+// Draws every cell itself: the grid's background for the cell, then the text in the row's
+// colour, 2 pixels from the left edge, on the top edge, as plain text.
+class HistoryCellDelegate final : public QStyledItemDelegate
+{
+public:
+    HistoryCellDelegate(THForm *form, QObject *parent) : QStyledItemDelegate(parent), m_form(form)
+    {
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const bool highlighted =
+            option.state.testFlag(QStyle::State_Selected) || index.row() == m_form->Table().recNo();
+        painter->save();
+        painter->fillRect(option.rect,
+                          highlighted ? option.palette.color(QPalette::Active, QPalette::Highlight)
+                                      : GridColor);
+        painter->setPen(
+            m_form->RowTextColor(index.data(HistoryModel::IncomingRole).toInt(), highlighted));
+        painter->setFont(option.font);
+        painter->drawText(option.rect.adjusted(TextIndent, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                          index.data(Qt::DisplayRole).toString());
+        painter->restore();
+    }
+
+private:
+    THForm *m_form;
+};
+
+QPushButton *button(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setFixedSize(ButtonSize);
+    return b;
+}
+
+// The rows of a grid's selection, in ascending order.
+std::vector<int> selectedRows(const QTableView *grid)
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange &range : grid->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+QColor chosenColor(const ColorBox *box)
+{
+    const QColor color = box ? box->selectedColor() : QColor();
+    return color.isValid() ? color : QColor(Qt::black);
+}
+
+} // namespace
+
+THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("HForm"));
+    setWindowTitle(QStringLiteral("Palavrix - история"));
+
+    Store = new HistoryStore(this);
+    HistoryTable &table = Store->table();
+    // While the table changes its rows, the grids move their own current rows; those moves
+    // are not the user's and must not move the table. These run before the model's handlers…
+    connect(&table, &HistoryTable::aboutToReset, this, [this] { ++m_syncing; });
+    connect(&table, &HistoryTable::aboutToInsert, this, [this] { ++m_syncing; });
+    connect(&table, &HistoryTable::aboutToRemove, this, [this] { ++m_syncing; });
+    DataSource1 = new HistoryModel(table, this);
+    // …and these after them.
+    connect(&table, &HistoryTable::reset, this, [this] { --m_syncing; });
+    connect(&table, &HistoryTable::inserted, this, [this] { --m_syncing; });
+    connect(&table, &HistoryTable::removed, this, [this] { --m_syncing; });
+    connect(&table, &HistoryTable::currentChanged, this, &THForm::followTable);
+
+    suiPageControl1 = new QTabWidget(this);
+    suiPageControl1->setObjectName(QStringLiteral("suiPageControl1"));
+    suiTabSheet1 = new QWidget;
+    suiTabSheet1->setObjectName(QStringLiteral("suiTabSheet1"));
+    suiTabSheet2 = new QWidget;
+    suiTabSheet2->setObjectName(QStringLiteral("suiTabSheet2"));
+    suiTabSheet3 = new QWidget;
+    suiTabSheet3->setObjectName(QStringLiteral("suiTabSheet3"));
+    suiPageControl1->addTab(suiTabSheet1, QStringLiteral("Все сообщения"));
+    suiPageControl1->addTab(suiTabSheet2, QStringLiteral("Входящие"));
+    suiPageControl1->addTab(suiTabSheet3, QStringLiteral("Исходящие"));
+
+    DBGrid1 = makeGrid(QStringLiteral("DBGrid1"), suiTabSheet1);
+    DBGrid1->setColumnHidden(column(HistoryField::mFullText), true);
+    DBGrid1->setColumnHidden(column(HistoryField::mIncoming), true);
+    DBGrid2 = makeGrid(QStringLiteral("DBGrid2"), suiTabSheet2);
+    DBGrid2->setColumnHidden(column(HistoryField::mReceiver), true);
+    DBGrid2->setColumnHidden(column(HistoryField::mFullText), true);
+    DBGrid3 = makeGrid(QStringLiteral("DBGrid3"), suiTabSheet3);
+    DBGrid3->setColumnHidden(column(HistoryField::mSender), true);
+    DBGrid3->setColumnHidden(column(HistoryField::mFullText), true);
+
+    suiButton1 = button(QStringLiteral("suiButton1"), QStringLiteral("Поиск"), this);
+    suiButton2 = button(QStringLiteral("suiButton2"), QStringLiteral("Удалить"), this);
+    suiButton3 = button(QStringLiteral("suiButton3"), QStringLiteral("Очистить"), this);
+    Button1 = button(QStringLiteral("Button1"), QStringLiteral("Ok"), this);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusPanels[0] = new QLabel(StatusBar1);
+    StatusPanels[0]->setObjectName(QStringLiteral("StatusPanel0"));
+    StatusPanels[0]->setTextFormat(Qt::PlainText);
+    StatusBar1->addWidget(StatusPanels[0], 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(6, 4, 6, 4);
+    buttons->setSpacing(6);
+    buttons->addWidget(suiButton1);
+    buttons->addWidget(suiButton2);
+    buttons->addWidget(suiButton3);
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 4, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(suiPageControl1, 1);
+    layout->addLayout(buttons);
+    layout->addWidget(StatusBar1);
+
+    connect(Store, &HistoryStore::countTextChanged, StatusPanels[0], &QLabel::setText);
+    connect(suiPageControl1, &QTabWidget::currentChanged, this, Guarded([this] {
+                TabSheetShow(suiPageControl1->currentIndex());
+                suiPageControl1Change();
+            }));
+    connect(suiButton1, &QPushButton::clicked, this, Guarded([this] { suiButton1Click(); }));
+    connect(suiButton2, &QPushButton::clicked, this, Guarded([this] { suiButton2Click(); }));
+    connect(suiButton3, &QPushButton::clicked, this, Guarded([this] { suiButton3Click(); }));
+    connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+
+    resize(InitialSize);
+    applyMinimumSize();
+    FormResize();
+
+    // Before any nick is known the connection opens the template of the working folder.
+    try {
+        Store->OpenTemplate(QDir::current().filePath(QStringLiteral("tmp.dat")));
+    } catch (const AppError &error) {
+        ShowErrorBox(error.message());
+    }
+}
+
+THForm::~THForm()
+{
+    // Take the grids off the model and the table before either goes.
+    disconnect(&Store->table(), nullptr, this, nullptr);
+    for (QTableView *grid : {DBGrid1, DBGrid2, DBGrid3}) {
+        grid->removeEventFilter(this);
+        grid->viewport()->removeEventFilter(this);
+        disconnect(grid->selectionModel(), nullptr, this, nullptr);
+        grid->setModel(nullptr);
+    }
+    delete DataSource1;
+    DataSource1 = nullptr;
+    delete Store;
+    Store = nullptr;
+}
+
+QTableView *THForm::makeGrid(const QString &name, QWidget *sheet)
+{
+    auto *grid = new QTableView(sheet);
+    grid->setObjectName(name);
+    grid->setModel(DataSource1);
+    grid->setItemDelegate(new HistoryCellDelegate(this, grid));
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setShowGrid(true);
+    grid->setWordWrap(false);
+    grid->setCornerButtonEnabled(false);
+    grid->setTabKeyNavigation(false);
+
+    QPalette palette = grid->palette();
+    palette.setColor(QPalette::Base, GridColor);
+    // The selection stays visible when the grid loses the focus.
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    grid->setPalette(palette);
+
+    QHeaderView *rows = grid->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(grid->fontMetrics().height() + 3);
+    QHeaderView *titles = grid->horizontalHeader();
+    titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    titles->setHighlightSections(false);
+    titles->setSectionsClickable(false);
+    titles->setStretchLastSection(false);
+    titles->setMinimumSectionSize(1);
+
+    const QFontMetrics metrics = grid->fontMetrics();
+    const int timeWidth = std::max(metrics.horizontalAdvance(QString(8, u'0')),
+                                   metrics.horizontalAdvance(QStringLiteral("00:00:00"))) +
+                          2 * TextIndent + 2;
+    grid->setColumnWidth(column(HistoryField::mDate), DateColumnWidth);
+    grid->setColumnWidth(column(HistoryField::mTime), timeWidth);
+    grid->setColumnWidth(column(HistoryField::mSender), NickColumnWidth);
+    grid->setColumnWidth(column(HistoryField::mReceiver), NickColumnWidth);
+
+    auto *layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(grid);
+
+    grid->installEventFilter(this);
+    grid->viewport()->installEventFilter(this);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, grid](const QModelIndex &current) {
+                try {
+                    gridCurrentMoved(grid, current.row());
+                } catch (const AppError &error) {
+                    ShowErrorBox(error.message());
+                }
+            });
+    return grid;
+}
+
+HistoryTable &THForm::Table() const
+{
+    return Store->table();
+}
+
+void THForm::OpenHistory(const QString &nick)
+{
+    Store->OpenHistory(nick);
+}
+
+void THForm::AppendHistoryRecord(const QString &sender, const QString &receiver,
+                                 const QString &text, bool incoming)
+{
+    Store->AppendHistoryRecord(sender, receiver, text, incoming);
+}
+
+void THForm::ResetHistory()
+{
+    Store->ResetHistory();
+}
+
+void THForm::RepaintGrids()
+{
+    for (QTableView *grid : {DBGrid1, DBGrid2, DBGrid3})
+        grid->viewport()->update();
+}
+
+QTableView *THForm::ActiveGrid() const
+{
+    switch (suiPageControl1->currentIndex()) {
+    case 1:
+        return DBGrid2;
+    case 2:
+        return DBGrid3;
+    default:
+        return DBGrid1;
+    }
+}
+
+QColor THForm::RowTextColor(qint32 incoming, bool highlighted) const
+{
+    if (highlighted)
+        return HighlightedTextColor;
+    const bool chosen = Form2 && Form2->CheckBox10 && Form2->CheckBox10->isChecked();
+    if (incoming != 0)
+        return chosen ? chosenColor(Form2->ColorBox2) : IncomingColor;
+    return chosen ? chosenColor(Form2->ColorBox3) : OutgoingColor;
+}
+
+void THForm::SetCountText()
+{
+    StatusPanels[0]->setText(Store->CountText());
+}
+
+// Handlers.
+
+void THForm::FormShow()
+{
+    TabSheetShow(suiPageControl1->currentIndex());
+}
+
+void THForm::TabSheetShow(int index)
+{
+    const TabFilter &filter = TabFilters[std::clamp(index, 0, 2)];
+    Table().setFilter(filter.filtered, QString::fromUtf16(filter.text));
+}
+
+void THForm::suiPageControl1Change()
+{
+    SetCountText();
+    Button1->setFocus();
+}
+
+void THForm::FormResize()
+{
+    const int width = frameGeometry().width();
+    DBGrid1->setColumnWidth(column(HistoryField::mCutText), width - AllTabReserve);
+    DBGrid2->setColumnWidth(column(HistoryField::mCutText), width - OneWayTabReserve);
+    DBGrid3->setColumnWidth(column(HistoryField::mCutText), width - OneWayTabReserve);
+}
+
+void THForm::DBGridDblClick()
+{
+    if (!Form6)
+        return;
+    Form6->show();
+    Form6->raise();
+    Form6->activateWindow();
+}
+
+void THForm::DBGridCtrlDelete(QTableView *grid)
+{
+    if (!Table().isActive() || Table().isEmpty())
+        return;
+    const std::vector<int> rows = selectedRows(grid);
+    const QString question = rows.size() > 1 ? QStringLiteral("Delete all selected records?")
+                                             : QStringLiteral("Delete record?");
+    if (Dialogs::question(this, Caption, question) != Dialogs::Answer::Ok)
+        return;
+    if (rows.empty()) {
+        Table().deleteCurrent();
+        return;
+    }
+    std::vector<HistoryTable::Bookmark> marks;
+    for (const int row : rows)
+        marks.push_back(Table().bookmarkAt(row));
+    for (const HistoryTable::Bookmark mark : marks) {
+        Table().gotoBookmark(mark);
+        Table().deleteCurrent();
+    }
+    grid->clearSelection();
+}
+
+void THForm::suiButton1Click()
+{
+    if (!Form5)
+        return;
+    Form5->setWindowModality(Qt::ApplicationModal);
+    Form5->show();
+    Form5->raise();
+    Form5->activateWindow();
+}
+
+void THForm::suiButton2Click()
+{
+    if (Dialogs::question(this, Caption, QStringLiteral("Удалить выделенное?")) !=
+        Dialogs::Answer::Ok)
+        return;
+    QTableView *grid = ActiveGrid();
+    // The selection as bookmarks first: deleting a row moves the rows after it.
+    std::vector<HistoryTable::Bookmark> marks;
+    for (const int row : selectedRows(grid))
+        marks.push_back(Table().bookmarkAt(row));
+    for (const HistoryTable::Bookmark mark : marks) {
+        Table().gotoBookmark(mark);
+        Table().deleteCurrent(); // the row leaves the grid and with it the selection
+    }
+    grid->clearSelection();
+    SetCountText();
+}
+
+void THForm::suiButton3Click()
+{
+    if (Dialogs::question(
+            this, Caption,
+            QStringLiteral("История сообщений будет удалена безвозвратно. Продолжить?")) !=
+        Dialogs::Answer::Ok)
+        return;
+    ResetHistory();
+}
+
+void THForm::Button1Click()
+{
+    close();
+}
+
+// The grids follow the table's current record; a move in a grid moves the table.
+
+void THForm::followTable()
+{
+    const int position = Table().recNo();
+    const bool valid = position >= 0 && position < DataSource1->rowCount();
+    ++m_syncing;
+    for (QTableView *grid : {DBGrid1, DBGrid2, DBGrid3}) {
+        int shown = 0;
+        while (shown < HistoryFieldCount - 1 && grid->isColumnHidden(shown))
+            ++shown;
+        const QModelIndex index = valid ? DataSource1->index(position, shown) : QModelIndex();
+        grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        if (valid && grid == ActiveGrid())
+            grid->scrollTo(index);
+        grid->viewport()->update();
+    }
+    --m_syncing;
+}
+
+void THForm::gridCurrentMoved(QTableView *grid, int row)
+{
+    if (m_syncing || row < 0 || grid != ActiveGrid() || !Table().isActive())
+        return;
+    if (row != Table().recNo())
+        Table().moveTo(row);
+}
+
+// Window events.
+
+void THForm::centreOnMainWindow()
+{
+    QRect area;
+    if (Form1 && Form1->isVisible())
+        area = Form1->frameGeometry();
+    else if (const QScreen *screen = this->screen())
+        area = screen->availableGeometry();
+    if (!area.isValid())
+        return;
+    const QSize frame = frameGeometry().size();
+    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+void THForm::applyMinimumSize()
+{
+    // The limits hold for the outer size, frame included.
+    const QSize frame = frameGeometry().size() - size();
+    const QSize smallest = SmallestOuterSize - frame;
+    if (minimumSize() != smallest)
+        setMinimumSize(smallest);
+}
+
+void THForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (!m_placed) {
+        m_placed = true;
+        centreOnMainWindow();
+    }
+    applyMinimumSize();
+    try {
+        FormShow();
+    } catch (const AppError &error) {
+        ShowErrorBox(error.message());
+    }
+}
+
+void THForm::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    applyMinimumSize();
+    FormResize();
+}
+
+bool THForm::eventFilter(QObject *watched, QEvent *event)
+{
+    for (QTableView *grid : {DBGrid1, DBGrid2, DBGrid3}) {
+        if (!grid)
+            continue;
+        if (watched == grid->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+            DBGridDblClick();
+            return false;
+        }
+        if (watched == grid && event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+                try {
+                    DBGridCtrlDelete(grid);
+                } catch (const AppError &error) {
+                    ShowErrorBox(error.message());
+                }
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

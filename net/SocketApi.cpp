@@ -1,0 +1,291 @@
+#include "SocketApi.h"
+
+#include "UdpErrors.h"
+
+#include <mutex>
+#include <vector>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <cerrno>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace socketapi
+{
+namespace
+{
+
+#ifdef _WIN32
+using AddressLength = int;
+using BufferLength = int;
+using TransferSize = int;
+constexpr int SendFlags = 0;
+#else
+using AddressLength = socklen_t;
+using BufferLength = size_t;
+using TransferSize = ssize_t;
+#ifdef MSG_NOSIGNAL
+constexpr int SendFlags = MSG_NOSIGNAL;
+#else
+constexpr int SendFlags = 0;
+#endif
+#endif
+
+std::mutex stackLock;
+int stackUsers = 0;
+
+[[noreturn]] void raiseLastError()
+{
+    throw EIdSocketError(LastErrorNumber());
+}
+
+void checkPort(int port)
+{
+    if (port < 0 || port > 0xFFFF)
+        throw EIdSocketError(10022);
+}
+
+sockaddr_in makeAddress(std::uint32_t address, int port)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(address);
+    a.sin_port = htons(std::uint16_t(port));
+    return a;
+}
+
+} // namespace
+
+StackUser::StackUser()
+{
+    const std::lock_guard guard(stackLock);
+#ifdef _WIN32
+    if (stackUsers == 0) {
+        WSADATA data;
+        if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+            throw EIdStackInitializationFailed();
+    }
+#endif
+    ++stackUsers;
+}
+
+StackUser::~StackUser()
+{
+    const std::lock_guard guard(stackLock);
+    --stackUsers;
+#ifdef _WIN32
+    if (stackUsers == 0)
+        WSACleanup();
+#endif
+}
+
+int LastErrorNumber()
+{
+#ifdef _WIN32
+    return WSAGetLastError();
+#else
+    return socketerrors::FromErrno(errno);
+#endif
+}
+
+Handle OpenDatagramSocket()
+{
+#ifdef SOCK_CLOEXEC
+    const Handle h = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+#else
+    const Handle h = socket(AF_INET, SOCK_DGRAM, 0);
+#endif
+    if (h == InvalidHandle)
+        throw EIdInvalidSocket();
+    return h;
+}
+
+void CloseSocket(Handle handle)
+{
+#ifdef _WIN32
+    closesocket(handle);
+#else
+    close(handle);
+#endif
+}
+
+void ShutdownSocket(Handle handle)
+{
+#ifdef _WIN32
+    shutdown(handle, SD_BOTH);
+#else
+    shutdown(handle, SHUT_RDWR);
+#endif
+}
+
+void SetBroadcast(Handle handle, bool on)
+{
+    const int value = on ? -1 : 0;
+    if (setsockopt(handle, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char *>(&value),
+                   sizeof value) != 0)
+        raiseLastError();
+}
+
+void Bind(Handle handle, std::uint32_t address, int port)
+{
+    checkPort(port);
+    const sockaddr_in a = makeAddress(address, port);
+    if (bind(handle, reinterpret_cast<const sockaddr *>(&a), sizeof a) == 0)
+        return;
+    const int code = LastErrorNumber();
+    if (code == 10048)
+        throw EIdCouldNotBindSocket();
+    throw EIdSocketError(code);
+}
+
+void LocalName(Handle handle, std::uint32_t &address, int &port)
+{
+    sockaddr_in a{};
+    AddressLength length = sizeof a;
+    if (getsockname(handle, reinterpret_cast<sockaddr *>(&a), &length) != 0)
+        raiseLastError();
+    address = ntohl(a.sin_addr.s_addr);
+    port = ntohs(a.sin_port);
+}
+
+void SendTo(Handle handle, std::uint32_t address, int port, const QByteArray &bytes)
+{
+    checkPort(port);
+    const sockaddr_in a = makeAddress(address, port);
+    const TransferSize sent = sendto(handle, bytes.constData(), BufferLength(bytes.size()),
+                                     SendFlags, reinterpret_cast<const sockaddr *>(&a), sizeof a);
+    if (sent < 0) {
+        const int code = LastErrorNumber();
+        if (code == 10040)
+            throw EIdPackageSizeTooBig();
+        throw EIdSocketError(code);
+    }
+    if (sent < TransferSize(bytes.size()))
+        throw EIdNotAllBytesSent();
+}
+
+Received ReceiveFrom(Handle handle, QByteArray &buffer, int maxSize, std::uint32_t &sender,
+                     int &senderPort)
+{
+    // One byte more than allowed: a datagram that fills it is too long and is dropped whole.
+    buffer.resize(qsizetype(maxSize) + 1);
+    sockaddr_in from{};
+    AddressLength length = sizeof from;
+#ifdef _WIN32
+    const TransferSize n = recvfrom(handle, buffer.data(), BufferLength(buffer.size()), 0,
+                                    reinterpret_cast<sockaddr *>(&from), &length);
+    if (n < 0)
+        raiseLastError();
+#else
+    const TransferSize n = recvfrom(handle, buffer.data(), BufferLength(buffer.size()),
+                                    MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from), &length);
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return Received::Nothing;
+        raiseLastError();
+    }
+#endif
+    // No sender: the end of a socket that was shut down, not an empty datagram.
+    if (length < AddressLength(sizeof from) || from.sin_family != AF_INET)
+        return Received::Nothing;
+    if (n > maxSize)
+        return Received::Discarded;
+    buffer.resize(qsizetype(n));
+    sender = ntohl(from.sin_addr.s_addr);
+    senderPort = ntohs(from.sin_port);
+    return Received::Datagram;
+}
+
+QList<int> WaitReadable(const QList<Handle> &handles, int timeoutMs)
+{
+    QList<int> ready;
+#ifdef _WIN32
+    fd_set set;
+    FD_ZERO(&set);
+    for (Handle h : handles)
+        FD_SET(h, &set);
+    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    if (select(0, &set, nullptr, nullptr, &timeout) <= 0)
+        return ready;
+    for (int i = 0; i < handles.size(); ++i) {
+        if (FD_ISSET(handles.at(i), &set))
+            ready.append(i);
+    }
+#else
+    std::vector<pollfd> fds;
+    for (Handle h : handles)
+        fds.push_back(pollfd{h, POLLIN, 0});
+    if (poll(fds.data(), nfds_t(fds.size()), timeoutMs) <= 0)
+        return ready;
+    for (int i = 0; i < int(fds.size()); ++i) {
+        if (fds[size_t(i)].revents & (POLLIN | POLLERR | POLLHUP))
+            ready.append(i);
+    }
+#endif
+    return ready;
+}
+
+bool LookupIPv4(const QString &name, std::uint32_t &address)
+{
+    if (name.isEmpty())
+        return false;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo *list = nullptr;
+    if (getaddrinfo(name.toLocal8Bit().constData(), nullptr, &hints, &list) != 0)
+        return false;
+    bool found = false;
+    for (const addrinfo *ai = list; ai && !found; ai = ai->ai_next) {
+        if (ai->ai_family == AF_INET && ai->ai_addr) {
+            address = ntohl(reinterpret_cast<const sockaddr_in *>(ai->ai_addr)->sin_addr.s_addr);
+            found = true;
+        }
+    }
+    freeaddrinfo(list);
+    return found;
+}
+
+QString HostName()
+{
+    char name[257] = {};
+    if (gethostname(name, 256) != 0)
+        return {};
+    return QString::fromLocal8Bit(name);
+}
+
+bool BroadcastInterfaceAddress(std::uint32_t &address)
+{
+#ifdef _WIN32
+    // Windows resolves the host name to an interface address already.
+    Q_UNUSED(address);
+    return false;
+#else
+    ifaddrs *list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return false;
+    bool found = false;
+    for (const ifaddrs *ifa = list; ifa && !found; ifa = ifa->ifa_next) {
+        const unsigned flags = ifa->ifa_flags;
+        if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !(flags & IFF_UP) ||
+            !(flags & IFF_BROADCAST) || (flags & IFF_LOOPBACK))
+            continue;
+        address = ntohl(reinterpret_cast<const sockaddr_in *>(ifa->ifa_addr)->sin_addr.s_addr);
+        found = true;
+    }
+    freeifaddrs(list);
+    return found;
+#endif
+}
+
+} // namespace socketapi

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+// The operating system's datagram sockets, IPv4 only. Addresses are in host byte order.
+// Failures are raised as the endpoint errors.
+namespace socketapi
+{
+
+#ifdef _WIN32
+using Handle = std::uintptr_t;
+inline constexpr Handle InvalidHandle = ~Handle(0);
+#else
+using Handle = int;
+inline constexpr Handle InvalidHandle = -1;
+#endif
+
+// Holds the process-wide socket library open for its lifetime (counted; a no-op where the
+// platform needs no start-up).
+class StackUser final
+{
+public:
+    StackUser();
+    ~StackUser();
+    StackUser(const StackUser &) = delete;
+    StackUser &operator=(const StackUser &) = delete;
+};
+
+// The error number of the last failing socket call, in the Windows numbering.
+int LastErrorNumber();
+
+Handle OpenDatagramSocket();
+void CloseSocket(Handle handle);
+// Ends both directions; a thread waiting for the socket wakes up.
+void ShutdownSocket(Handle handle);
+void SetBroadcast(Handle handle, bool on);
+void Bind(Handle handle, std::uint32_t address, int port);
+void LocalName(Handle handle, std::uint32_t &address, int &port);
+void SendTo(Handle handle, std::uint32_t address, int port, const QByteArray &bytes);
+
+enum class Received { Datagram, Discarded, Nothing };
+// Receives one datagram without waiting. One longer than maxSize is consumed and
+// Discarded; Nothing means no datagram was waiting.
+Received ReceiveFrom(Handle handle, QByteArray &buffer, int maxSize, std::uint32_t &sender,
+                     int &senderPort);
+
+// Waits up to timeoutMs for some of the handles to become readable; gives their positions
+// in the list. A failing wait gives none.
+QList<int> WaitReadable(const QList<Handle> &handles, int timeoutMs);
+
+// First IPv4 address of a host name; false when the name cannot be resolved.
+bool LookupIPv4(const QString &name, std::uint32_t &address);
+// This host's name; empty when it cannot be read.
+QString HostName();
+// IPv4 address of the first interface that is up, can broadcast and is not loopback.
+bool BroadcastInterfaceAddress(std::uint32_t &address);
+
+} // namespace socketapi

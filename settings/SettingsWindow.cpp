@@ -1,0 +1,653 @@
+#include "SettingsWindow.h"
+
+#include "Autorun.h"
+#include "ColorBox.h"
+#include "ColorList.h"
+#include "HistoryWindow.h"
+#include "MainWindow.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSlider>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
+
+TForm2 *Form2 = nullptr;
+
+namespace
+{
+
+constexpr int ClientWidth = 416;
+constexpr int ClientHeight = 465;
+constexpr int EdgeMargin = 6;   // between the window edge and the pages
+constexpr int ButtonMargin = 8; // between the window edges and "OK"
+constexpr QSize ButtonSize{75, 25};
+constexpr int StyleItemHeight = 16;
+
+constexpr int OpacityMin = 1, OpacityMax = 17; // TrackBar1: opacity = 15 × position
+constexpr int RefreshMin = 1, RefreshMax = 24; // TrackBar2: seconds = 5 × position
+constexpr int OpacityStep = 15;
+constexpr int RefreshStep = 5;
+
+const QString HomePage = QStringLiteral("https://palavrix.sourceforge.io/");
+
+// The style list: its items keep one fixed height, and a row chosen with the keyboard is
+// reported like a click.
+class StyleList final : public QListWidget
+{
+public:
+    explicit StyleList(QWidget *parent) : QListWidget(parent) {}
+    std::function<void()> onKeySelect;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int before = currentRow();
+        QListWidget::keyPressEvent(event);
+        if (currentRow() != before && onKeySelect)
+            onKeySelect();
+    }
+};
+
+class FixedHeightDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), StyleItemHeight};
+    }
+};
+
+QLabel *plainLabel(const QString &name, const QString &text, QWidget *parent = nullptr)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel *wrappedLabel(const QString &name, const QString &text)
+{
+    QLabel *label = plainLabel(name, text);
+    label->setWordWrap(true);
+    return label;
+}
+
+QCheckBox *checkBox(const QString &name, const QString &text, bool checked)
+{
+    auto *box = new QCheckBox(text);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    return box;
+}
+
+QRadioButton *radioButton(const QString &name, const QString &text)
+{
+    auto *button = new QRadioButton(text);
+    button->setObjectName(name);
+    return button;
+}
+
+QLineEdit *editBox(const QString &name, const QString &text = {})
+{
+    auto *edit = new QLineEdit(text);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QSlider *trackBar(const QString &name, int min, int max, int position)
+{
+    auto *slider = new QSlider(Qt::Horizontal);
+    slider->setObjectName(name);
+    slider->setRange(min, max);
+    slider->setValue(position);
+    slider->setSingleStep(1);
+    slider->setPageStep(2);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(1);
+    return slider;
+}
+
+ColorBox *colorBox(const QString &name, int index, bool enabled)
+{
+    auto *box = new ColorBox;
+    box->setObjectName(name);
+    box->selectIndex(index);
+    box->setEnabled(enabled);
+    box->setMinimumWidth(130);
+    return box;
+}
+
+// A group box with a vertical layout holding `widgets` in order.
+QGroupBox *groupBox(const QString &name, const QString &title,
+                    std::initializer_list<QWidget *> widgets)
+{
+    auto *box = new QGroupBox(title);
+    box->setObjectName(name);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(8, 2, 8, 4);
+    layout->setSpacing(2);
+    for (QWidget *widget : widgets)
+        layout->addWidget(widget);
+    return box;
+}
+
+QVBoxLayout *pageLayout(QWidget *page)
+{
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(4);
+    return layout;
+}
+
+// Two group boxes side by side, sharing the width equally.
+QHBoxLayout *pair(QGroupBox *left, QGroupBox *right)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(6);
+    row->addWidget(left, 1);
+    row->addWidget(right, 1);
+    return row;
+}
+
+void enableAll(std::initializer_list<QWidget *> widgets, bool enabled)
+{
+    for (QWidget *widget : widgets)
+        widget->setEnabled(enabled);
+}
+
+void repaintHistory()
+{
+    if (HForm)
+        HForm->RepaintGrids();
+}
+
+} // namespace
+
+TForm2::TForm2(QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Настройки"));
+    setFixedSize(ClientWidth, ClientHeight);
+
+    suiPageControl1 = new QTabWidget(this);
+    suiPageControl1->setObjectName(QStringLiteral("suiPageControl1"));
+    suiTabSheet1 = buildMainPage();
+    suiTabSheet2 = buildStylesPage();
+    suiTabSheet3 = buildColorsPage();
+    suiTabSheet4 = buildNetworkPage();
+    suiPageControl1->addTab(suiTabSheet1, QStringLiteral("Главные"));
+    suiPageControl1->addTab(suiTabSheet2, QStringLiteral("Стили"));
+    suiPageControl1->addTab(suiTabSheet3, QStringLiteral("Цвета"));
+    suiPageControl1->addTab(suiTabSheet4, QStringLiteral("Сеть"));
+    suiPageControl1->setCurrentIndex(0);
+
+    const int buttonTop = ClientHeight - ButtonMargin - ButtonSize.height();
+    suiPageControl1->setGeometry(EdgeMargin, EdgeMargin, ClientWidth - 2 * EdgeMargin,
+                                 buttonTop - 2 * EdgeMargin);
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(
+        QRect(QPoint(ClientWidth - ButtonMargin - ButtonSize.width(), buttonTop), ButtonSize));
+
+    fitFont();
+
+    TrackBar1->setToolTip(QString::number(m_alphaBlendValue));
+    TrackBar2->setToolTip(QString::number(RefreshStep * TrackBar2->value()) +
+                          QStringLiteral(" сек."));
+    wireEvents();
+}
+
+TForm2::~TForm2() = default;
+
+QWidget *TForm2::buildMainPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("suiTabSheet1"));
+
+    CheckBox5 =
+        checkBox(QStringLiteral("CheckBox5"), QStringLiteral("Регулировать прозрачность"), false);
+    Label1 = plainLabel(QStringLiteral("Label1"), QStringLiteral("Уровень прозрачности"));
+    TrackBar1 = trackBar(QStringLiteral("TrackBar1"), OpacityMin, OpacityMax, OpacityMax);
+    GroupBox1 = groupBox(QStringLiteral("GroupBox1"), QStringLiteral("Прозрачность"),
+                         {CheckBox5, Label1, TrackBar1});
+
+    Label2 = plainLabel(QStringLiteral("Label2"), QStringLiteral("Обновлять каждые - "));
+    TrackBar2 = trackBar(QStringLiteral("TrackBar2"), RefreshMin, RefreshMax, RefreshMin);
+    GroupBox2 = groupBox(QStringLiteral("GroupBox2"),
+                         QStringLiteral("Обновление списка пользователей"), {Label2, TrackBar2});
+    static_cast<QVBoxLayout *>(GroupBox2->layout())->addStretch();
+
+    CheckBox1 =
+        checkBox(QStringLiteral("CheckBox1"), QStringLiteral("Показать время сообщения"), true);
+    CheckBox2 =
+        checkBox(QStringLiteral("CheckBox2"), QStringLiteral("Показывать IP отправителя"), false);
+    GroupBox7 = groupBox(QStringLiteral("GroupBox7"), QStringLiteral("Текст входящего сообщения"),
+                         {CheckBox1, CheckBox2});
+
+    RadioButton1 = radioButton(QStringLiteral("RadioButton1"), QStringLiteral("Свернуто"));
+    RadioButton2 = radioButton(QStringLiteral("RadioButton2"), QStringLiteral("Нормально"));
+    RadioButton2->setChecked(true);
+    GroupBox6 = groupBox(QStringLiteral("GroupBox6"), QStringLiteral("Главное окно при старте"),
+                         {RadioButton1, RadioButton2});
+
+    CheckBox4 = checkBox(QStringLiteral("CheckBox4"),
+                         QStringLiteral("Звуковой сигнал при получении сообщения"), true);
+    CheckBox3 =
+        checkBox(QStringLiteral("CheckBox3"),
+                 QStringLiteral("Разворачивать главное окно при получении сообщения"), true);
+    GroupBox3 = groupBox(QStringLiteral("GroupBox3"), QStringLiteral("Главное окно чата"),
+                         {CheckBox4, CheckBox3});
+
+    CheckBox7 =
+        checkBox(QStringLiteral("CheckBox7"),
+                 QStringLiteral("Звуковой сигнал при получении приватного сообщения"), true);
+    CheckBox6 = checkBox(
+        QStringLiteral("CheckBox6"),
+        QStringLiteral("Разворачивать окно привата при получении приватного сообщения"), true);
+    GroupBox4 =
+        groupBox(QStringLiteral("GroupBox4"), QStringLiteral("Приват"), {CheckBox7, CheckBox6});
+
+    CheckBox8 = checkBox(QStringLiteral("CheckBox8"), QStringLiteral("Быстрый вход в чат"), false);
+    Label3 = plainLabel(QStringLiteral("Label3"), QStringLiteral("Ник для входа"));
+    Edit1 = editBox(QStringLiteral("Edit1"));
+    GroupBox5 = groupBox(QStringLiteral("GroupBox5"), QStringLiteral("Вход в чат"), {CheckBox8});
+    auto *nickRow = new QHBoxLayout;
+    nickRow->addWidget(Label3);
+    nickRow->addWidget(Edit1, 1);
+    static_cast<QVBoxLayout *>(GroupBox5->layout())->addLayout(nickRow);
+
+    CheckBox11 =
+        checkBox(QStringLiteral("CheckBox11"), QStringLiteral("Добавить в автозагрузку"), false);
+    suiGroupBox6 = groupBox(QStringLiteral("suiGroupBox6"), QString(), {CheckBox11});
+    suiGroupBox6->setVisible(false);
+
+    QVBoxLayout *layout = pageLayout(page);
+    layout->addLayout(pair(GroupBox1, GroupBox2));
+    layout->addLayout(pair(GroupBox7, GroupBox6));
+    layout->addWidget(GroupBox3);
+    layout->addWidget(GroupBox4);
+    layout->addWidget(GroupBox5);
+    layout->addWidget(suiGroupBox6);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TForm2::buildStylesPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("suiTabSheet2"));
+
+    auto *styles = new StyleList(page);
+    styles->onKeySelect = [this] { ListBox1Click(); };
+    ListBox1 = styles;
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setItemDelegate(new FixedHeightDelegate(ListBox1));
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    m_downloadText =
+        wrappedLabel(QStringLiteral("DownloadText"),
+                     QStringLiteral("Дополнительные стили оформления Вы можете скачать с домашней "
+                                    "страницы программы"));
+    suiURLLabel1 = new QLabel;
+    suiURLLabel1->setObjectName(QStringLiteral("suiURLLabel1"));
+    suiURLLabel1->setTextFormat(Qt::RichText);
+    suiURLLabel1->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(HomePage));
+    suiURLLabel1->setToolTip(HomePage);
+    suiURLLabel1->setOpenExternalLinks(true);
+    suiURLLabel1->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                          Qt::LinksAccessibleByKeyboard);
+    suiURLLabel1->setCursor(Qt::PointingHandCursor);
+    suiGroupBox1 = groupBox(QStringLiteral("suiGroupBox1"), QStringLiteral("Дополнительные стили"),
+                            {m_downloadText, suiURLLabel1});
+
+    m_installText = wrappedLabel(
+        QStringLiteral("InstallText"),
+        QStringLiteral("Чтобы установить стиль оформления, распакуйте архив содержащий файл стиля "
+                       "(файл с расширением *.sui) в подкаталог \"Skins\" каталога программы, "
+                       "например: \"C:\\Palavrix\\Skins\\\"."));
+    suiGroupBox2 = groupBox(QStringLiteral("suiGroupBox2"), QStringLiteral("Установка стилей"),
+                            {m_installText});
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(6);
+    right->addWidget(suiGroupBox1);
+    right->addWidget(suiGroupBox2);
+    right->addStretch();
+
+    auto *layout = new QHBoxLayout(page);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addWidget(ListBox1, 2);
+    layout->addLayout(right, 3);
+    return page;
+}
+
+QWidget *TForm2::buildColorsPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("suiTabSheet3"));
+
+    CheckBox9 = checkBox(QStringLiteral("CheckBox9"),
+                         QStringLiteral("Игнорировать настройки цвета входящих сообщений"), false);
+    Label5 = wrappedLabel(QStringLiteral("Label5"),
+                          QStringLiteral("Заменять цвет входящих сообщений на цвет:"));
+    Label5->setEnabled(false);
+    ColorBox1 = colorBox(QStringLiteral("ColorBox1"), colors::Black, false);
+    suiGroupBox3 = groupBox(QStringLiteral("suiGroupBox3"),
+                            QStringLiteral("Главное окно чата/приват"), {CheckBox9});
+    auto *replaceRow = new QHBoxLayout;
+    replaceRow->addWidget(Label5, 1);
+    replaceRow->addWidget(ColorBox1);
+    static_cast<QVBoxLayout *>(suiGroupBox3->layout())->addLayout(replaceRow);
+
+    CheckBox10 =
+        checkBox(QStringLiteral("CheckBox10"),
+                 QStringLiteral("Использовать выбранные цвета для подсветки сообщений"), false);
+    Label6 = plainLabel(QStringLiteral("Label6"), QStringLiteral("Входящие:"));
+    Label6->setEnabled(false);
+    ColorBox2 = colorBox(QStringLiteral("ColorBox2"), colors::Red, false);
+    Label8 = plainLabel(QStringLiteral("Label8"), QStringLiteral("Исходящие:"));
+    Label8->setEnabled(false);
+    ColorBox3 = colorBox(QStringLiteral("ColorBox3"), colors::Navy, false);
+    suiGroupBox4 =
+        groupBox(QStringLiteral("suiGroupBox4"), QStringLiteral("История сообщений"), {CheckBox10});
+    auto *historyGrid = new QGridLayout;
+    historyGrid->addWidget(Label6, 0, 0);
+    historyGrid->addWidget(ColorBox2, 0, 1);
+    historyGrid->addWidget(Label8, 1, 0);
+    historyGrid->addWidget(ColorBox3, 1, 1);
+    historyGrid->setColumnStretch(2, 1);
+    static_cast<QVBoxLayout *>(suiGroupBox4->layout())->addLayout(historyGrid);
+
+    Label9 = wrappedLabel(QStringLiteral("Label9"),
+                          QStringLiteral("Заменять цвет системных сообщений на цвет:"));
+    ColorBox4 = colorBox(QStringLiteral("ColorBox4"), colors::MedGray, true);
+    suiGroupBox5 =
+        groupBox(QStringLiteral("suiGroupBox5"), QStringLiteral("Системные сообщения"), {});
+    auto *systemRow = new QHBoxLayout;
+    systemRow->addWidget(Label9, 1);
+    systemRow->addWidget(ColorBox4);
+    static_cast<QVBoxLayout *>(suiGroupBox5->layout())->addLayout(systemRow);
+
+    QVBoxLayout *layout = pageLayout(page);
+    layout->addWidget(suiGroupBox3);
+    layout->addWidget(suiGroupBox4);
+    layout->addWidget(suiGroupBox5);
+    layout->addStretch();
+    return page;
+}
+
+QWidget *TForm2::buildNetworkPage()
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("suiTabSheet4"));
+
+    Label10 = wrappedLabel(
+        QStringLiteral("Label10"),
+        QStringLiteral("Этот раздел настроек предназначен для опытных пользователей! "
+                       "Категорически не рекомендую изменять параметры этого раздела настроек "
+                       "если вы не уверены в том, что до конца понимаете значение параметров."));
+    suiGroupBox8 =
+        groupBox(QStringLiteral("suiGroupBox8"), QStringLiteral("Внимание!!!"), {Label10});
+    QFont bold = suiGroupBox8->font();
+    bold.setBold(true);
+    suiGroupBox8->setFont(bold);
+    QFont regular = Label10->font();
+    regular.setBold(false);
+    Label10->setFont(regular);
+
+    CheckBox12 = checkBox(QStringLiteral("CheckBox12"),
+                          QStringLiteral("Изменить широковещательный IP адрес"), false);
+    Edit2 = editBox(QStringLiteral("Edit2"), QStringLiteral("127.0.0.1"));
+    Edit2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Edit2->setEnabled(false);
+    Edit2->setFixedWidth(110);
+    suiGroupBox7 =
+        groupBox(QStringLiteral("suiGroupBox7"), QStringLiteral("Широковещательный IP"), {});
+    auto *addressRow = new QHBoxLayout;
+    addressRow->addWidget(CheckBox12, 1);
+    addressRow->addWidget(Edit2);
+    static_cast<QVBoxLayout *>(suiGroupBox7->layout())->addLayout(addressRow);
+
+    CheckBox13 = checkBox(QStringLiteral("CheckBox13"), QStringLiteral("Изменить порты"), false);
+    Label11 = plainLabel(QStringLiteral("Label11"), QStringLiteral("Общий чат (общие сообщения)"));
+    Label12 = plainLabel(QStringLiteral("Label12"), QStringLiteral("Приват (личные сообщения)"));
+    Label13 = plainLabel(QStringLiteral("Label13"), QStringLiteral("Служебные сообщения"));
+    Edit3 = editBox(QStringLiteral("Edit3"));
+    Edit4 = editBox(QStringLiteral("Edit4"));
+    Edit5 = editBox(QStringLiteral("Edit5"));
+    suiGroupBox9 = groupBox(QStringLiteral("suiGroupBox9"), QStringLiteral("Порты"), {CheckBox13});
+    auto *ports = new QGridLayout;
+    ports->setVerticalSpacing(4);
+    int row = 0;
+    for (const auto &[label, edit] :
+         {std::pair{Label11, Edit3}, {Label12, Edit4}, {Label13, Edit5}}) {
+        label->setEnabled(false);
+        edit->setEnabled(false);
+        edit->setFixedWidth(110);
+        ports->addWidget(label, row, 0);
+        ports->addWidget(edit, row, 1);
+        ++row;
+    }
+    ports->setColumnStretch(0, 1);
+    static_cast<QVBoxLayout *>(suiGroupBox9->layout())->addLayout(ports);
+
+    Label14 =
+        wrappedLabel(QStringLiteral("Label14"),
+                     QStringLiteral("Для применения измененных параметров этого раздела необходимо "
+                                    "перезапустить программу."));
+    QFont boldText = Label14->font();
+    boldText.setBold(true);
+    Label14->setFont(boldText);
+    suiGroupBox10 = groupBox(QStringLiteral("suiGroupBox10"), QString(), {Label14});
+
+    QVBoxLayout *layout = pageLayout(page);
+    layout->addWidget(suiGroupBox8);
+    layout->addWidget(suiGroupBox7);
+    layout->addWidget(suiGroupBox9);
+    layout->addWidget(suiGroupBox10);
+    layout->addStretch();
+    return page;
+}
+
+void TForm2::wireEvents()
+{
+    connect(CheckBox5, &QCheckBox::toggled, this, &TForm2::suitempCheckBox5Click);
+    connect(TrackBar1, &QSlider::valueChanged, this, &TForm2::suitempTrackBar1Change);
+    connect(TrackBar2, &QSlider::valueChanged, this, &TForm2::suitempTrackBar2Change);
+    connect(CheckBox8, &QCheckBox::toggled, this, &TForm2::suitempCheckBox8Click);
+    connect(CheckBox9, &QCheckBox::toggled, this, &TForm2::CheckBox9Click);
+    connect(CheckBox10, &QCheckBox::toggled, this, &TForm2::CheckBox10Click);
+    connect(ColorBox2, &QComboBox::currentIndexChanged, this, &TForm2::ColorBox2Change);
+    connect(ColorBox3, &QComboBox::currentIndexChanged, this, &TForm2::ColorBox3Change);
+    connect(CheckBox11, &QCheckBox::toggled, this, &TForm2::CheckBox11Click);
+    connect(CheckBox12, &QCheckBox::toggled, this, &TForm2::CheckBox12Click);
+    connect(CheckBox13, &QCheckBox::toggled, this, &TForm2::CheckBox13Click);
+    connect(ListBox1, &QListWidget::itemClicked, this, &TForm2::ListBox1Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm2::suitempButton1Click);
+}
+
+void TForm2::fitFont()
+{
+    // The captions are not wrapped: with a wide font the window's text gets smaller and
+    // then narrower until every page fits its width.
+    const int width = suiPageControl1->width() - 4;
+    const auto fits = [&] {
+        for (int i = 0; i < suiPageControl1->count(); ++i) {
+            if (suiPageControl1->widget(i)->minimumSizeHint().width() > width)
+                return false;
+        }
+        return true;
+    };
+    QFont smaller = font();
+    for (const int stretch :
+         {int(QFont::Unstretched), int(QFont::SemiCondensed), int(QFont::Condensed)}) {
+        if (fits())
+            return;
+        smaller.setPointSizeF(std::min(smaller.pointSizeF(), 8.0));
+        smaller.setStretch(stretch);
+        setFont(smaller);
+    }
+}
+
+bool TForm2::AlphaBlend() const
+{
+    return m_alphaBlend;
+}
+
+int TForm2::AlphaBlendValue() const
+{
+    return m_alphaBlendValue;
+}
+
+void TForm2::applyTranslucency() const
+{
+    if (Form1)
+        Form1->setWindowOpacity(m_alphaBlend ? m_alphaBlendValue / 255.0 : 1.0);
+}
+
+void TForm2::suitempCheckBox5Click()
+{
+    if (CheckBox5->isChecked()) {
+        m_alphaBlend = true;
+        applyTranslucency();
+        TrackBar1->setEnabled(true);
+    } else {
+        m_alphaBlend = false;
+        applyTranslucency();
+        TrackBar1->setValue(OpacityMax);
+        TrackBar1->setEnabled(false);
+    }
+}
+
+void TForm2::suitempTrackBar1Change()
+{
+    m_alphaBlendValue = OpacityStep * TrackBar1->value();
+    fitFont();
+
+    TrackBar1->setToolTip(QString::number(m_alphaBlendValue));
+    applyTranslucency();
+}
+
+void TForm2::suitempTrackBar2Change()
+{
+    const QString seconds = QString::number(RefreshStep * TrackBar2->value());
+    TrackBar2->setToolTip(seconds + QStringLiteral(" сек."));
+    if (Form1 && Form1->Timer1)
+        Form1->Timer1->setInterval(1000 * RefreshStep * TrackBar2->value());
+    Label2->setText(QStringLiteral("Обновлять каждые - ") + seconds + QStringLiteral(" сек."));
+}
+
+void TForm2::suitempCheckBox8Click()
+{
+    const bool on = CheckBox8->isChecked();
+    enableAll({Edit1, Label3}, on);
+    Edit1->setText(on ? OwnNick : QString());
+}
+
+void TForm2::CheckBox9Click()
+{
+    enableAll({ColorBox1, Label5}, CheckBox9->isChecked());
+}
+
+void TForm2::CheckBox10Click()
+{
+    enableAll({ColorBox2, ColorBox3, Label6, Label8}, CheckBox10->isChecked());
+    repaintHistory();
+}
+
+void TForm2::ColorBox2Change()
+{
+    repaintHistory();
+}
+
+void TForm2::ColorBox3Change()
+{
+    repaintHistory();
+}
+
+void TForm2::CheckBox11Click()
+{
+    if (CheckBox11->isChecked())
+        autorun::SetAutorunEntry(QCoreApplication::applicationFilePath());
+    else
+        autorun::RemoveAutorunEntry();
+}
+
+void TForm2::CheckBox12Click()
+{
+    Edit2->setEnabled(CheckBox12->isChecked());
+}
+
+void TForm2::CheckBox13Click()
+{
+    enableAll({Edit3, Edit4, Edit5, Label11, Label12, Label13}, CheckBox13->isChecked());
+}
+
+void TForm2::ListBox1Click()
+{
+    // The style list is applied by the skin engine.
+}
+
+void TForm2::suitempButton1Click()
+{
+    close();
+}
+
+void TForm2::FormShow()
+{
+    // The style list is filled by the skin engine.
+}
+
+void TForm2::centreOnMainWindow()
+{
+    QRect area;
+    if (Form1)
+        area = Form1->frameGeometry();
+    else if (const QScreen *screen = this->screen())
+        area = screen->availableGeometry();
+    if (!area.isValid())
+        return;
+    const QSize frame = frameGeometry().size();
+    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+void TForm2::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    centreOnMainWindow();
+    FormShow();
+}
+
+void TForm2::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // "OK" keeps its place at the bottom right corner.
+    Button1->move(width() - ButtonMargin - Button1->width(),
+                  height() - ButtonMargin - Button1->height());
+}

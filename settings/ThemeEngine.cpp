@@ -1,0 +1,115 @@
+#include "ThemeEngine.h"
+
+#include "BuiltInThemes.h"
+#include "ThemeFile.h"
+
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QWidget>
+
+#include <optional>
+
+namespace ThemeEngine
+{
+namespace
+{
+
+constexpr char StyleProperty[] = "uiStyle";
+constexpr char WindowProperty[] = "themeWindow";
+
+struct FileTheme {
+    QString path;
+    ThemeFile theme;
+};
+
+std::optional<FileTheme> &fileTheme()
+{
+    static std::optional<FileTheme> loaded;
+    return loaded;
+}
+
+// The theme drawn for `style`; nullptr for the default look.
+const ThemeFile *themeOf(TsuiUIStyle style)
+{
+    if (style == TsuiUIStyle::FromThemeFile)
+        return LoadedTheme();
+    return &BuiltInTheme(style);
+}
+
+} // namespace
+
+void LoadThemeFile(const QString &path)
+{
+    QString found = path;
+    if (!QFileInfo(found).isFile()) {
+        found = QCoreApplication::applicationDirPath() + u'/' + QFileInfo(path).fileName();
+        if (!QFileInfo(found).isFile())
+            return;
+    }
+    ThemeFile theme = ReadThemeFile(found);
+    fileTheme() = FileTheme{found, std::move(theme)};
+}
+
+QString ThemeFilePath()
+{
+    return fileTheme() ? fileTheme()->path : QString();
+}
+
+const ThemeFile *LoadedTheme()
+{
+    return fileTheme() ? &fileTheme()->theme : nullptr;
+}
+
+void UnloadThemeFile()
+{
+    fileTheme().reset();
+}
+
+void SetUIStyle(QWidget *window, TsuiUIStyle style)
+{
+    if (!window)
+        return;
+    // Fonts and colours a window sets pass on to every control below it, as without a style
+    // sheet; otherwise the pages of a tab widget would fall back to the application's font.
+    QCoreApplication::setAttribute(Qt::AA_UseStyleSheetPropagationInWidgetStyles, true);
+    // The window's background reaches the controls below it through their palettes; text
+    // views and lists keep the application's own background unless the program or the
+    // style gives them one.
+    for (QAbstractScrollArea *view : window->findChildren<QAbstractScrollArea *>()) {
+        if (!view->testAttribute(Qt::WA_SetPalette)) {
+            QPalette palette = view->palette();
+            palette.setBrush(QPalette::Base, QGuiApplication::palette().base());
+            view->setPalette(palette);
+        }
+    }
+    window->setProperty(StyleProperty, int(style));
+    window->setProperty(WindowProperty, true);
+    // Plain windows draw a style sheet's background and border only when asked to.
+    window->setAttribute(Qt::WA_StyledBackground, true);
+    const ThemeFile *theme = themeOf(style);
+    window->setStyleSheet(theme ? theme->styleSheet : QString());
+}
+
+TsuiUIStyle UIStyle(const QWidget *window)
+{
+    const QVariant style = window ? window->property(StyleProperty) : QVariant();
+    return style.isValid() ? TsuiUIStyle(style.toInt()) : TsuiUIStyle::FromThemeFile;
+}
+
+QColor FrameColor(const QWidget *window)
+{
+    if (const ThemeFile *theme = themeOf(UIStyle(window)))
+        return theme->frameColor;
+    return window ? window->palette().color(QPalette::Window) : QColor();
+}
+
+QString ColourRule(const QString &selector, const QColor &background)
+{
+    return QStringLiteral("%1 { background-color: %2; color: %3; }")
+        .arg(selector, background.name(), ContrastingTextColor(background).name());
+}
+
+} // namespace ThemeEngine

@@ -1,0 +1,42 @@
+#include "HistoryWindows.h"
+
+#include "HistoryStore.h"
+#include "HistoryWindow.h"
+#include "RecordViewer.h"
+#include "SearchWindow.h"
+#include "SettingsWindow.h"
+
+#include <QDir>
+
+namespace historytest
+{
+
+HistoryWindows::HistoryWindows() : m_savedCwd(QDir::currentPath())
+{
+    QDir::setCurrent(m_folder.path());
+    m_settings = std::make_unique<TForm2>();
+    Form2 = m_settings.get();
+    m_form = std::make_unique<THForm>();
+    HForm = m_form.get();
+    m_search = std::make_unique<TForm5>();
+    Form5 = m_search.get();
+    m_viewer = std::make_unique<TForm6>();
+    Form6 = m_viewer.get();
+    m_form->Store->setProgramDir(m_folder.path());
+    m_form->OpenHistory(QStringLiteral("Me"));
+}
+
+HistoryWindows::~HistoryWindows()
+{
+    Form6 = nullptr;
+    m_viewer.reset();
+    Form5 = nullptr;
+    m_search.reset();
+    HForm = nullptr;
+    m_form.reset();
+    Form2 = nullptr;
+    m_settings.reset();
+    QDir::setCurrent(m_savedCwd);
+}
+
+} // namespace historytest

@@ -1,0 +1,315 @@
+#include "DateTimeText.h"
+#include "HistoryRecord.h"
+
+#include <QTest>
+
+// The plain rules of the message history: file names, the preview, field names, the count
+// text, and the date and time texts a record carries.
+class TestHistoryRecord final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void historyFileName_data();
+    void historyFileName();
+    void historyFileNameKeepsPrintableNicksApart();
+    void makeCutText_data();
+    void makeCutText();
+    void fields_data();
+    void fields();
+    void countText_data();
+    void countText();
+    void makeHistoryRecord_data();
+    void makeHistoryRecord();
+
+    void withoutTimeZone_data();
+    void withoutTimeZone();
+    void twentyFourHourClock_data();
+    void twentyFourHourClock();
+    void twoDigitYear_data();
+    void twoDigitYear();
+    void localTimeText_data();
+    void localTimeText();
+    void localDateText_data();
+    void localDateText();
+    void everyLocaleFitsTheFields();
+};
+
+void TestHistoryRecord::historyFileName_data()
+{
+    QTest::addColumn<QString>("nick");
+    QTest::addColumn<QString>("fileName");
+
+    QTest::newRow("Latin nick with a capital") << u"Bob"_qs << u"6611198.dat"_qs;
+    QTest::newRow("the same nick in lower case") << u"bob"_qs << u"9811198.dat"_qs;
+    QTest::newRow("Cyrillic nick uses code page 1251 bytes")
+        << u"Вася"_qs << u"194224241255.dat"_qs;
+    QTest::newRow("yo is byte 184, capital Yo 168") << u"ёЁ"_qs << u"184168.dat"_qs;
+    QTest::newRow("digits and blanks are bytes too") << u"a 1"_qs << u"973249.dat"_qs;
+    QTest::newRow("empty nick of a cancelled prompt") << QString() << u".dat"_qs;
+    QTest::newRow("a character outside the code page becomes ?") << u"\u263A"_qs << u"63.dat"_qs;
+}
+
+void TestHistoryRecord::historyFileName()
+{
+    QFETCH(QString, nick);
+    QFETCH(QString, fileName);
+    QCOMPARE(HistoryFileName(nick), fileName);
+}
+
+void TestHistoryRecord::historyFileNameKeepsPrintableNicksApart()
+{
+    // Bytes 32..99 give two digits and 100..255 three: every printable one-byte and two-byte
+    // nick gets a name of its own.
+    QList<QChar> printable;
+    for (char16_t c = 32; c < 127; ++c)
+        printable << QChar(c);
+    printable << u'А' << u'я' << u'ё' << u'Ё' << u'№';
+    QSet<QString> names;
+    int nicks = 0;
+    for (const QChar a : printable) {
+        names.insert(HistoryFileName(QString(a)));
+        ++nicks;
+        for (const QChar b : printable) {
+            names.insert(HistoryFileName(QString(a) + b));
+            ++nicks;
+        }
+    }
+    QCOMPARE(names.size(), nicks);
+}
+
+void TestHistoryRecord::makeCutText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cut");
+
+    const QString a200(200, u'x');
+    const QString b50(50, u'y');
+    QTest::newRow("short text is kept") << u"hello"_qs << u"hello"_qs;
+    QTest::newRow("empty text") << QString() << QString();
+    QTest::newRow("CR LF line break becomes two blanks") << u"a\r\nb"_qs << u"a  b"_qs;
+    QTest::newRow("lone CR becomes one blank") << u"a\rb"_qs << u"a b"_qs;
+    QTest::newRow("lone LF becomes one blank") << u"a\nb"_qs << u"a b"_qs;
+    QTest::newRow("blanks at the ends are not trimmed") << u"  a  "_qs << u"  a  "_qs;
+    QTest::newRow("line breaks at the ends become blanks") << u"\r\na\r\n"_qs << u"  a  "_qs;
+    QTest::newRow("exactly 200 characters are kept") << a200 << a200;
+    QTest::newRow("201 characters are cut to 200") << a200 + u'z' << a200;
+    QTest::newRow("250 characters keep their first 200") << a200 + b50 << a200;
+    QTest::newRow("a line break counts after becoming blanks")
+        << QString(199, u'x') + u"\r\nz"_qs << QString(199, u'x') + u' ';
+    QTest::newRow("Cyrillic text is cut by characters") << QString(250, u'Ж') << QString(200, u'Ж');
+}
+
+void TestHistoryRecord::makeCutText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cut);
+    QCOMPARE(MakeCutText(text), cut);
+}
+
+void TestHistoryRecord::fields_data()
+{
+    QTest::addColumn<HistoryField>("field");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("width");
+
+    QTest::newRow("date") << HistoryField::mDate << 0 << u"mDate"_qs << u"Дата"_qs << 10;
+    QTest::newRow("time") << HistoryField::mTime << 1 << u"mTime"_qs << u"Время"_qs << 8;
+    QTest::newRow("sender") << HistoryField::mSender << 2 << u"mSender"_qs << u"Отправитель"_qs
+                            << 50;
+    QTest::newRow("receiver") << HistoryField::mReceiver << 3 << u"mReceiver"_qs << u"Получатель"_qs
+                              << 50;
+    QTest::newRow("preview") << HistoryField::mCutText << 4 << u"mCutText"_qs << u"Сообщение"_qs
+                             << 200;
+    QTest::newRow("full text shows its name")
+        << HistoryField::mFullText << 5 << u"mFullText"_qs << u"mFullText"_qs << 0;
+    QTest::newRow("direction shows its name")
+        << HistoryField::mIncoming << 6 << u"mIncoming"_qs << u"mIncoming"_qs << 0;
+}
+
+void TestHistoryRecord::fields()
+{
+    QFETCH(HistoryField, field);
+    QFETCH(int, position);
+    QFETCH(QString, name);
+    QFETCH(QString, label);
+    QFETCH(int, width);
+    QCOMPARE(int(field), position);
+    QCOMPARE(HistoryFieldName(field), name);
+    QCOMPARE(HistoryFieldLabel(field), label);
+    QCOMPARE(HistoryFieldWidth(field), width);
+}
+
+void TestHistoryRecord::countText_data()
+{
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty store") << qint64(0) << u"Сообщений: 0"_qs;
+    QTest::newRow("five records") << qint64(5) << u"Сообщений: 5"_qs;
+    QTest::newRow("a million records") << qint64(1000000) << u"Сообщений: 1000000"_qs;
+}
+
+void TestHistoryRecord::countText()
+{
+    QFETCH(qint64, count);
+    QFETCH(QString, text);
+    QCOMPARE(HistoryCountText(count), text);
+}
+
+void TestHistoryRecord::makeHistoryRecord_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("incoming");
+
+    QTest::newRow("sent two-line message") << u"a\r\nb"_qs << false;
+    QTest::newRow("received long message") << QString(250, u'q') << true;
+}
+
+void TestHistoryRecord::makeHistoryRecord()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, incoming);
+    const QDateTime moment(QDate(2024, 3, 7), QTime(14, 5, 9));
+    const HistoryRecord r = MakeHistoryRecord(u"Bob"_qs, u"Вася"_qs, text, incoming, moment);
+    QCOMPARE(r.mDate, LocalDateText(moment));
+    QCOMPARE(r.mTime, LocalTimeText(moment));
+    QCOMPARE(r.mSender, u"Bob"_qs);
+    QCOMPARE(r.mReceiver, u"Вася"_qs);
+    QCOMPARE(r.mFullText, text);
+    QCOMPARE(r.mCutText, MakeCutText(text));
+    QCOMPARE(r.mIncoming, incoming ? 1 : 0);
+}
+
+void TestHistoryRecord::withoutTimeZone_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("zone after the time") << u"HH:mm:ss t"_qs << u"HH:mm:ss"_qs;
+    QTest::newRow("zone before the time") << u"t HH:mm:ss"_qs << u"HH:mm:ss"_qs;
+    QTest::newRow("zone in brackets") << u"H:mm:ss (t)"_qs << u"H:mm:ss"_qs;
+    QTest::newRow("day period stays") << u"h:mm:ss AP t"_qs << u"h:mm:ss AP"_qs;
+    QTest::newRow("quoted letters stay") << u"HH:mm:ss 'at' t"_qs << u"HH:mm:ss 'at'"_qs;
+    QTest::newRow("quoted t stays") << u"HH'h't"_qs << u"HH'h'"_qs;
+    QTest::newRow("no zone at all") << u"HH:mm:ss"_qs << u"HH:mm:ss"_qs;
+}
+
+void TestHistoryRecord::withoutTimeZone()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    QCOMPARE(WithoutTimeZone(format), expected);
+}
+
+void TestHistoryRecord::twentyFourHourClock_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("AP after the time") << u"h:mm:ss AP"_qs << u"H:mm:ss"_qs;
+    QTest::newRow("ap with two-digit hours") << u"hh:mm:ss ap"_qs << u"HH:mm:ss"_qs;
+    QTest::newRow("day period first") << u"AP h:mm:ss"_qs << u"H:mm:ss"_qs;
+    QTest::newRow("one-letter marker") << u"h:mm:ss a"_qs << u"H:mm:ss"_qs;
+    QTest::newRow("quoted a stays") << u"'a' h:mm"_qs << u"'a' H:mm"_qs;
+    QTest::newRow("already 24-hour") << u"HH:mm:ss"_qs << u"HH:mm:ss"_qs;
+}
+
+void TestHistoryRecord::twentyFourHourClock()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    QCOMPARE(TwentyFourHourClock(format), expected);
+}
+
+void TestHistoryRecord::twoDigitYear_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("four-digit year") << u"dd.MM.yyyy"_qs << u"dd.MM.yy"_qs;
+    QTest::newRow("two-digit year stays") << u"M/d/yy"_qs << u"M/d/yy"_qs;
+    QTest::newRow("quoted yyyy stays") << u"'yyyy' yyyy"_qs << u"'yyyy' yy"_qs;
+}
+
+void TestHistoryRecord::twoDigitYear()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    QCOMPARE(TwoDigitYear(format), expected);
+}
+
+void TestHistoryRecord::localTimeText_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("text");
+
+    const QTime afternoon(14, 5, 9);
+    QTest::newRow("Russian") << u"ru_RU"_qs << afternoon << u"14:05:09"_qs;
+    QTest::newRow("neutral C locale") << u"C"_qs << afternoon << u"14:05:09"_qs;
+    QTest::newRow("German") << u"de_DE"_qs << afternoon << u"14:05:09"_qs;
+    QTest::newRow("zone written first") << u"zh_CN"_qs << afternoon << u"14:05:09"_qs;
+    QTest::newRow("12-hour clock too wide: 24-hour") << u"en_US"_qs << afternoon << u"14:05:09"_qs;
+    QTest::newRow("morning on the 24-hour clock") << u"en_US"_qs << QTime(9, 5, 9) << u"9:05:09"_qs;
+    QTest::newRow("hour words too wide: digits") << u"ko_KR"_qs << afternoon << u"14:05:09"_qs;
+    QTest::newRow("quoted suffix too wide: digits") << u"bg_BG"_qs << afternoon << u"14:05:09"_qs;
+    QTest::newRow("the region's separators stay") << u"fi_FI"_qs << afternoon << u"14.05.09"_qs;
+    QTest::newRow("the region's digits when they fit")
+        << u"fa_IR"_qs << afternoon << u"۱۴:۰۵:۰۹"_qs;
+    QTest::newRow("digits of two code units each: plain digits")
+        << u"ccp_BD"_qs << afternoon << u"14:05:09"_qs;
+}
+
+void TestHistoryRecord::localTimeText()
+{
+    QFETCH(QString, locale);
+    QFETCH(QTime, time);
+    QFETCH(QString, text);
+    QCOMPARE(LocalTimeText(QDateTime(QDate(2024, 12, 25), time), QLocale(locale)), text);
+}
+
+void TestHistoryRecord::localDateText_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Russian") << u"ru_RU"_qs << u"25.12.2024"_qs;
+    QTest::newRow("US") << u"en_US"_qs << u"12/25/24"_qs;
+    QTest::newRow("month name too wide: two-digit year") << u"C"_qs << u"25 Dec 24"_qs;
+    QTest::newRow("still too wide: ISO") << u"hu_HU"_qs << u"2024-12-25"_qs;
+    QTest::newRow("digits of two code units each: plain digits")
+        << u"ccp_BD"_qs << u"2024-12-25"_qs;
+}
+
+void TestHistoryRecord::localDateText()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QCOMPARE(LocalDateText(QDateTime(QDate(2024, 12, 25), QTime(14, 5, 9)), QLocale(locale)), text);
+}
+
+void TestHistoryRecord::everyLocaleFitsTheFields()
+{
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    QVERIFY(locales.size() > 100);
+    const QDateTime moments[] = {QDateTime(QDate(2024, 12, 25), QTime(23, 59, 59)),
+                                 QDateTime(QDate(2009, 9, 9), QTime(0, 0, 0)),
+                                 QDateTime(QDate(2030, 5, 31), QTime(12, 30, 45))};
+    for (const QLocale &locale : locales) {
+        for (const QDateTime &moment : moments) {
+            const QString date = LocalDateText(moment, locale);
+            const QString time = LocalTimeText(moment, locale);
+            QVERIFY2(!date.isEmpty() && date.size() <= 10, qPrintable(locale.name() + date));
+            QVERIFY2(!time.isEmpty() && time.size() <= 8, qPrintable(locale.name() + time));
+            // The seconds are there, in the region's digits or in plain ones; the zone is not.
+            QVERIFY2(time.contains(locale.toString(moment.time(), u"s"_qs)) ||
+                         time.endsWith(QLocale::c().toString(moment.time(), u"ss"_qs)),
+                     qPrintable(locale.name() + time));
+            const QString zone = moment.timeZoneAbbreviation();
+            QVERIFY2(zone.isEmpty() || !time.contains(zone), qPrintable(locale.name() + time));
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(TestHistoryRecord)
+#include "tst_HistoryRecord.moc"

@@ -1,0 +1,739 @@
+#include "DateTimeText.h"
+#include "HistoryDatabase.h"
+#include "HistoryFixture.h"
+#include "HistoryModel.h"
+#include "HistorySearch.h"
+#include "HistoryStore.h"
+#include "TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+using historytest::ProgramFolder;
+using historytest::ReadStoreFile;
+
+namespace
+{
+
+const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
+
+// One message of a test store: who wrote it and whether it came in.
+struct Message {
+    QString sender;
+    QString receiver;
+    QString text;
+    bool incoming;
+};
+
+QByteArray fileDigest(const QString &path)
+{
+    return QCryptographicHash::hash(testsupport::readFile(path), QCryptographicHash::Sha256);
+}
+
+// The preview texts of the view, in its order.
+QStringList viewTexts(const HistoryTable &table)
+{
+    QStringList texts;
+    for (int i = 0; i < table.recordCount(); ++i)
+        texts << table.textAt(i, HistoryField::mCutText);
+    return texts;
+}
+
+} // namespace
+
+// The store on real files: template, naming, opening, writing, resetting, failures, and the
+// table view the windows are bound to.
+class TestHistoryStore final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void stagedTemplateHoldsTheEmptyTable();
+    void templateIsNeverWritten();
+    void openHistoryCreatesTheFileFromTheTemplate();
+    void appendStoresEveryField_data();
+    void appendStoresEveryField();
+    void longValuesAreStoredWhole();
+    void secondStartReusesTheFile();
+    void resetLeavesAnEmptyStore();
+    void resetKeepsTheFilter();
+    void missingTemplateLeavesTheStoreClosed_data();
+    void missingTemplateLeavesTheStoreClosed();
+    void invalidFileIsReportedAndKept_data();
+    void invalidFileIsReportedAndKept();
+    void recordSurvivesAKilledProcess();
+
+    void filterSelectsByDirection_data();
+    void filterSelectsByDirection();
+    void viewKeepsTheTableOrder();
+    void everyFilterFollowsChangesMadeUnderAnother();
+    void readsAcrossWindows_data();
+    void readsAcrossWindows();
+    void movesStopAtTheEnds();
+    void emptyViewIsAtBothEnds();
+    void bookmarksSurviveDeletions();
+    void deleteMakesTheNextRecordCurrent();
+    void appendMakesTheRecordCurrentWhenTheFilterAdmitsIt_data();
+    void appendMakesTheRecordCurrentWhenTheFilterAdmitsIt();
+    void closedTableRefusesEveryOperation();
+    void disabledControlsAnnounceOnce();
+    void searchLeavesPositionWhenNothingIsFound();
+    void searchWalksLongViews_data();
+    void searchWalksLongViews();
+    void modelFollowsTheTable();
+
+private:
+    void openWith(const QList<Message> &messages, const QString &nick = QStringLiteral("Me"));
+
+    std::unique_ptr<ProgramFolder> m_folder;
+    std::unique_ptr<HistoryStore> m_store;
+};
+
+void TestHistoryStore::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    QVERIFY(m_folder->isValid());
+    m_store = std::make_unique<HistoryStore>();
+    m_store->setProgramDir(m_folder->path());
+}
+
+void TestHistoryStore::cleanup()
+{
+    m_store.reset();
+    m_folder.reset();
+}
+
+void TestHistoryStore::openWith(const QList<Message> &messages, const QString &nick)
+{
+    m_store->OpenHistory(nick);
+    for (const Message &m : messages)
+        m_store->AppendHistoryRecord(m.sender, m.receiver, m.text, m.incoming);
+}
+
+void TestHistoryStore::stagedTemplateHoldsTheEmptyTable()
+{
+    const QString staged = QStringLiteral(PALAVRIX_HISTORY_TEMPLATE);
+    QVERIFY2(QFile::exists(staged), qPrintable(staged));
+    QStringList names, types;
+    QVERIFY(historytest::ReadColumns(staged, names, types));
+    QCOMPARE(names, (QStringList{u"mDate"_qs, u"mTime"_qs, u"mSender"_qs, u"mReceiver"_qs,
+                                 u"mCutText"_qs, u"mFullText"_qs, u"mIncoming"_qs}));
+    QCOMPARE(types.last(), u"INTEGER"_qs);
+    std::vector<HistoryRecord> records;
+    QVERIFY(ReadStoreFile(staged, records));
+    QVERIFY(records.empty());
+    // The staged template is what the build's own schema code writes.
+    QStringList ownNames, ownTypes;
+    QVERIFY(historytest::ReadColumns(m_folder->templatePath(), ownNames, ownTypes));
+    QCOMPARE(ownNames, names);
+    QCOMPARE(ownTypes, types);
+}
+
+void TestHistoryStore::templateIsNeverWritten()
+{
+    const QByteArray before = fileDigest(m_folder->templatePath());
+    m_store->OpenTemplate(m_folder->templatePath());
+    QVERIFY(m_store->connection().isOpen());
+    QVERIFY(m_store->connection().isReadOnly());
+    openWith({{u"a"_qs, u"Me"_qs, u"hello"_qs, true}});
+    m_store->ResetHistory();
+    openWith({{u"a"_qs, u"Me"_qs, u"again"_qs, true}});
+    m_store.reset();
+    QCOMPARE(fileDigest(m_folder->templatePath()), before);
+    const QStringList left = QDir(m_folder->path()).entryList(QDir::Files);
+    QVERIFY2(!left.join(u' ').contains(u"tmp.dat-"_qs), qPrintable(left.join(u' ')));
+}
+
+void TestHistoryStore::openHistoryCreatesTheFileFromTheTemplate()
+{
+    QSignalSpy counts(m_store.get(), &HistoryStore::countTextChanged);
+    m_store->OpenHistory(u"Bob"_qs);
+    const QString file = m_folder->filePath(u"6611198.dat"_qs);
+    QCOMPARE(m_store->path(), file);
+    QVERIFY(QFile::exists(file));
+    QVERIFY(m_store->table().isActive());
+    QCOMPARE(counts.size(), 1);
+    QCOMPARE(counts.at(0).at(0).toString(), u"Сообщений: 0"_qs);
+    QCOMPARE(m_store->CountText(), u"Сообщений: 0"_qs);
+}
+
+void TestHistoryStore::appendStoresEveryField_data()
+{
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("receiver");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("incoming");
+
+    QTest::newRow("sent message of two lines") << u"Me"_qs << u"Bob"_qs << u"a\r\nb"_qs << false;
+    QTest::newRow("received Cyrillic message")
+        << u"Вася"_qs << u"Me"_qs << u"Привет, ёжик!"_qs << true;
+    QTest::newRow("250 characters without line breaks")
+        << u"Bob"_qs << u"Me"_qs << QString(200, u'x') + QString(50, u'y') << true;
+    QTest::newRow("markup is stored as typed")
+        << u"<b>Bob</b>"_qs << u"Me"_qs << u"<i>not italic</i>"_qs << true;
+}
+
+void TestHistoryStore::appendStoresEveryField()
+{
+    QFETCH(QString, sender);
+    QFETCH(QString, receiver);
+    QFETCH(QString, text);
+    QFETCH(bool, incoming);
+
+    m_store->OpenHistory(u"Me"_qs);
+    QSignalSpy counts(m_store.get(), &HistoryStore::countTextChanged);
+    const QDateTime before = QDateTime::currentDateTime();
+    m_store->AppendHistoryRecord(sender, receiver, text, incoming);
+    const QDateTime after = QDateTime::currentDateTime();
+    QCOMPARE(counts.size(), 1);
+    QCOMPARE(counts.at(0).at(0).toString(), u"Сообщений: 1"_qs);
+
+    std::vector<HistoryRecord> records;
+    QVERIFY(ReadStoreFile(m_store->path(), records));
+    QCOMPARE(records.size(), size_t(1));
+    const HistoryRecord &r = records.front();
+    // Dated at the moment of writing, somewhere between the two readings of the clock.
+    QStringList dates, times;
+    for (QDateTime t = before; t <= after.addSecs(1); t = t.addSecs(1)) {
+        dates << LocalDateText(t);
+        times << LocalTimeText(t);
+    }
+    QVERIFY2(dates.contains(r.mDate), qPrintable(r.mDate));
+    QVERIFY2(times.contains(r.mTime), qPrintable(r.mTime));
+    QCOMPARE(r.mSender, sender);
+    QCOMPARE(r.mReceiver, receiver);
+    QCOMPARE(r.mFullText, text);
+    QCOMPARE(r.mCutText, MakeCutText(text));
+    QCOMPARE(r.mIncoming, incoming ? 1 : 0);
+}
+
+void TestHistoryStore::longValuesAreStoredWhole()
+{
+    const QString nick(80, u'Н');
+    const QString text = QString(9000, u'т') + u"\r\nend"_qs;
+    openWith({{nick, u"Me"_qs, text, true}, {u"Me"_qs, nick, text, false}});
+    std::vector<HistoryRecord> records;
+    QVERIFY(ReadStoreFile(m_store->path(), records));
+    QCOMPARE(records.size(), size_t(2));
+    QCOMPARE(records[0].mSender, nick);
+    QCOMPARE(records[1].mReceiver, nick);
+    QCOMPARE(records[0].mFullText, text);
+    QCOMPARE(records[0].mCutText.size(), 200);
+    // The table view reads the same.
+    m_store->table().first();
+    QCOMPARE(m_store->table().fieldText(HistoryField::mSender), nick);
+    QCOMPARE(m_store->table().fieldText(HistoryField::mFullText), text);
+}
+
+void TestHistoryStore::secondStartReusesTheFile()
+{
+    openWith({{u"a"_qs, u"Вася"_qs, u"one"_qs, true},
+              {u"Вася"_qs, u"b"_qs, u"two"_qs, false},
+              {u"c"_qs, u"Вася"_qs, u"three"_qs, true}},
+             u"Вася"_qs);
+    m_store.reset(); // the program ends
+
+    HistoryStore second;
+    second.setProgramDir(m_folder->path());
+    QSignalSpy counts(&second, &HistoryStore::countTextChanged);
+    second.OpenHistory(u"Вася"_qs);
+    QCOMPARE(second.path(), m_folder->filePath(u"194224241255.dat"_qs));
+    QCOMPARE(counts.at(0).at(0).toString(), u"Сообщений: 3"_qs);
+    QCOMPARE(viewTexts(second.table()), (QStringList{u"one"_qs, u"two"_qs, u"three"_qs}));
+}
+
+void TestHistoryStore::resetLeavesAnEmptyStore()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"one"_qs, true}, {u"Me"_qs, u"a"_qs, u"two"_qs, false}});
+    QSignalSpy counts(m_store.get(), &HistoryStore::countTextChanged);
+    m_store->ResetHistory();
+    QCOMPARE(counts.size(), 1);
+    QCOMPARE(counts.at(0).at(0).toString(), u"Сообщений: 0"_qs);
+    QVERIFY(m_store->table().isActive());
+    QCOMPARE(m_store->table().recordCount(), 0);
+    std::vector<HistoryRecord> records;
+    QVERIFY(ReadStoreFile(m_store->path(), records));
+    QVERIFY(records.empty());
+    // The store goes on taking records.
+    m_store->AppendHistoryRecord(u"a"_qs, u"Me"_qs, u"after"_qs, true);
+    QCOMPARE(m_store->CountText(), u"Сообщений: 1"_qs);
+}
+
+void TestHistoryStore::resetKeepsTheFilter()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"in"_qs, true}, {u"Me"_qs, u"a"_qs, u"out"_qs, false}});
+    m_store->table().setFilter(true, u"mIncoming='0'"_qs);
+    m_store->ResetHistory();
+    QVERIFY(m_store->table().filtered());
+    QCOMPARE(m_store->table().filterText(), u"mIncoming='0'"_qs);
+    m_store->AppendHistoryRecord(u"a"_qs, u"Me"_qs, u"in again"_qs, true);
+    m_store->AppendHistoryRecord(u"Me"_qs, u"a"_qs, u"out again"_qs, false);
+    QCOMPARE(viewTexts(m_store->table()), QStringList{u"out again"_qs});
+}
+
+void TestHistoryStore::missingTemplateLeavesTheStoreClosed_data()
+{
+    QTest::addColumn<bool>("viaReset");
+    QTest::newRow("first start without a template") << false;
+    QTest::newRow("reset without a template") << true;
+}
+
+void TestHistoryStore::missingTemplateLeavesTheStoreClosed()
+{
+    QFETCH(bool, viaReset);
+    if (viaReset)
+        m_store->OpenHistory(u"Bob"_qs);
+    QVERIFY(QFile::remove(m_folder->templatePath()));
+    try {
+        if (viaReset)
+            m_store->ResetHistory();
+        else
+            m_store->OpenHistory(u"Bob"_qs);
+        QFAIL("opening without a template succeeded");
+    } catch (const EDatabaseError &e) {
+        QCOMPARE(e.message(), QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+    }
+    QVERIFY(!QFile::exists(m_folder->filePath(u"6611198.dat"_qs)));
+    QVERIFY(!m_store->connection().isOpen());
+    QVERIFY(!m_store->table().isActive());
+
+    // Every later write fails the same way and leaves nothing behind.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            m_store->AppendHistoryRecord(u"Me"_qs, u"Bob"_qs, u"lost"_qs, false);
+            QFAIL("a write on a closed store succeeded");
+        } catch (const AppError &e) {
+            QCOMPARE(e.message(), ClosedDataset);
+        }
+    }
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, m_store->CountText());
+    QVERIFY(!QFile::exists(m_folder->filePath(u"6611198.dat"_qs)));
+
+    // A later reset with the template back opens the store again.
+    CreateHistoryTemplate(m_folder->templatePath());
+    m_store->ResetHistory();
+    QCOMPARE(m_store->CountText(), u"Сообщений: 0"_qs);
+}
+
+void TestHistoryStore::invalidFileIsReportedAndKept_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("a text file") << QByteArray(8192, 'x') << u"file is not a database"_qs;
+    QTest::newRow("an empty file") << QByteArray() << u"no such table: mHistory"_qs;
+}
+
+void TestHistoryStore::invalidFileIsReportedAndKept()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    const QString file = m_folder->filePath(u"6611198.dat"_qs);
+    testsupport::writeFile(file, content);
+    try {
+        m_store->OpenHistory(u"Bob"_qs);
+        QFAIL("an invalid store opened");
+    } catch (const EDatabaseError &e) {
+        QCOMPARE(e.message(), message);
+    }
+    QVERIFY(!m_store->table().isActive());
+    m_store.reset();
+    QCOMPARE(testsupport::readFile(file), content);
+    QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files),
+             (QStringList{u"6611198.dat"_qs, u"tmp.dat"_qs}));
+}
+
+void TestHistoryStore::recordSurvivesAKilledProcess()
+{
+    QProcess helper;
+    helper.setProgram(QStringLiteral(HISTORY_APPEND_AND_WAIT));
+    helper.setArguments({m_folder->path(), u"Bob"_qs, u"survives\r\nthe kill"_qs});
+    helper.start();
+    QVERIFY(helper.waitForStarted());
+    QVERIFY2(helper.waitForReadyRead(30000), helper.readAllStandardError().constData());
+    QCOMPARE(helper.readAllStandardOutput(), QByteArray("appended\n"));
+    helper.kill(); // SIGKILL: nothing of the process runs after the append returned
+    QVERIFY(helper.waitForFinished());
+    QCOMPARE(helper.exitStatus(), QProcess::CrashExit);
+
+    m_store->OpenHistory(u"Bob"_qs);
+    QCOMPARE(m_store->CountText(), u"Сообщений: 1"_qs);
+    QCOMPARE(m_store->table().fieldText(HistoryField::mFullText), u"survives\r\nthe kill"_qs);
+    QCOMPARE(m_store->table().fieldInt(HistoryField::mIncoming), 1);
+}
+
+void TestHistoryStore::filterSelectsByDirection_data()
+{
+    QTest::addColumn<bool>("filtered");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("texts");
+
+    QTest::newRow("filter off: all")
+        << false << QString() << QStringList{u"i1"_qs, u"o1"_qs, u"i2"_qs, u"o2"_qs, u"i3"_qs};
+    QTest::newRow("incoming") << true << u"mIncoming='1'"_qs
+                              << QStringList{u"i1"_qs, u"i2"_qs, u"i3"_qs};
+    QTest::newRow("outgoing") << true << u"mIncoming='0'"_qs << QStringList{u"o1"_qs, u"o2"_qs};
+    QTest::newRow("text kept while the filter is off")
+        << false << u"mIncoming='0'"_qs
+        << QStringList{u"i1"_qs, u"o1"_qs, u"i2"_qs, u"o2"_qs, u"i3"_qs};
+}
+
+void TestHistoryStore::filterSelectsByDirection()
+{
+    QFETCH(bool, filtered);
+    QFETCH(QString, filter);
+    QFETCH(QStringList, texts);
+    openWith({{u"a"_qs, u"Me"_qs, u"i1"_qs, true},
+              {u"Me"_qs, u"a"_qs, u"o1"_qs, false},
+              {u"b"_qs, u"Me"_qs, u"i2"_qs, true},
+              {u"Me"_qs, u"b"_qs, u"o2"_qs, false},
+              {u"c"_qs, u"Me"_qs, u"i3"_qs, true}});
+    HistoryTable &table = m_store->table();
+    table.setFilter(filtered, filter);
+    QCOMPARE(table.recordCount(), texts.size());
+    QCOMPARE(viewTexts(table), texts);
+    QCOMPARE(m_store->CountText(), HistoryCountText(texts.size()));
+    QCOMPARE(table.recNo(), 0); // a new filter starts at the first record
+}
+
+void TestHistoryStore::viewKeepsTheTableOrder()
+{
+    // Directions mixed irregularly: the view lists the records in the order they were written.
+    QStringList written;
+    m_store->OpenHistory(u"Me"_qs);
+    for (int i = 0; i < 40; ++i) {
+        const bool incoming = (i * 7) % 3 == 0;
+        written << QString::number(i);
+        m_store->AppendHistoryRecord(u"a"_qs, u"b"_qs, written.last(), incoming);
+    }
+    m_store->connection().close();
+    m_store->OpenHistory(u"Me"_qs);
+    QCOMPARE(viewTexts(m_store->table()), written);
+}
+
+void TestHistoryStore::everyFilterFollowsChangesMadeUnderAnother()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"i1"_qs, true},
+              {u"Me"_qs, u"a"_qs, u"o1"_qs, false},
+              {u"b"_qs, u"Me"_qs, u"i2"_qs, true}});
+    HistoryTable &table = m_store->table();
+    const QString filters[] = {QString(), u"mIncoming='1'"_qs, u"mIncoming='0'"_qs};
+    auto use = [&](int f) { table.setFilter(!filters[f].isEmpty(), filters[f]); };
+    // Every view as the file holds it, read apart from the table view.
+    auto expected = [&](int f) {
+        std::vector<HistoryRecord> records;
+        if (!ReadStoreFile(m_store->path(), records))
+            return QStringList{u"unreadable"_qs};
+        QStringList texts;
+        for (const HistoryRecord &r : records) {
+            if (f == 0 || r.mIncoming == (f == 1 ? 1 : 0))
+                texts << r.mFullText;
+        }
+        return texts;
+    };
+    for (const int f : {1, 2, 0})
+        use(f); // each filter's view is taken once
+    use(2);
+    m_store->AppendHistoryRecord(u"c"_qs, u"Me"_qs, u"i3"_qs, true);
+    m_store->AppendHistoryRecord(u"Me"_qs, u"c"_qs, u"o2"_qs, false);
+    table.first();
+    table.deleteCurrent(); // o1, on the outgoing view
+    use(1);
+    table.moveTo(1);
+    table.deleteCurrent(); // i2, on the incoming view
+    m_store->AppendHistoryRecord(u"d"_qs, u"Me"_qs, u"i4"_qs, true);
+    for (const int f : {0, 1, 2, 0}) {
+        use(f);
+        QCOMPARE(viewTexts(table), expected(f));
+        for (int i = 0; i < table.recordCount(); ++i)
+            QCOMPARE(table.incomingAt(i), table.textAt(i, HistoryField::mCutText).startsWith(u'i'));
+    }
+    QCOMPARE(expected(0), (QStringList{u"i1"_qs, u"i3"_qs, u"o2"_qs, u"i4"_qs}));
+}
+
+void TestHistoryStore::readsAcrossWindows_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("incomingEvery");
+
+    QTest::newRow("several windows of neighbouring records") << 700 << 2;
+    QTest::newRow("records of the view far apart in the table") << 3000 << 97;
+}
+
+void TestHistoryStore::readsAcrossWindows()
+{
+    QFETCH(int, records);
+    QFETCH(int, incomingEvery);
+    m_store->OpenHistory(u"Me"_qs);
+    std::vector<HistoryRecord> batch;
+    for (int i = 0; i < records; ++i) {
+        HistoryRecord r = MakeHistoryRecord(u"s"_qs + QString::number(i), u"r"_qs,
+                                            u"text "_qs + QString::number(i),
+                                            i % incomingEvery == 0, QDateTime::currentDateTime());
+        batch.push_back(r);
+    }
+    m_store->connection().appendRecords(batch);
+    HistoryTable &table = m_store->table();
+    table.setFilter(true, u"mIncoming='1'"_qs);
+    const int expected = (records + incomingEvery - 1) / incomingEvery;
+    QCOMPARE(table.recordCount(), expected);
+    // Out of order, so windows are read again and again.
+    for (const int position : {expected - 1, 0, expected / 2, 1, expected - 2}) {
+        const int i = position * incomingEvery;
+        QCOMPARE(table.textAt(position, HistoryField::mCutText), u"text "_qs + QString::number(i));
+        QCOMPARE(table.textAt(position, HistoryField::mSender), u"s"_qs + QString::number(i));
+        QCOMPARE(table.incomingAt(position), 1);
+    }
+}
+
+void TestHistoryStore::movesStopAtTheEnds()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"first"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"middle"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"last"_qs, true}});
+    HistoryTable &table = m_store->table();
+    table.first();
+    QVERIFY(!table.bof() && !table.eof());
+    table.prior();
+    QVERIFY(table.bof());
+    QCOMPARE(table.fieldText(HistoryField::mCutText), u"first"_qs);
+    table.next();
+    QVERIFY(!table.bof());
+    table.next();
+    QCOMPARE(table.fieldText(HistoryField::mCutText), u"last"_qs);
+    QVERIFY(!table.eof());
+    table.next();
+    QVERIFY(table.eof());
+    QCOMPARE(table.recNo(), 2);
+    QCOMPARE(table.fieldText(HistoryField::mCutText), u"last"_qs);
+}
+
+void TestHistoryStore::emptyViewIsAtBothEnds()
+{
+    m_store->OpenHistory(u"Me"_qs);
+    HistoryTable &table = m_store->table();
+    QVERIFY(table.eof() && table.bof());
+    QCOMPARE(table.recNo(), -1);
+    table.next();
+    QVERIFY(table.eof());
+    QCOMPARE(table.fieldText(HistoryField::mCutText), QString());
+    QCOMPARE(table.bookmark(), HistoryTable::NoBookmark);
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, table.deleteCurrent());
+}
+
+void TestHistoryStore::bookmarksSurviveDeletions()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"one"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"two"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"three"_qs, true}});
+    HistoryTable &table = m_store->table();
+    table.moveTo(2);
+    const HistoryTable::Bookmark mark = table.bookmark();
+    table.first();
+    table.deleteCurrent();
+    QVERIFY(table.bookmarkValid(mark));
+    table.gotoBookmark(mark);
+    QCOMPARE(table.fieldText(HistoryField::mCutText), u"three"_qs);
+    QCOMPARE(table.recNo(), 1);
+    table.deleteCurrent();
+    QVERIFY(!table.bookmarkValid(mark));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, table.gotoBookmark(mark));
+}
+
+void TestHistoryStore::deleteMakesTheNextRecordCurrent()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"one"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"two"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"three"_qs, true}});
+    HistoryTable &table = m_store->table();
+    table.moveTo(1);
+    table.deleteCurrent();
+    QCOMPARE(table.fieldText(HistoryField::mCutText), u"three"_qs);
+    table.deleteCurrent(); // the last one: the one before becomes current
+    QCOMPARE(table.fieldText(HistoryField::mCutText), u"one"_qs);
+    table.deleteCurrent();
+    QCOMPARE(table.recNo(), -1);
+    QVERIFY(table.eof() && table.bof());
+    std::vector<HistoryRecord> records;
+    QVERIFY(ReadStoreFile(m_store->path(), records));
+    QVERIFY(records.empty());
+}
+
+void TestHistoryStore::appendMakesTheRecordCurrentWhenTheFilterAdmitsIt_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<bool>("incoming");
+    QTest::addColumn<bool>("shown");
+
+    QTest::newRow("all records") << QString() << true << true;
+    QTest::newRow("incoming record on the incoming view") << u"mIncoming='1'"_qs << true << true;
+    QTest::newRow("incoming record on the outgoing view") << u"mIncoming='0'"_qs << true << false;
+}
+
+void TestHistoryStore::appendMakesTheRecordCurrentWhenTheFilterAdmitsIt()
+{
+    QFETCH(QString, filter);
+    QFETCH(bool, incoming);
+    QFETCH(bool, shown);
+    openWith({{u"a"_qs, u"Me"_qs, u"in"_qs, true}, {u"Me"_qs, u"a"_qs, u"out"_qs, false}});
+    HistoryTable &table = m_store->table();
+    table.setFilter(!filter.isEmpty(), filter);
+    const int before = table.recordCount();
+    table.first();
+    m_store->AppendHistoryRecord(u"x"_qs, u"y"_qs, u"new"_qs, incoming);
+    QCOMPARE(table.recordCount(), before + (shown ? 1 : 0));
+    QCOMPARE(table.fieldText(HistoryField::mCutText) == u"new"_qs, shown);
+    QCOMPARE(m_store->CountText(), HistoryCountText(before + (shown ? 1 : 0)));
+}
+
+void TestHistoryStore::closedTableRefusesEveryOperation()
+{
+    HistoryTable &table = m_store->table();
+    const std::function<void()> operations[] = {
+        [&] { table.recordCount(); },
+        [&] { table.next(); },
+        [&] { table.prior(); },
+        [&] { table.first(); },
+        [&] { table.eof(); },
+        [&] { table.bookmark(); },
+        [&] { table.fieldText(HistoryField::mCutText); },
+        [&] { table.deleteCurrent(); },
+        [&] { table.append(HistoryRecord()); },
+    };
+    for (const auto &operation : operations) {
+        try {
+            operation();
+            QFAIL("an operation on the closed table succeeded");
+        } catch (const EDatabaseError &e) {
+            QCOMPARE(e.message(), ClosedDataset);
+        }
+    }
+    // Filter settings are kept while closed and used when the view opens.
+    table.setFilter(true, u"mIncoming='1'"_qs);
+    openWith({{u"a"_qs, u"Me"_qs, u"in"_qs, true}, {u"Me"_qs, u"a"_qs, u"out"_qs, false}});
+    QCOMPARE(viewTexts(table), QStringList{u"in"_qs});
+}
+
+void TestHistoryStore::disabledControlsAnnounceOnce()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"one"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"two"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"three"_qs, true}});
+    HistoryTable &table = m_store->table();
+    table.first();
+    QSignalSpy moves(&table, &HistoryTable::currentChanged);
+    table.disableControls();
+    table.next();
+    table.next();
+    QCOMPARE(moves.size(), 0);
+    table.enableControls();
+    QCOMPARE(moves.size(), 1);
+    table.prior();
+    QCOMPARE(moves.size(), 2);
+}
+
+void TestHistoryStore::searchLeavesPositionWhenNothingIsFound()
+{
+    openWith({{u"a"_qs, u"Me"_qs, u"alpha"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"beta"_qs, true},
+              {u"a"_qs, u"Me"_qs, u"gamma"_qs, true}});
+    HistoryTable &table = m_store->table();
+    table.moveTo(1);
+    QSignalSpy moves(&table, &HistoryTable::currentChanged);
+    QVERIFY(!SearchCutText(table, u"delta"_qs, SearchDirection::Down));
+    QCOMPARE(table.recNo(), 1);
+    QVERIFY(!table.eof());
+    QCOMPARE(moves.size(), 1); // announced once, when the search is over
+    QVERIFY(SearchCutText(table, u"GAM"_qs, SearchDirection::Down));
+    QCOMPARE(table.recNo(), 2);
+}
+
+void TestHistoryStore::searchWalksLongViews_data()
+{
+    QTest::addColumn<int>("incomingEvery");
+    QTest::addColumn<bool>("filtered");
+    QTest::addColumn<bool>("down");
+
+    QTest::newRow("all records, down") << 2 << false << true;
+    QTest::newRow("all records, up") << 2 << false << false;
+    QTest::newRow("every other record, down") << 2 << true << true;
+    QTest::newRow("every other record, up") << 2 << true << false;
+    QTest::newRow("records far apart, down") << 97 << true << true;
+    QTest::newRow("records far apart, up") << 97 << true << false;
+}
+
+void TestHistoryStore::searchWalksLongViews()
+{
+    QFETCH(int, incomingEvery);
+    QFETCH(bool, filtered);
+    QFETCH(bool, down);
+    // 3000 records; the word is in three of them, all incoming, far apart.
+    const int targets[] = {0, 970, 2910};
+    m_store->OpenHistory(u"Me"_qs);
+    std::vector<HistoryRecord> batch;
+    for (int i = 0; i < 3000; ++i) {
+        const bool target =
+            std::find(std::begin(targets), std::end(targets), i) != std::end(targets);
+        const QString text = u"запись "_qs + QString::number(i) + (target ? u" ЦЕЛЬ"_qs : u""_qs);
+        batch.push_back(MakeHistoryRecord(u"a"_qs, u"b"_qs, text, i % incomingEvery == 0,
+                                          QDateTime::currentDateTime()));
+    }
+    m_store->connection().appendRecords(batch);
+    m_store->OpenHistory(u"Me"_qs); // the view is a snapshot: take it again
+    HistoryTable &table = m_store->table();
+    table.setFilter(filtered, u"mIncoming='1'"_qs);
+    // A record was deleted behind the view's back: the search passes over it.
+    m_store->connection().exec(u"DELETE FROM mHistory WHERE mFullText = 'запись 1940'"_qs);
+
+    // From the first (last) record, which the search never examines, to the other end.
+    down ? table.first() : table.last();
+    QStringList expected;
+    for (int p = table.recNo() + (down ? 1 : -1); p >= 0 && p < table.recordCount();
+         p += down ? 1 : -1) {
+        const QString text = table.textAt(p, HistoryField::mCutText);
+        if (text.endsWith(u" ЦЕЛЬ"_qs))
+            expected << text;
+    }
+    QCOMPARE(expected.size(), down ? 2 : (incomingEvery == 97 ? 2 : 3));
+    QStringList found;
+    const SearchDirection direction = down ? SearchDirection::Down : SearchDirection::Up;
+    while (SearchCutText(table, u"цель"_qs, direction))
+        found << table.fieldText(HistoryField::mCutText);
+    QCOMPARE(found, expected);
+    QCOMPARE(table.fieldText(HistoryField::mCutText), expected.last());
+}
+
+void TestHistoryStore::modelFollowsTheTable()
+{
+    HistoryModel model(m_store->table());
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.columnCount(), HistoryFieldCount);
+    openWith({{u"a"_qs, u"Me"_qs, u"one"_qs, true}, {u"Me"_qs, u"a"_qs, u"two"_qs, false}});
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), u"Сообщение"_qs);
+    QCOMPARE(model.index(1, int(HistoryField::mCutText)).data().toString(), u"two"_qs);
+    QCOMPARE(model.index(0, 0).data(HistoryModel::IncomingRole).toInt(), 1);
+    QCOMPARE(model.index(1, 0).data(HistoryModel::IncomingRole).toInt(), 0);
+    QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    m_store->table().first();
+    m_store->table().deleteCurrent();
+    QCOMPARE(removed.size(), 1);
+    QCOMPARE(model.rowCount(), 1);
+    m_store->connection().close();
+    QCOMPARE(model.rowCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestHistoryStore)
+#include "tst_HistoryStore.moc"

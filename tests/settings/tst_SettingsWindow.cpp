@@ -1,0 +1,682 @@
+#include "AppError.h"
+#include "Autorun.h"
+#include "ColorBox.h"
+#include "ColorList.h"
+#include "Dialogs.h"
+#include "MainWindow.h"
+#include "SettingsWindow.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+class TestSettingsWindow final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    // The window as created.
+    void windowFrame();
+    void captions_data();
+    void captions();
+    void checkedAtStart_data();
+    void checkedAtStart();
+    void enabledAtStart_data();
+    void enabledAtStart();
+    void colourBoxesAtStart_data();
+    void colourBoxesAtStart();
+    void editTextsAtStart_data();
+    void editTextsAtStart();
+    void sliderRanges_data();
+    void sliderRanges();
+    void labelsArePlainText();
+    void autorunBoxIsNeverShown();
+
+    // The handlers.
+    void uncheckingTransparencyResetsTheSlider();
+    void opacityFollowsTheSlider_data();
+    void opacityFollowsTheSlider();
+    void refreshIntervalFollowsTheSlider_data();
+    void refreshIntervalFollowsTheSlider();
+    void positionsAreClamped_data();
+    void positionsAreClamped();
+    void handlersRunOnlyOnRealChange();
+    void fastLogInTakesTheNick();
+    void enableRules_data();
+    void enableRules();
+    void autorunEntryFollowsTheCheckBox();
+    void autorunFailureIsReported();
+
+    // Showing and closing.
+    void okOnlyHidesTheWindow();
+    void showingCentresOnTheMainWindow();
+
+private:
+    QString autorunEntry() const;
+
+    QTemporaryDir m_dir;
+    QString m_savedCwd;
+    QByteArray m_savedConfigHome;
+    bool m_configHomeWasSet = false;
+    std::unique_ptr<TForm2> m_form;
+};
+
+namespace
+{
+
+// The main window's opacity on the 0..255 scale.
+int mainOpacity()
+{
+    return qRound(Form1->windowOpacity() * 255);
+}
+
+} // namespace
+
+QString TestSettingsWindow::autorunEntry() const
+{
+    return autorun::EntryFile(autorun::AutostartFolder());
+}
+
+void TestSettingsWindow::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // The autorun entry and everything the main window writes stay in the temporary folder.
+    m_configHomeWasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    m_savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
+    m_savedCwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    Dialogs::setAutoAnswer(true);
+
+    Form1 = new TForm1;
+    QVERIFY(Form1->Timer1);
+}
+
+void TestSettingsWindow::cleanupTestCase()
+{
+    delete Form1;
+    Form1 = nullptr;
+    Dialogs::setAutoAnswer(false);
+    Dialogs::clearHistory();
+    QDir::setCurrent(m_savedCwd);
+    if (m_configHomeWasSet)
+        qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+void TestSettingsWindow::init()
+{
+    OwnNick.clear();
+    Form1->setWindowOpacity(1.0);
+    m_form = std::make_unique<TForm2>();
+    Form2 = m_form.get();
+}
+
+void TestSettingsWindow::cleanup()
+{
+    Form2 = nullptr;
+    m_form.reset();
+    OwnNick.clear();
+    QFile::remove(autorunEntry());
+    QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
+}
+
+void TestSettingsWindow::windowFrame()
+{
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Настройки"));
+    QCOMPARE(m_form->size(), QSize(416, 465));
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    QVERIFY(m_form->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!m_form->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!m_form->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+
+    QTabWidget *pages = m_form->suiPageControl1;
+    QCOMPARE(pages->objectName(), QStringLiteral("suiPageControl1"));
+    const QStringList titles{QStringLiteral("Главные"), QStringLiteral("Стили"),
+                             QStringLiteral("Цвета"), QStringLiteral("Сеть")};
+    const QList<QWidget *> sheets{m_form->suiTabSheet1, m_form->suiTabSheet2, m_form->suiTabSheet3,
+                                  m_form->suiTabSheet4};
+    QCOMPARE(pages->count(), titles.size());
+    for (int i = 0; i < titles.size(); ++i) {
+        QCOMPARE(pages->tabText(i), titles[i]);
+        QCOMPARE(pages->widget(i), sheets[i]);
+        QCOMPARE(sheets[i]->objectName(), QStringLiteral("suiTabSheet%1").arg(i + 1));
+    }
+    QCOMPARE(pages->currentIndex(), 0);
+
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    const QRect ok = m_form->Button1->geometry();
+    QVERIFY(ok.top() >= pages->geometry().bottom());
+    QVERIFY(ok.right() > m_form->width() - 20);
+    QVERIFY(ok.bottom() > m_form->height() - 20);
+    QVERIFY(m_form->rect().contains(ok));
+    QVERIFY(m_form->rect().contains(pages->geometry()));
+}
+
+void TestSettingsWindow::captions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    const auto row = [](const char *name, const char *caption) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(caption);
+    };
+    row("Button1", "OK");
+    row("GroupBox1", "Прозрачность");
+    row("CheckBox5", "Регулировать прозрачность");
+    row("Label1", "Уровень прозрачности");
+    row("GroupBox2", "Обновление списка пользователей");
+    row("Label2", "Обновлять каждые - ");
+    row("GroupBox7", "Текст входящего сообщения");
+    row("CheckBox1", "Показать время сообщения");
+    row("CheckBox2", "Показывать IP отправителя");
+    row("GroupBox6", "Главное окно при старте");
+    row("RadioButton1", "Свернуто");
+    row("RadioButton2", "Нормально");
+    row("GroupBox3", "Главное окно чата");
+    row("CheckBox4", "Звуковой сигнал при получении сообщения");
+    row("CheckBox3", "Разворачивать главное окно при получении сообщения");
+    row("GroupBox4", "Приват");
+    row("CheckBox7", "Звуковой сигнал при получении приватного сообщения");
+    row("CheckBox6", "Разворачивать окно привата при получении приватного сообщения");
+    row("GroupBox5", "Вход в чат");
+    row("CheckBox8", "Быстрый вход в чат");
+    row("Label3", "Ник для входа");
+    row("suiGroupBox6", "");
+    row("CheckBox11", "Добавить в автозагрузку");
+    row("suiGroupBox1", "Дополнительные стили");
+    row("suiGroupBox2", "Установка стилей");
+    row("suiGroupBox3", "Главное окно чата/приват");
+    row("CheckBox9", "Игнорировать настройки цвета входящих сообщений");
+    row("Label5", "Заменять цвет входящих сообщений на цвет:");
+    row("suiGroupBox4", "История сообщений");
+    row("CheckBox10", "Использовать выбранные цвета для подсветки сообщений");
+    row("Label6", "Входящие:");
+    row("Label8", "Исходящие:");
+    row("suiGroupBox5", "Системные сообщения");
+    row("Label9", "Заменять цвет системных сообщений на цвет:");
+    row("suiGroupBox8", "Внимание!!!");
+    row("Label10", "Этот раздел настроек предназначен для опытных пользователей! Категорически "
+                   "не рекомендую изменять параметры этого раздела настроек если вы не уверены в "
+                   "том, что до конца понимаете значение параметров.");
+    row("suiGroupBox7", "Широковещательный IP");
+    row("CheckBox12", "Изменить широковещательный IP адрес");
+    row("suiGroupBox9", "Порты");
+    row("CheckBox13", "Изменить порты");
+    row("Label11", "Общий чат (общие сообщения)");
+    row("Label12", "Приват (личные сообщения)");
+    row("Label13", "Служебные сообщения");
+    row("suiGroupBox10", "");
+    row("Label14", "Для применения измененных параметров этого раздела необходимо "
+                   "перезапустить программу.");
+}
+
+void TestSettingsWindow::captions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QWidget *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY2(widget, qPrintable(name));
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        QCOMPARE(button->text(), caption);
+    else if (auto *label = qobject_cast<QLabel *>(widget))
+        QCOMPARE(label->text(), caption);
+    else if (auto *box = qobject_cast<QGroupBox *>(widget))
+        QCOMPARE(box->title(), caption);
+    else
+        QFAIL("the control has no caption");
+}
+
+void TestSettingsWindow::checkedAtStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("checked");
+    const auto row = [](const char *name, bool checked) {
+        QTest::newRow(name) << QString::fromLatin1(name) << checked;
+    };
+    row("CheckBox1", true);
+    row("CheckBox2", false);
+    row("CheckBox3", true);
+    row("CheckBox4", true);
+    row("CheckBox5", false);
+    row("CheckBox6", true);
+    row("CheckBox7", true);
+    row("CheckBox8", false);
+    row("CheckBox9", false);
+    row("CheckBox10", false);
+    row("CheckBox11", false);
+    row("CheckBox12", false);
+    row("CheckBox13", false);
+    row("RadioButton1", false);
+    row("RadioButton2", true);
+}
+
+void TestSettingsWindow::checkedAtStart()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, checked);
+    auto *button = m_form->findChild<QAbstractButton *>(name);
+    QVERIFY2(button, qPrintable(name));
+    QVERIFY(button->isCheckable());
+    QCOMPARE(button->isChecked(), checked);
+}
+
+void TestSettingsWindow::enabledAtStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("enabled");
+    const auto row = [](const char *name, bool enabled) {
+        QTest::newRow(name) << QString::fromLatin1(name) << enabled;
+    };
+    row("TrackBar1", true);
+    row("TrackBar2", true);
+    row("Label3", true);
+    row("Edit1", true);
+    row("Label5", false);
+    row("ColorBox1", false);
+    row("Label6", false);
+    row("ColorBox2", false);
+    row("Label8", false);
+    row("ColorBox3", false);
+    row("Label9", true);
+    row("ColorBox4", true);
+    row("Edit2", false);
+    row("Label11", false);
+    row("Edit3", false);
+    row("Label12", false);
+    row("Edit4", false);
+    row("Label13", false);
+    row("Edit5", false);
+}
+
+void TestSettingsWindow::enabledAtStart()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, enabled);
+    QWidget *widget = m_form->findChild<QWidget *>(name);
+    QVERIFY2(widget, qPrintable(name));
+    QCOMPARE(widget->isEnabled(), enabled);
+}
+
+void TestSettingsWindow::colourBoxesAtStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("index");
+    QTest::newRow("ColorBox1 Black") << QStringLiteral("ColorBox1") << colors::Black;
+    QTest::newRow("ColorBox2 Red") << QStringLiteral("ColorBox2") << colors::Red;
+    QTest::newRow("ColorBox3 Navy") << QStringLiteral("ColorBox3") << colors::Navy;
+    QTest::newRow("ColorBox4 Med Gray") << QStringLiteral("ColorBox4") << colors::MedGray;
+}
+
+void TestSettingsWindow::colourBoxesAtStart()
+{
+    QFETCH(QString, name);
+    QFETCH(int, index);
+    auto *box = m_form->findChild<ColorBox *>(name);
+    QVERIFY2(box, qPrintable(name));
+    QCOMPARE(box->selectedIndex(), index);
+    QCOMPARE(box->count(), int(ColorList.size()));
+}
+
+void TestSettingsWindow::editTextsAtStart_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("alignedRight");
+    QTest::newRow("Edit1") << QStringLiteral("Edit1") << QString() << false;
+    QTest::newRow("Edit2") << QStringLiteral("Edit2") << QStringLiteral("127.0.0.1") << true;
+    QTest::newRow("Edit3") << QStringLiteral("Edit3") << QString() << false;
+    QTest::newRow("Edit4") << QStringLiteral("Edit4") << QString() << false;
+    QTest::newRow("Edit5") << QStringLiteral("Edit5") << QString() << false;
+}
+
+void TestSettingsWindow::editTextsAtStart()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(bool, alignedRight);
+    auto *edit = m_form->findChild<QLineEdit *>(name);
+    QVERIFY2(edit, qPrintable(name));
+    QCOMPARE(edit->text(), text);
+    QCOMPARE(bool(edit->alignment() & Qt::AlignRight), alignedRight);
+}
+
+void TestSettingsWindow::sliderRanges_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("minimum");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("position");
+    QTest::newRow("TrackBar1: opacity") << QStringLiteral("TrackBar1") << 1 << 17 << 17;
+    QTest::newRow("TrackBar2: refresh interval") << QStringLiteral("TrackBar2") << 1 << 24 << 1;
+}
+
+void TestSettingsWindow::sliderRanges()
+{
+    QFETCH(QString, name);
+    QFETCH(int, minimum);
+    QFETCH(int, maximum);
+    QFETCH(int, position);
+    auto *slider = m_form->findChild<QSlider *>(name);
+    QVERIFY2(slider, qPrintable(name));
+    QCOMPARE(slider->minimum(), minimum);
+    QCOMPARE(slider->maximum(), maximum);
+    QCOMPARE(slider->value(), position);
+    QCOMPARE(slider->singleStep(), 1);
+    QCOMPARE(slider->pageStep(), 2);
+    QCOMPARE(slider->tickInterval(), 1);
+    QVERIFY(slider->tickPosition() != QSlider::NoTicks);
+
+    // Home and End jump to the ends, page keys move by two.
+    m_form->show();
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Home);
+    QCOMPARE(slider->value(), minimum);
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    QCOMPARE(slider->value(), minimum + 2);
+    QTest::keyClick(slider, Qt::Key_End);
+    QCOMPARE(slider->value(), maximum);
+}
+
+void TestSettingsWindow::labelsArePlainText()
+{
+    const QList<QLabel *> labels = m_form->findChildren<QLabel *>();
+    QVERIFY(!labels.isEmpty());
+    for (const QLabel *label : labels) {
+        if (label == m_form->suiURLLabel1)
+            continue;
+        QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
+    }
+    QVERIFY(m_form->suiURLLabel1->openExternalLinks());
+    QCOMPARE(m_form->suiURLLabel1->objectName(), QStringLiteral("suiURLLabel1"));
+}
+
+void TestSettingsWindow::autorunBoxIsNeverShown()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QVERIFY(m_form->GroupBox5->isVisible());
+    QVERIFY(!m_form->suiGroupBox6->isVisible());
+    QVERIFY(!m_form->CheckBox11->isVisible());
+}
+
+void TestSettingsWindow::uncheckingTransparencyResetsTheSlider()
+{
+    m_form->CheckBox5->setChecked(true);
+    QVERIFY(m_form->AlphaBlend());
+    QVERIFY(m_form->TrackBar1->isEnabled());
+    m_form->TrackBar1->setValue(5);
+    QCOMPARE(m_form->AlphaBlendValue(), 75);
+    QCOMPARE(mainOpacity(), 75);
+
+    m_form->CheckBox5->setChecked(false);
+    QVERIFY(!m_form->AlphaBlend());
+    QCOMPARE(m_form->TrackBar1->value(), 17);
+    QCOMPARE(m_form->AlphaBlendValue(), 255);
+    QCOMPARE(m_form->TrackBar1->toolTip(), QStringLiteral("255"));
+    QVERIFY(!m_form->TrackBar1->isEnabled());
+    QCOMPARE(mainOpacity(), 255);
+
+    m_form->CheckBox5->setChecked(true);
+    QVERIFY(m_form->AlphaBlend());
+    QVERIFY(m_form->TrackBar1->isEnabled());
+    QCOMPARE(m_form->TrackBar1->value(), 17);
+    QCOMPARE(m_form->AlphaBlendValue(), 255);
+}
+
+void TestSettingsWindow::opacityFollowsTheSlider_data()
+{
+    QTest::addColumn<bool>("translucent");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("opacity");
+    QTest::addColumn<int>("windowOpacity");
+    QTest::newRow("Lowest position still shows the window") << true << 1 << 15 << 15;
+    QTest::newRow("Middle position") << true << 9 << 135 << 135;
+    QTest::newRow("Highest position is opaque") << true << 17 << 255 << 255;
+    QTest::newRow("Without translucency the value is only stored") << false << 4 << 60 << 255;
+}
+
+void TestSettingsWindow::opacityFollowsTheSlider()
+{
+    QFETCH(bool, translucent);
+    QFETCH(int, position);
+    QFETCH(int, opacity);
+    QFETCH(int, windowOpacity);
+    m_form->CheckBox5->setChecked(translucent);
+    // Start away from the row's position so the change always happens.
+    m_form->TrackBar1->setValue(position == 17 ? 16 : 17);
+    m_form->TrackBar1->setValue(position);
+
+    QCOMPARE(m_form->AlphaBlendValue(), opacity);
+    QCOMPARE(m_form->TrackBar1->toolTip(), QString::number(opacity));
+    QCOMPARE(mainOpacity(), windowOpacity);
+}
+
+void TestSettingsWindow::refreshIntervalFollowsTheSlider_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("Position 1 refreshes every 5 s")
+        << 1 << 5000 << QStringLiteral("5 сек.") << QStringLiteral("Обновлять каждые - 5 сек.");
+    QTest::newRow("Position 3 refreshes every 15 s")
+        << 3 << 15000 << QStringLiteral("15 сек.") << QStringLiteral("Обновлять каждые - 15 сек.");
+    QTest::newRow("Position 24 refreshes every 120 s")
+        << 24 << 120000 << QStringLiteral("120 сек.")
+        << QStringLiteral("Обновлять каждые - 120 сек.");
+}
+
+void TestSettingsWindow::refreshIntervalFollowsTheSlider()
+{
+    QFETCH(int, position);
+    QFETCH(int, interval);
+    QFETCH(QString, hint);
+    QFETCH(QString, label);
+    m_form->TrackBar2->setValue(position == 2 ? 3 : 2);
+    m_form->TrackBar2->setValue(position);
+
+    QCOMPARE(Form1->Timer1->interval(), interval);
+    QCOMPARE(m_form->TrackBar2->toolTip(), hint);
+    QCOMPARE(m_form->Label2->text(), label);
+}
+
+void TestSettingsWindow::positionsAreClamped_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<int>("position");
+    QTest::newRow("Opacity 0 becomes 1") << QStringLiteral("TrackBar1") << 0 << 1;
+    QTest::newRow("Opacity 40 becomes 17") << QStringLiteral("TrackBar1") << 40 << 17;
+    QTest::newRow("Refresh 0 becomes 1") << QStringLiteral("TrackBar2") << 0 << 1;
+    QTest::newRow("Refresh 30 becomes 24") << QStringLiteral("TrackBar2") << 30 << 24;
+    QTest::newRow("Refresh -5 becomes 1") << QStringLiteral("TrackBar2") << -5 << 1;
+}
+
+void TestSettingsWindow::positionsAreClamped()
+{
+    QFETCH(QString, name);
+    QFETCH(int, requested);
+    QFETCH(int, position);
+    auto *slider = m_form->findChild<QSlider *>(name);
+    QVERIFY2(slider, qPrintable(name));
+    slider->setValue(10);
+    slider->setValue(requested);
+    QCOMPARE(slider->value(), position);
+}
+
+void TestSettingsWindow::handlersRunOnlyOnRealChange()
+{
+    // Unchecking the unchecked transparency box would disable the slider if it ran.
+    m_form->CheckBox5->setChecked(false);
+    QVERIFY(m_form->TrackBar1->isEnabled());
+
+    // A position clamped to the current one is no change.
+    m_form->TrackBar1->setToolTip(QStringLiteral("unchanged"));
+    m_form->TrackBar1->setValue(40);
+    QCOMPARE(m_form->TrackBar1->toolTip(), QStringLiteral("unchanged"));
+
+    // The start-up wording stays until the slider really moves.
+    const QString startup = QStringLiteral("Время обновления - 5 сек.");
+    m_form->Label2->setText(startup);
+    m_form->TrackBar2->setValue(1);
+    QCOMPARE(m_form->Label2->text(), startup);
+    m_form->TrackBar2->setValue(2);
+    QCOMPARE(m_form->Label2->text(), QStringLiteral("Обновлять каждые - 10 сек."));
+
+    // Checking the checked fast log-in again keeps the edited nick.
+    OwnNick = QStringLiteral("Аня");
+    m_form->CheckBox8->setChecked(true);
+    m_form->Edit1->setText(QStringLiteral("Боря"));
+    m_form->CheckBox8->setChecked(true);
+    QCOMPARE(m_form->Edit1->text(), QStringLiteral("Боря"));
+}
+
+void TestSettingsWindow::fastLogInTakesTheNick()
+{
+    OwnNick = QStringLiteral("Вася <b>");
+    m_form->CheckBox8->setChecked(true);
+    QVERIFY(m_form->Edit1->isEnabled());
+    QVERIFY(m_form->Label3->isEnabled());
+    QCOMPARE(m_form->Edit1->text(), OwnNick);
+
+    m_form->CheckBox8->setChecked(false);
+    QVERIFY(!m_form->Edit1->isEnabled());
+    QVERIFY(!m_form->Label3->isEnabled());
+    QVERIFY(m_form->Edit1->text().isEmpty());
+
+    // The user's click runs the same handler.
+    m_form->show();
+    QTest::mouseClick(m_form->CheckBox8, Qt::LeftButton, {},
+                      QPoint(4, m_form->CheckBox8->height() / 2));
+    QVERIFY(m_form->CheckBox8->isChecked());
+    QCOMPARE(m_form->Edit1->text(), OwnNick);
+}
+
+void TestSettingsWindow::enableRules_data()
+{
+    QTest::addColumn<QString>("checkBox");
+    QTest::addColumn<QStringList>("dependents");
+    QTest::newRow("Fixed incoming colour")
+        << QStringLiteral("CheckBox9") << QStringList{"ColorBox1", "Label5"};
+    QTest::newRow("History colours") << QStringLiteral("CheckBox10")
+                                     << QStringList{"ColorBox2", "ColorBox3", "Label6", "Label8"};
+    QTest::newRow("Broadcast address") << QStringLiteral("CheckBox12") << QStringList{"Edit2"};
+    QTest::newRow("Ports") << QStringLiteral("CheckBox13")
+                           << QStringList{"Edit3",   "Edit4",   "Edit5",
+                                          "Label11", "Label12", "Label13"};
+}
+
+void TestSettingsWindow::enableRules()
+{
+    QFETCH(QString, checkBox);
+    QFETCH(QStringList, dependents);
+    auto *box = m_form->findChild<QCheckBox *>(checkBox);
+    QVERIFY2(box, qPrintable(checkBox));
+    QList<QWidget *> widgets;
+    for (const QString &name : dependents) {
+        widgets << m_form->findChild<QWidget *>(name);
+        QVERIFY2(widgets.last(), qPrintable(name));
+    }
+
+    for (const bool on : {true, false, true}) {
+        box->setChecked(on);
+        for (const QWidget *widget : widgets)
+            QVERIFY2(widget->isEnabled() == on, qPrintable(widget->objectName()));
+    }
+}
+
+void TestSettingsWindow::autorunEntryFollowsTheCheckBox()
+{
+    QVERIFY(!QFile::exists(autorunEntry()));
+    m_form->CheckBox11->setChecked(true);
+    const QString entry = QString::fromUtf8(testsupport::readFile(autorunEntry()));
+    QVERIFY(entry.split(u'\n').contains(
+        QStringLiteral("Exec=") + autorun::DesktopExec(QCoreApplication::applicationFilePath())));
+
+    m_form->CheckBox11->setChecked(false);
+    QVERIFY(!QFile::exists(autorunEntry()));
+}
+
+void TestSettingsWindow::autorunFailureIsReported()
+{
+    // A file where the autostart folder belongs stops even root from writing the entry.
+    testsupport::writeFile(autorun::AutostartFolder(), "in the way");
+
+    QString message;
+    try {
+        m_form->CheckBox11->setChecked(true);
+    } catch (const AppError &error) {
+        message = error.message();
+    }
+    QCOMPARE(message, QStringLiteral("Failed to set data for 'Palavrix'"));
+    QVERIFY(m_form->CheckBox11->isChecked());
+
+    try {
+        m_form->CheckBox11->setChecked(false);
+    } catch (const AppError &error) {
+        QFAIL(qPrintable(QStringLiteral("unchecking reported: ") + error.message()));
+    }
+    QVERIFY(!m_form->CheckBox11->isChecked());
+    QFile::remove(autorun::AutostartFolder());
+}
+
+void TestSettingsWindow::okOnlyHidesTheWindow()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_form->CheckBox2->setChecked(true);
+    m_form->suiPageControl1->setCurrentIndex(2);
+    QTest::mouseClick(m_form->Button1, Qt::LeftButton);
+    QVERIFY(!m_form->isVisible());
+
+    m_form->show();
+    QVERIFY(m_form->CheckBox2->isChecked());
+    m_form->close();
+    QVERIFY(!m_form->isVisible());
+    m_form->show();
+    QVERIFY(m_form->CheckBox2->isChecked());
+    QCOMPARE(m_form->suiPageControl1->currentIndex(), 2);
+}
+
+void TestSettingsWindow::showingCentresOnTheMainWindow()
+{
+    // The main window stays hidden (as in the tray): showing it would start the chat.
+    Form1->setGeometry(60, 80, 800, 600);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    const QPoint offset = m_form->frameGeometry().center() - Form1->frameGeometry().center();
+    QVERIFY2(offset.manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+
+    m_form->hide();
+    Form1->move(200, 150);
+    m_form->show();
+    const QPoint moved = m_form->frameGeometry().center() - Form1->frameGeometry().center();
+    QVERIFY(moved.manhattanLength() <= 2);
+}
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_SettingsWindow.moc"
