@@ -8,9 +8,9 @@
 #include "SearchWindow.h"
 #include "SettingsWindow.h"
 
-namespace {
-template <typename Form>
-std::unique_ptr<Form> create(Form *&global)
+namespace
+{
+template <typename Form> std::unique_ptr<Form> create(Form *&global)
 {
     auto form = std::make_unique<Form>();
     global = form.get();
@@ -20,8 +20,7 @@ std::unique_ptr<Form> create(Form *&global)
 
 AppWindows::AppWindows()
     : m_form1(create(Form1)), m_form2(create(Form2)), m_form3(create(Form3)),
-      m_form4(create(Form4)), m_hform(create(HForm)), m_form5(create(Form5)),
-      m_form6(create(Form6))
+      m_form4(create(Form4)), m_hform(create(HForm)), m_form5(create(Form5)), m_form6(create(Form6))
 {
 }
 

@@ -12,7 +12,8 @@ class TForm6;
 
 // The seven windows of a run, created hidden in their order and reachable through their
 // global instances; destroyed in reverse order.
-class AppWindows final {
+class AppWindows final
+{
 public:
     AppWindows();
     ~AppWindows();

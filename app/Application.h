@@ -4,7 +4,8 @@
 
 // The application object: every error that escapes an event handler ends here and is
 // shown in the standard error box; the program goes on with the next event.
-class TApplication final : public QApplication {
+class TApplication final : public QApplication
+{
     Q_OBJECT
 public:
     TApplication(int &argc, char **argv);

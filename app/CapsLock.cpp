@@ -13,7 +13,8 @@ bool CapsLockOn()
 #else
 #include <dlfcn.h>
 
-namespace {
+namespace
+{
 
 using XOpenDisplayFn = void *(*)(const char *);
 using XkbGetIndicatorStateFn = int (*)(void *, unsigned, unsigned *);

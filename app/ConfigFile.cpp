@@ -10,15 +10,37 @@
 #include <cerrno>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
-constexpr std::array<const char *, ConfigLines::LineCount> Keys{
-    "FontColor",      "BGColor",          "AlphaBlend", "AlphaBlendValue", "ShowMainWND",
-    "PlaySndOnRcv",   "ShowMsgTime",      "ShowIP",     "RedrawUsrWnd",    "ShowPrivateWND",
-    "PlaySndOnPrivateRcv", "AutoLogon",   "SavedNick",  "StartMinimized",  "Skin",
-    "IgnUsrClr",      "IncommingMsgClr",  "SelectHistoryClr", "IncClr",    "OutClr",
-    "SysClr",         "AutoRun",          "ChangeIP",   "BroadcastIP",     "ChangePort",
-    "MainPort",       "PrivatePort",      "SystemPort"};
+constexpr std::array<const char *, ConfigLines::LineCount> Keys{"FontColor",
+                                                                "BGColor",
+                                                                "AlphaBlend",
+                                                                "AlphaBlendValue",
+                                                                "ShowMainWND",
+                                                                "PlaySndOnRcv",
+                                                                "ShowMsgTime",
+                                                                "ShowIP",
+                                                                "RedrawUsrWnd",
+                                                                "ShowPrivateWND",
+                                                                "PlaySndOnPrivateRcv",
+                                                                "AutoLogon",
+                                                                "SavedNick",
+                                                                "StartMinimized",
+                                                                "Skin",
+                                                                "IgnUsrClr",
+                                                                "IncommingMsgClr",
+                                                                "SelectHistoryClr",
+                                                                "IncClr",
+                                                                "OutClr",
+                                                                "SysClr",
+                                                                "AutoRun",
+                                                                "ChangeIP",
+                                                                "BroadcastIP",
+                                                                "ChangePort",
+                                                                "MainPort",
+                                                                "PrivatePort",
+                                                                "SystemPort"};
 
 // The runtime's texts for the file errors.
 QString ioErrorText(int error)
@@ -53,6 +75,7 @@ QString ConfigLines::Key(int line)
 void ConfigLines::Load(const QString &path)
 {
     m_lines.fill(QString());
+    m_loaded.fill(QString());
     std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (!file)
         throw EInOutError(ioErrorText(errno));
@@ -79,6 +102,7 @@ void ConfigLines::Load(const QString &path)
         m_lines[size_t(i)] = cp1251::decode(line);
         pos = lf + 1;
     }
+    m_loaded = m_lines;
 }
 
 QString ConfigLines::ValueOf(int line)

@@ -6,7 +6,8 @@
 
 // The 28 positional lines of Chat.cfg in memory. A setting is known by its line number
 // (1 to 28); the key text before "=" is never compared on reading.
-class ConfigLines final {
+class ConfigLines final
+{
 public:
     static constexpr int LineCount = 28;
 
@@ -22,6 +23,8 @@ public:
 
     QString &operator[](int line) { return m_lines[size_t(line - 1)]; }
     const QString &operator[](int line) const { return m_lines[size_t(line - 1)]; }
+    // Line N as the file held it, before any value was taken from it.
+    const QString &Loaded(int line) const { return m_loaded[size_t(line - 1)]; }
     // Whether the start-up sequence has taken line N into its control.
     bool Applied(int line) const { return m_applied[size_t(line - 1)]; }
     void SetApplied(int line) { m_applied[size_t(line - 1)] = true; }
@@ -31,6 +34,7 @@ public:
 
 private:
     std::array<QString, LineCount> m_lines;
+    std::array<QString, LineCount> m_loaded;
     std::array<bool, LineCount> m_applied{};
 };
 

@@ -4,7 +4,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace {
+namespace
+{
 
 void bubble(QPainter &p, QRectF r, const QColor &fill)
 {
@@ -108,12 +109,24 @@ QIcon CommandIcon(int index)
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     switch (index) {
-    case 0: drawExit(p); break;
-    case 1: drawClear(p); break;
-    case 2: drawSettings(p); break;
-    case 3: drawAbout(p); break;
-    case 4: drawPrivate(p); break;
-    default: drawHistory(p); break;
+    case 0:
+        drawExit(p);
+        break;
+    case 1:
+        drawClear(p);
+        break;
+    case 2:
+        drawSettings(p);
+        break;
+    case 3:
+        drawAbout(p);
+        break;
+    case 4:
+        drawPrivate(p);
+        break;
+    default:
+        drawHistory(p);
+        break;
     }
     p.end();
     return QIcon(pm);
@@ -124,7 +137,8 @@ QIcon TrayIcon(int index)
     QPixmap pm = canvas(32);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    bubble(p, QRectF(2, 3, 28, 26), index == 0 ? QColor(0x3A, 0x7B, 0xD5) : QColor(0xF2, 0x9B, 0x20));
+    bubble(p, QRectF(2, 3, 28, 26),
+           index == 0 ? QColor(0x3A, 0x7B, 0xD5) : QColor(0xF2, 0x9B, 0x20));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     for (int i = 0; i < 3; ++i)

@@ -41,7 +41,8 @@ QString OwnNick;
 QString OwnIP;
 int OwnColorIndex = 0;
 
-namespace {
+namespace
+{
 constexpr int SC_MINIMIZE = 0xF020;
 constexpr int SC_CLOSE = 0xF060;
 constexpr int PrivateImage = 4;
@@ -179,14 +180,16 @@ void TForm1::buildControls()
     Button1->setObjectName(QStringLiteral("Button1"));
     for (QLabel *label : {Label1, Label2, Label3})
         label->setTextFormat(Qt::PlainText);
+    for (ColorBox *box : {ColorBox1, ColorBox2})
+        box->setFixedWidth(112);
     row->addWidget(Label1);
     row->addStretch(1);
     row->addWidget(Label2);
     row->addWidget(ColorBox1);
-    row->addSpacing(6);
+    row->addSpacing(2);
     row->addWidget(Label3);
     row->addWidget(ColorBox2);
-    row->addSpacing(6);
+    row->addSpacing(2);
     row->addWidget(Button1);
     layout->addLayout(row);
 
@@ -216,7 +219,7 @@ void TForm1::buildStatusBar()
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         if (i < 4)
-            panel->setFixedWidth(widths[i]);
+            panel->setMinimumWidth(widths[i]);
         bar->addWidget(panel, i == 4 ? 1 : 0);
         StatusPanels[i] = panel;
     }
@@ -447,7 +450,8 @@ void TForm1::RestoreMainWindow()
 
 void TForm1::AppMinimize()
 {
-    QMetaObject::invokeMethod(this, [this] { WMSysCommand(SC_MINIMIZE); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { WMSysCommand(SC_MINIMIZE); }, Qt::QueuedConnection);
 }
 
 void TForm1::WMSysCommand(int command)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigFile.h"
+#include "UserTable.h"
 
 #include <QMainWindow>
 
@@ -21,12 +22,13 @@ class TIdUDPClient;
 class TIdUDPServer;
 
 // Shell state of the main window's module, alive for the whole run.
-extern QString OwnNick;       // empty until the log-in succeeds
-extern QString OwnIP;         // this host's address as found at start-up
-extern int OwnColorIndex;     // the colour number last put into an outgoing frame
+extern QString OwnNick;   // empty until the log-in succeeds
+extern QString OwnIP;     // this host's address as found at start-up
+extern int OwnColorIndex; // the colour number last put into an outgoing frame
 
 // The main window: public conversation, user list, menus, tool bar, status bar, tray.
-class TForm1 final : public QMainWindow {
+class TForm1 final : public QMainWindow
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm1)
 public:
@@ -66,6 +68,7 @@ public:
     bool FirstShow = true;
     qint32 RunSeconds = 0;
     ConfigLines Config;
+    UserTable Users; // the users heard since the last refresh
 
     // Handlers.
     void FormCreate();
@@ -134,8 +137,8 @@ private:
     void SendLeaveNotice();
     void OpenUserHistory();
 
-    bool m_closing = false;      // the exit path is confirmed: the close really ends the program
-    bool m_quitting = false;     // a close requested by the exit commands, not the window system
+    bool m_closing = false;  // the exit path is confirmed: the close really ends the program
+    bool m_quitting = false; // a close requested by the exit commands, not the window system
     bool m_startMinimized = false;
     bool m_startupQueued = false;
     bool m_settingsApplied = false; // every stored setting reached its control

@@ -21,13 +21,8 @@
 #include <QDateTime>
 #include <QTextEdit>
 
-namespace {
-
-UserTable &TheUserTable()
+namespace
 {
-    static UserTable table;
-    return table;
-}
 
 QColor listColor(const UsrInfo &user, const QWidget *view)
 {
@@ -53,7 +48,7 @@ void TForm1::IdUDPServer2UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSoc
 {
     const DatagramParts parts = SplitDatagram(DatagramText(AData));
     const int color = ColorNumber(parts);
-    TheUserTable().Announce(parts.Payload, color, ABinding->SenderIP);
+    Users.Announce(parts.Payload, color, ABinding->SenderIP);
     ABinding->Transmit(ABinding->SenderIP, ABinding->SenderPort, QByteArray());
 }
 
@@ -64,7 +59,7 @@ void TForm1::Timer1Timer()
 
 void TForm1::RefreshUserList()
 {
-    UserTable &users = TheUserTable();
+    UserTable &users = Users;
     users.Sort();
     RichEdit2->Clear();
     for (const UsrInfo &user : users.Users())
@@ -128,8 +123,8 @@ void TForm1::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSoc
         throw AppError(QStringLiteral("List index out of bounds (%1)").arg(k));
 
     const LineSettings settings{Form2->CheckBox1->isChecked(), Form2->CheckBox2->isChecked()};
-    RichEdit1->AppendLine(PublicLine(T, notice, settings, LocalTimeText(QDateTime::currentDateTime()), a),
-                          color);
+    RichEdit1->AppendLine(
+        PublicLine(T, notice, settings, LocalTimeText(QDateTime::currentDateTime()), a), color);
     ABinding->Transmit(a, ABinding->SenderPort, QByteArray());
     const bool mayAlert = MayAlertUser(T, OwnNick);
     if (Form2->CheckBox3->isChecked() && mayAlert && QApplication::activeWindow() == nullptr)

@@ -28,13 +28,38 @@
 #include <QThread>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 enum Line {
-    FontColor = 1, BGColor, AlphaBlend, AlphaBlendValue, ShowMainWND, PlaySndOnRcv, ShowMsgTime,
-    ShowIP, RedrawUsrWnd, ShowPrivateWND, PlaySndOnPrivateRcv, AutoLogon, SavedNick,
-    StartMinimized, Skin, IgnUsrClr, IncommingMsgClr, SelectHistoryClr, IncClr, OutClr, SysClr,
-    AutoRun, ChangeIP, BroadcastIP, ChangePort, MainPort, PrivatePort, SystemPort
+    FontColor = 1,
+    BGColor,
+    AlphaBlend,
+    AlphaBlendValue,
+    ShowMainWND,
+    PlaySndOnRcv,
+    ShowMsgTime,
+    ShowIP,
+    RedrawUsrWnd,
+    ShowPrivateWND,
+    PlaySndOnPrivateRcv,
+    AutoLogon,
+    SavedNick,
+    StartMinimized,
+    Skin,
+    IgnUsrClr,
+    IncommingMsgClr,
+    SelectHistoryClr,
+    IncClr,
+    OutClr,
+    SysClr,
+    AutoRun,
+    ChangeIP,
+    BroadcastIP,
+    ChangePort,
+    MainPort,
+    PrivatePort,
+    SystemPort
 };
 
 QString switchText(bool on)
@@ -59,7 +84,12 @@ void TForm1::showEvent(QShowEvent *event)
 
 void TForm1::FormShow()
 {
-    RunStartupSequence();
+    try {
+        RunStartupSequence();
+    } catch (const AppError &error) {
+        m_startupQueued = false;
+        ShowErrorBox(error.message());
+    }
 }
 
 void TForm1::RunStartupSequence()
@@ -227,8 +257,9 @@ void TForm1::Announce()
         OwnColorIndex = ColorBox1->selectedIndex();
         IdUDPClient2->SendText(PresenceAnnouncement(OwnColorIndex, OwnNick));
     } catch (const AppError &) {
-        Dialogs::warning(this, QStringLiteral("Ошибка"),
-                         QStringLiteral("Сеть не настроена. Корректная работа приложения невозможна!"));
+        Dialogs::warning(
+            this, QStringLiteral("Ошибка"),
+            QStringLiteral("Сеть не настроена. Корректная работа приложения невозможна!"));
     }
 }
 
@@ -265,7 +296,8 @@ void TForm1::SendLeaveNotice()
 
 void TForm1::CloseListeners()
 {
-    for (TIdUDPServer *server : {IdUDPServer1, IdUDPServer2, Form4 ? Form4->IdUDPServer1 : nullptr}) {
+    for (TIdUDPServer *server :
+         {IdUDPServer1, IdUDPServer2, Form4 ? Form4->IdUDPServer1 : nullptr}) {
         try {
             if (server)
                 server->setActive(false);
@@ -290,8 +322,10 @@ void TForm1::RebuildConfig()
     // A line the start-up never took into its control keeps its stored text, so ending
     // before the log-in or after a bad value loses no setting.
     auto put = [this](int line, const QString &value) {
-        if (m_settingsApplied || Config.Applied(line) || Config[line].isEmpty())
+        if (m_settingsApplied || Config.Applied(line) || Config.Loaded(line).isEmpty())
             Config[line] = ConfigLines::Key(line) + u'=' + value;
+        else
+            Config[line] = Config.Loaded(line);
     };
     put(FontColor, QString::number(ColorBox1->selectedIndex()));
     put(BGColor, QString::number(ColorBox2->selectedIndex()));
@@ -315,8 +349,10 @@ void TForm1::RebuildConfig()
                                   QString::number(Form2->ColorBox1->selectedIndex());
     put(SelectHistoryClr, switchText(Form2->CheckBox10->isChecked()));
     if (Form2->CheckBox10->isChecked()) {
-        Config[IncClr] = ConfigLines::Key(IncClr) + u'=' + QString::number(Form2->ColorBox2->selectedIndex());
-        Config[OutClr] = ConfigLines::Key(OutClr) + u'=' + QString::number(Form2->ColorBox3->selectedIndex());
+        Config[IncClr] =
+            ConfigLines::Key(IncClr) + u'=' + QString::number(Form2->ColorBox2->selectedIndex());
+        Config[OutClr] =
+            ConfigLines::Key(OutClr) + u'=' + QString::number(Form2->ColorBox3->selectedIndex());
     }
     put(SysClr, QString::number(Form2->ColorBox4->selectedIndex()));
     put(AutoRun, switchText(Form2->CheckBox11->isChecked()));

@@ -6,7 +6,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 
 // The desktop this copy runs on: the window system and its display.
 QString desktopKey()
@@ -15,7 +16,8 @@ QString desktopKey()
     if (display.isEmpty())
         display = qEnvironmentVariable("DISPLAY");
     const QByteArray id = (QGuiApplication::platformName() + u':' + display).toUtf8();
-    return QString::fromLatin1(QCryptographicHash::hash(id, QCryptographicHash::Sha1).toHex().left(16));
+    return QString::fromLatin1(
+        QCryptographicHash::hash(id, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 QString lockFolder()

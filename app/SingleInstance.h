@@ -8,7 +8,8 @@ class QLockFile;
 
 // Finds a running copy of the program on the same desktop for the same user, shown or
 // in the tray. The lock lives as long as this object.
-class SingleInstance final {
+class SingleInstance final
+{
 public:
     SingleInstance();
     ~SingleInstance();

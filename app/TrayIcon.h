@@ -10,7 +10,8 @@ class QTimer;
 
 // The notification-area icon: an icon list it can cycle through, a tooltip, a menu, and a
 // mouse that it ignores while disabled.
-class TCoolTrayIcon final : public QObject {
+class TCoolTrayIcon final : public QObject
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TCoolTrayIcon)
 public:

@@ -2,7 +2,8 @@
 
 #include "Cp1251.h"
 
-namespace {
+namespace
+{
 
 QString prefix(bool notice, const LineSettings &s, const QString &time, const QString &address)
 {

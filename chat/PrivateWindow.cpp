@@ -27,7 +27,8 @@
 
 TForm4 *Form4 = nullptr;
 
-namespace {
+namespace
+{
 
 const QString ChooseRecipient = QStringLiteral("Выбери получателя...");
 const QString ChooseUser = QStringLiteral("Выбери пользователя...");
@@ -114,6 +115,11 @@ void TForm4::buildControls()
 
 void TForm4::OpenWindow()
 {
+    if (!isVisible() && !m_placed && Form1) {
+        // The first showing is centred on the main window.
+        move(Form1->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        m_placed = true;
+    }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -233,8 +239,8 @@ void TForm4::suitempComboBox1Change()
 void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
     const DatagramParts parts = SplitDatagram(DatagramText(AData));
-    const int k = Form2->CheckBox9->isChecked() ? Form2->ColorBox1->selectedIndex()
-                                                : ColorNumber(parts);
+    const int k =
+        Form2->CheckBox9->isChecked() ? Form2->ColorBox1->selectedIndex() : ColorNumber(parts);
     const PrivatePayload message = SplitPrivatePayload(parts.Payload);
     const QColor color = colorOf(k);
     if (!color.isValid())

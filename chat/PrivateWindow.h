@@ -12,15 +12,16 @@ class TIdUDPClient;
 class TIdUDPServer;
 
 // The private conversation window: messages to and from one chosen peer.
-class TForm4 final : public QWidget {
+class TForm4 final : public QWidget
+{
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm4)
 public:
     explicit TForm4(QWidget *parent = nullptr);
 
-    LogView *RichEdit1 = nullptr;   // the conversation
+    LogView *RichEdit1 = nullptr; // the conversation
     QLabel *RecipientLabel = nullptr;
-    QComboBox *ComboBox1 = nullptr; // the recipient box
+    QComboBox *ComboBox1 = nullptr;    // the recipient box
     QPushButton *Button1 = nullptr;    // "Отправить"
     QPushButton *Button2 = nullptr;    // "Очистить"
     QPushButton *suiButton1 = nullptr; // "История"
@@ -49,6 +50,8 @@ private:
     void FormActivate();
     void AppendMessage(const QString &header, const QString &body, const QColor &color);
     void FinishSend();
+
+    bool m_placed = false;
 };
 
 extern TForm4 *Form4;

@@ -5,7 +5,8 @@
 #include <exception>
 
 // Base of every failure the program raises: carries the message the user sees.
-class AppError : public std::exception {
+class AppError : public std::exception
+{
 public:
     explicit AppError(QString message);
     const QString &message() const noexcept { return m_message; }
@@ -17,13 +18,15 @@ private:
 };
 
 // A text that is not a decimal integer.
-class EConvertError final : public AppError {
+class EConvertError final : public AppError
+{
 public:
     using AppError::AppError;
 };
 
 // A file that cannot be opened, read or written.
-class EInOutError final : public AppError {
+class EInOutError final : public AppError
+{
 public:
     using AppError::AppError;
 };

@@ -2,7 +2,8 @@
 
 #include "AppError.h"
 
-namespace colors {
+namespace colors
+{
 
 bool isValidIndex(int index)
 {

@@ -5,8 +5,10 @@
 
 #include <array>
 
-namespace cp1251 {
-namespace {
+namespace cp1251
+{
+namespace
+{
 
 struct Table {
     std::array<char16_t, 256> toUnicode{};

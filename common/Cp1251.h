@@ -4,7 +4,8 @@
 #include <QString>
 
 // The one boundary between QString and the code page 1251 bytes of the wire and Chat.cfg.
-namespace cp1251 {
+namespace cp1251
+{
 
 // Each character becomes one byte; a character the code page cannot hold becomes '?'.
 QByteArray encode(const QString &text);

@@ -80,7 +80,7 @@ public:
         painter->save();
         painter->fillRect(option.rect,
                           highlighted ? option.palette.color(QPalette::Active, QPalette::Highlight)
-                                      : GridColor);
+                                      : option.palette.color(QPalette::Base));
         painter->setPen(
             m_form->RowTextColor(index.data(HistoryModel::IncomingRole).toInt(), highlighted));
         painter->setFont(option.font);

@@ -1,5 +1,7 @@
 #include "SettingsWindow.h"
 
+#include "SkinEngine.h"
+
 #include "Autorun.h"
 #include "ColorBox.h"
 #include "ColorList.h"
@@ -609,7 +611,7 @@ void TForm2::CheckBox13Click()
 
 void TForm2::ListBox1Click()
 {
-    // The style list is applied by the skin engine.
+    ApplySkin();
 }
 
 void TForm2::suitempButton1Click()
@@ -619,7 +621,7 @@ void TForm2::suitempButton1Click()
 
 void TForm2::FormShow()
 {
-    // The style list is filled by the skin engine.
+    FillSkinList();
 }
 
 void TForm2::centreOnMainWindow()

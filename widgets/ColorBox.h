@@ -5,7 +5,8 @@
 
 // A colour box: the fixed colour list, each entry a swatch and its name. The selected
 // position is what Chat.cfg and the datagrams carry; -1 means nothing is selected.
-class ColorBox final : public QComboBox {
+class ColorBox final : public QComboBox
+{
     Q_OBJECT
 public:
     explicit ColorBox(QWidget *parent = nullptr);

@@ -10,8 +10,10 @@
 
 #include <deque>
 
-namespace Dialogs {
-namespace {
+namespace Dialogs
+{
+namespace
+{
 
 struct Queued {
     Answer answer;
@@ -73,6 +75,11 @@ Answer runBox(QWidget *parent, QMessageBox::Icon icon, const QString &caption, c
 void oneButton(QWidget *parent, Kind kind, QMessageBox::Icon icon, const QString &caption,
                const QString &text)
 {
+    // With auto-answer on, a box with a lone OK leaves the queued answers to the questions.
+    if (autoAnswer()) {
+        shownList().append({kind, caption, text});
+        return;
+    }
     Queued q;
     if (!takeQueued(kind, caption, text, q))
         runBox(parent, icon, caption, text, false);

@@ -7,7 +7,8 @@ class QWidget;
 
 // Every modal dialog of the program opens through here, so tests can answer a dialog
 // before it opens and never wait on one.
-namespace Dialogs {
+namespace Dialogs
+{
 
 enum class Answer { Ok, Cancel };
 enum class Kind { Question, Information, Warning, Error, Input };

@@ -47,7 +47,9 @@ QString LogView::LineText(int line) const
 QColor LogView::LineColor(int line) const
 {
     const QTextBlock block = document()->findBlockByNumber(line);
-    return block.begin() == block.end() ? QColor() : block.begin().fragment().charFormat().foreground().color();
+    return block.begin() == block.end()
+               ? QColor()
+               : block.begin().fragment().charFormat().foreground().color();
 }
 
 bool LogView::LineBold(int line) const

@@ -5,7 +5,8 @@
 
 // An append-only log of coloured plain-text lines: text is never parsed as markup, and a
 // line is added at the end with its colour and weight.
-class LogView final : public QPlainTextEdit {
+class LogView final : public QPlainTextEdit
+{
     Q_OBJECT
 public:
     explicit LogView(QWidget *parent = nullptr);

@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestShell final : public QObject {
+class TestShell final : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void loadLines_data();
@@ -35,12 +36,13 @@ void TestShell::loadLines_data()
     QTest::newRow("LF alone ends a line") << QByteArray("A=1\nB=2\n") << 2 << QStringLiteral("B=2");
     QTest::newRow("a CR cuts the line, the next begins after the LF")
         << QByteArray("A=1\rjunk\nB=2") << 1 << QStringLiteral("A=1");
-    QTest::newRow("a last line without an end") << QByteArray("A=1\r\nB=2") << 2 << QStringLiteral("B=2");
+    QTest::newRow("a last line without an end")
+        << QByteArray("A=1\r\nB=2") << 2 << QStringLiteral("B=2");
     QTest::newRow("a missing line is empty") << QByteArray("A=1\r\n") << 28 << QString();
     QTest::newRow("line 28 of 30 is read") << QByteArray("x\n").repeated(27) + "last\n29\n30\n"
                                            << 28 << QStringLiteral("last");
-    QTest::newRow("code page 1251 text") << QByteArray("SavedNick=\xC2\xE0\xF1\xFF\r\n") << 1
-                                         << QStringLiteral("SavedNick=Вася");
+    QTest::newRow("code page 1251 text")
+        << QByteArray("SavedNick=\xC2\xE0\xF1\xFF\r\n") << 1 << QStringLiteral("SavedNick=Вася");
 }
 
 void TestShell::loadLines()
@@ -124,11 +126,12 @@ void TestShell::applicationTitle_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("title");
-    QTest::newRow("the program") << QStringLiteral("/opt/chat/Palavrix") << QStringLiteral("Palavrix");
-    QTest::newRow("an extension in mixed case") << QStringLiteral("C:\\Chat\\MyChat.Exe")
-                                                << QStringLiteral("Mychat");
-    QTest::newRow("everything from the first dot goes") << QStringLiteral("/x/PALAVRIX.v2.bin")
-                                                        << QStringLiteral("Palavrix");
+    QTest::newRow("the program") << QStringLiteral("/opt/chat/Palavrix")
+                                 << QStringLiteral("Palavrix");
+    QTest::newRow("an extension in mixed case")
+        << QStringLiteral("C:\\Chat\\MyChat.Exe") << QStringLiteral("Mychat");
+    QTest::newRow("everything from the first dot goes")
+        << QStringLiteral("/x/PALAVRIX.v2.bin") << QStringLiteral("Palavrix");
 }
 
 void TestShell::applicationTitle()
@@ -142,13 +145,15 @@ void TestShell::errorBoxText_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("a letter gets a full stop") << QStringLiteral("File not found")
-                                               << QStringLiteral("File not found.");
-    QTest::newRow("a full stop stays single") << QStringLiteral("Host not found.")
-                                              << QStringLiteral("Host not found.");
+    QTest::newRow("a letter gets a full stop")
+        << QStringLiteral("File not found") << QStringLiteral("File not found.");
+    QTest::newRow("a full stop stays single")
+        << QStringLiteral("Host not found.") << QStringLiteral("Host not found.");
     QTest::newRow("an apostrophe is below the full stop")
-        << QStringLiteral("'' is not a valid integer value'") << QStringLiteral("'' is not a valid integer value'");
-    QTest::newRow("a digit is above it") << QStringLiteral("I/O error 5") << QStringLiteral("I/O error 5.");
+        << QStringLiteral("'' is not a valid integer value'")
+        << QStringLiteral("'' is not a valid integer value'");
+    QTest::newRow("a digit is above it")
+        << QStringLiteral("I/O error 5") << QStringLiteral("I/O error 5.");
     QTest::newRow("an empty message") << QString() << QString();
 }
 

@@ -2,7 +2,8 @@
 
 #include <QTest>
 
-class TestChatText final : public QObject {
+class TestChatText final : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void publicLine_data();
@@ -15,7 +16,8 @@ private Q_SLOTS:
     void outgoingText();
 };
 
-namespace {
+namespace
+{
 const QString Time = QStringLiteral("14:05:09");
 const QString Address = QStringLiteral("192.168.1.20");
 } // namespace
@@ -29,17 +31,19 @@ void TestChatText::publicLine_data()
     QTest::addColumn<QString>("line");
     const QString hello = QStringLiteral("Ivan -->Hello");
     QTest::newRow("message, both off") << false << false << false << hello << hello;
-    QTest::newRow("message, time") << false << true << false << hello
-                                   << QStringLiteral("[14:05:09] Ivan -->Hello");
-    QTest::newRow("message, address") << false << false << true << hello
-                                      << QStringLiteral("[192.168.1.20] Ivan -->Hello");
+    QTest::newRow("message, time")
+        << false << true << false << hello << QStringLiteral("[14:05:09] Ivan -->Hello");
+    QTest::newRow("message, address")
+        << false << false << true << hello << QStringLiteral("[192.168.1.20] Ivan -->Hello");
     QTest::newRow("message, both") << false << true << true << hello
                                    << QStringLiteral("[14:05:09] - [192.168.1.20] Ivan -->Hello");
     const QString entry = QStringLiteral(" в чат входит - \"Ivan\"...");
     const QString entryLine = QStringLiteral("[14:05:09]  в чат входит - \"Ivan\"...");
-    QTest::newRow("notice, both off: still time-stamped") << true << false << false << entry << entryLine;
+    QTest::newRow("notice, both off: still time-stamped")
+        << true << false << false << entry << entryLine;
     QTest::newRow("notice, time") << true << true << false << entry << entryLine;
-    QTest::newRow("notice, address: never addressed") << true << false << true << entry << entryLine;
+    QTest::newRow("notice, address: never addressed")
+        << true << false << true << entry << entryLine;
     QTest::newRow("notice, both") << true << true << true << entry << entryLine;
 }
 
@@ -85,16 +89,18 @@ void TestChatText::textTests_data()
     QTest::addColumn<QString>("payload");
     QTest::addColumn<QString>("nick");
     QTest::addColumn<bool>("mayAlert");
-    QTest::newRow("another user's message") << QStringLiteral("Olga -->Hi") << QStringLiteral("Ivan") << true;
-    QTest::newRow("the user's own message") << QStringLiteral("Ivan -->Hi") << QStringLiteral("Ivan") << false;
+    QTest::newRow("another user's message")
+        << QStringLiteral("Olga -->Hi") << QStringLiteral("Ivan") << true;
+    QTest::newRow("the user's own message")
+        << QStringLiteral("Ivan -->Hi") << QStringLiteral("Ivan") << false;
     QTest::newRow("the user's own entry notice")
         << QStringLiteral(" в чат входит - \"Ivan\"...") << QStringLiteral("Ivan") << false;
     QTest::newRow("a quote of the nick between double quotes")
         << QStringLiteral("Olga -->say \"Ivan\" twice") << QStringLiteral("Ivan") << false;
     QTest::newRow("the tests match anywhere: van in a message from Ivan")
         << QStringLiteral("Ivan -->Hello") << QStringLiteral("van") << false;
-    QTest::newRow("the nick without the arrow") << QStringLiteral("Olga -->Ivan, hi")
-                                                << QStringLiteral("Ivan") << true;
+    QTest::newRow("the nick without the arrow")
+        << QStringLiteral("Olga -->Ivan, hi") << QStringLiteral("Ivan") << true;
 }
 
 void TestChatText::textTests()
@@ -111,12 +117,14 @@ void TestChatText::outgoingText_data()
     QTest::addColumn<QString>("sent");
     QTest::newRow("8000 characters go whole") << QString(8000, u'x') << QString(8000, u'x');
     QTest::newRow("8001 characters are cut to 8000") << QString(8001, u'x') << QString(8000, u'x');
-    QTest::newRow("line breaks travel as CR LF") << QStringLiteral("a\nb") << QStringLiteral("a\r\nb");
-    QTest::newRow("the cut counts CR LF as two") << QString(7999, u'x') + QStringLiteral("\ny")
-                                                 << QString(7999, u'x') + u'\r';
+    QTest::newRow("line breaks travel as CR LF")
+        << QStringLiteral("a\nb") << QStringLiteral("a\r\nb");
+    QTest::newRow("the cut counts CR LF as two")
+        << QString(7999, u'x') + QStringLiteral("\ny") << QString(7999, u'x') + u'\r';
     QTest::newRow("characters outside the code page are converted once")
         << QStringLiteral("Привет 你好 €") << QStringLiteral("Привет ?? €");
-    QTest::newRow("markup stays text") << QStringLiteral("<b>x</b> &amp;") << QStringLiteral("<b>x</b> &amp;");
+    QTest::newRow("markup stays text")
+        << QStringLiteral("<b>x</b> &amp;") << QStringLiteral("<b>x</b> &amp;");
 }
 
 void TestChatText::outgoingText()

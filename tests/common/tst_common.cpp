@@ -4,7 +4,8 @@
 
 #include <QTest>
 
-class TestCommon final : public QObject {
+class TestCommon final : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void encodeDecode_data();
@@ -23,12 +24,13 @@ void TestCommon::encodeDecode_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("roundTrip");
     QTest::newRow("Latin text is one byte per character")
-        << QStringLiteral("Ivan -->Hello") << QByteArray("Ivan -->Hello") << QStringLiteral("Ivan -->Hello");
+        << QStringLiteral("Ivan -->Hello") << QByteArray("Ivan -->Hello")
+        << QStringLiteral("Ivan -->Hello");
     QTest::newRow("Cyrillic letters map to the code page's upper half")
         << QStringLiteral("Вася ёЁ") << QByteArray("\xC2\xE0\xF1\xFF\x20\xB8\xA8")
         << QStringLiteral("Вася ёЁ");
-    QTest::newRow("the euro sign has a byte of its own") << QStringLiteral("€") << QByteArray("\x88")
-                                                         << QStringLiteral("€");
+    QTest::newRow("the euro sign has a byte of its own")
+        << QStringLiteral("€") << QByteArray("\x88") << QStringLiteral("€");
     QTest::newRow("a character the code page lacks becomes a question mark")
         << QStringLiteral("a你b") << QByteArray("a?b") << QStringLiteral("a?b");
     QTest::newRow("a character beyond the basic plane is one question mark")
@@ -50,9 +52,12 @@ void TestCommon::compareBytes_data()
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
     QTest::addColumn<int>("sign");
-    QTest::newRow("capital Latin before small") << QStringLiteral("Anna") << QStringLiteral("bob") << -1;
-    QTest::newRow("Latin before Cyrillic") << QStringLiteral("bob") << QStringLiteral("Борис") << -1;
-    QTest::newRow("capital Cyrillic before small") << QStringLiteral("Я") << QStringLiteral("а") << -1;
+    QTest::newRow("capital Latin before small")
+        << QStringLiteral("Anna") << QStringLiteral("bob") << -1;
+    QTest::newRow("Latin before Cyrillic")
+        << QStringLiteral("bob") << QStringLiteral("Борис") << -1;
+    QTest::newRow("capital Cyrillic before small")
+        << QStringLiteral("Я") << QStringLiteral("а") << -1;
     QTest::newRow("a prefix comes first") << QStringLiteral("Ann") << QStringLiteral("Anna") << -1;
     QTest::newRow("equal texts") << QStringLiteral("Олег") << QStringLiteral("Олег") << 0;
     QTest::newRow("bytes compare unsigned") << QStringLiteral("б") << QStringLiteral("z") << 1;
@@ -74,8 +79,10 @@ void TestCommon::upperCase_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("upper");
     QTest::newRow("Latin") << QStringLiteral("Hello, world") << QStringLiteral("HELLO, WORLD");
-    QTest::newRow("Cyrillic with yo") << QStringLiteral("ёлка Привет") << QStringLiteral("ЁЛКА ПРИВЕТ");
-    QTest::newRow("letters outside the code page stay") << QStringLiteral("ßäé") << QStringLiteral("ßäé");
+    QTest::newRow("Cyrillic with yo")
+        << QStringLiteral("ёлка Привет") << QStringLiteral("ЁЛКА ПРИВЕТ");
+    QTest::newRow("letters outside the code page stay")
+        << QStringLiteral("ßäé") << QStringLiteral("ßäé");
 }
 
 void TestCommon::upperCase()

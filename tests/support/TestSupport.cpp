@@ -6,7 +6,8 @@
 
 #include <stdexcept>
 
-namespace testsupport {
+namespace testsupport
+{
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -34,7 +35,8 @@ QByteArray readFile(const QString &path)
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace testsupport {
+namespace testsupport
+{
 
 int freeUdpPort()
 {
@@ -53,23 +55,34 @@ int freeUdpPort()
 void writeChatCfg(const QString &folder, const QString &nick,
                   const QList<QPair<int, QString>> &overrides)
 {
-    QStringList lines = {
-        QStringLiteral("FontColor=0"),     QStringLiteral("BGColor=15"),
-        QStringLiteral("AlphaBlend=0"),    QStringLiteral("AlphaBlendValue=17"),
-        QStringLiteral("ShowMainWND=0"),   QStringLiteral("PlaySndOnRcv=0"),
-        QStringLiteral("ShowMsgTime=0"),   QStringLiteral("ShowIP=0"),
-        QStringLiteral("RedrawUsrWnd=1"),  QStringLiteral("ShowPrivateWND=0"),
-        QStringLiteral("PlaySndOnPrivateRcv=0"), QStringLiteral("AutoLogon=1"),
-        QStringLiteral("SavedNick=") + nick, QStringLiteral("StartMinimized=0"),
-        QStringLiteral("Skin="),           QStringLiteral("IgnUsrClr=0"),
-        QStringLiteral("IncommingMsgClr=0"), QStringLiteral("SelectHistoryClr=0"),
-        QStringLiteral("IncClr=9"),        QStringLiteral("OutClr=4"),
-        QStringLiteral("SysClr=19"),       QStringLiteral("AutoRun=0"),
-        QStringLiteral("ChangeIP=1"),      QStringLiteral("BroadcastIP=127.0.0.1"),
-        QStringLiteral("ChangePort=1"),
-        QStringLiteral("MainPort=%1").arg(freeUdpPort()),
-        QStringLiteral("PrivatePort=%1").arg(freeUdpPort()),
-        QStringLiteral("SystemPort=%1").arg(freeUdpPort())};
+    QStringList lines = {QStringLiteral("FontColor=0"),
+                         QStringLiteral("BGColor=15"),
+                         QStringLiteral("AlphaBlend=0"),
+                         QStringLiteral("AlphaBlendValue=17"),
+                         QStringLiteral("ShowMainWND=0"),
+                         QStringLiteral("PlaySndOnRcv=0"),
+                         QStringLiteral("ShowMsgTime=0"),
+                         QStringLiteral("ShowIP=0"),
+                         QStringLiteral("RedrawUsrWnd=1"),
+                         QStringLiteral("ShowPrivateWND=0"),
+                         QStringLiteral("PlaySndOnPrivateRcv=0"),
+                         QStringLiteral("AutoLogon=1"),
+                         QStringLiteral("SavedNick=") + nick,
+                         QStringLiteral("StartMinimized=0"),
+                         QStringLiteral("Skin="),
+                         QStringLiteral("IgnUsrClr=0"),
+                         QStringLiteral("IncommingMsgClr=0"),
+                         QStringLiteral("SelectHistoryClr=0"),
+                         QStringLiteral("IncClr=9"),
+                         QStringLiteral("OutClr=4"),
+                         QStringLiteral("SysClr=19"),
+                         QStringLiteral("AutoRun=0"),
+                         QStringLiteral("ChangeIP=1"),
+                         QStringLiteral("BroadcastIP=127.0.0.1"),
+                         QStringLiteral("ChangePort=1"),
+                         QStringLiteral("MainPort=%1").arg(freeUdpPort()),
+                         QStringLiteral("PrivatePort=%1").arg(freeUdpPort()),
+                         QStringLiteral("SystemPort=%1").arg(freeUdpPort())};
     for (const auto &[line, text] : overrides)
         lines[line - 1] = text;
     QByteArray bytes;

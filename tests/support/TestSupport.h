@@ -5,7 +5,8 @@
 #include <QPair>
 #include <QString>
 
-namespace testsupport {
+namespace testsupport
+{
 
 // Writes bytes to a file, creating folders on the way; fails the test on error.
 void writeFile(const QString &path, const QByteArray &bytes);
@@ -13,7 +14,8 @@ QByteArray readFile(const QString &path);
 
 } // namespace testsupport
 
-namespace testsupport {
+namespace testsupport
+{
 
 // A UDP port on 127.0.0.1 that nothing holds right now.
 int freeUdpPort();
