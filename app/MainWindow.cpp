@@ -18,6 +18,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGridLayout>
@@ -178,10 +179,15 @@ void TForm1::buildControls()
     ColorBox2->selectIndex(15);
     Button1 = new QPushButton(QStringLiteral("Отправить"), central);
     Button1->setObjectName(QStringLiteral("Button1"));
-    for (QLabel *label : {Label1, Label2, Label3})
+    for (QLabel *label : {Label1, Label2, Label3}) {
         label->setTextFormat(Qt::PlainText);
-    for (ColorBox *box : {ColorBox1, ColorBox2})
-        box->setFixedWidth(112);
+        label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+    }
+    for (ColorBox *box : {ColorBox1, ColorBox2}) {
+        box->setFixedWidth(88);
+        box->view()->setMinimumWidth(140);
+    }
+    row->setSpacing(4);
     row->addWidget(Label1);
     row->addStretch(1);
     row->addWidget(Label2);
