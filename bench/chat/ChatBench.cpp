@@ -133,10 +133,11 @@ Timing measureAt(Feeder &feeder, const std::function<void()> &refill)
 {
     Timing t{};
     std::vector<double> handler, events;
-    t.linesBefore = Form1->RichEdit1->LineCount();
     for (int round = 0; round < Batches; ++round) {
         if (refill)
             refill();
+        if (round == 0)
+            t.linesBefore = Form1->RichEdit1->LineCount();
         handler.push_back(feeder.timedBatch(false));
         if (refill)
             refill();
