@@ -14,6 +14,7 @@
 #include "SettingsWindow.h"
 #include "Sound.h"
 #include "UdpEndpoints.h"
+#include "WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -117,7 +118,7 @@ void TForm4::OpenWindow()
 {
     if (!isVisible() && !m_placed && Form1) {
         // The first showing is centred on the main window.
-        move(Form1->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        CentreOnMainWindow(this);
         m_placed = true;
     }
     setWindowState(windowState() & ~Qt::WindowMinimized);

@@ -1,5 +1,7 @@
 #include "AboutWindow.h"
 
+#include "WindowPlacement.h"
+
 #include "AboutAnimation.h"
 #include "MainWindow.h"
 
@@ -285,15 +287,7 @@ void TForm3::suitempButton1Click()
 
 void TForm3::centreOnMainWindow()
 {
-    QRect area;
-    if (Form1)
-        area = Form1->frameGeometry();
-    else if (const QScreen *screen = this->screen())
-        area = screen->availableGeometry();
-    if (!area.isValid())
-        return;
-    const QSize frame = frameGeometry().size();
-    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+    CentreOnMainWindow(this);
 }
 
 void TForm3::showEvent(QShowEvent *event)

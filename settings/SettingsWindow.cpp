@@ -1,6 +1,7 @@
 #include "SettingsWindow.h"
 
 #include "SkinEngine.h"
+#include "WindowPlacement.h"
 
 #include "Autorun.h"
 #include "ColorBox.h"
@@ -626,15 +627,7 @@ void TForm2::FormShow()
 
 void TForm2::centreOnMainWindow()
 {
-    QRect area;
-    if (Form1)
-        area = Form1->frameGeometry();
-    else if (const QScreen *screen = this->screen())
-        area = screen->availableGeometry();
-    if (!area.isValid())
-        return;
-    const QSize frame = frameGeometry().size();
-    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+    CentreOnMainWindow(this);
 }
 
 void TForm2::showEvent(QShowEvent *event)
