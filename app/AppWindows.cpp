@@ -16,6 +16,12 @@ template <typename Form> std::unique_ptr<Form> create(Form *&global)
     global = form.get();
     return form;
 }
+
+template <typename Form> void destroy(std::unique_ptr<Form> &form, Form *&global)
+{
+    form.reset();
+    global = nullptr;
+}
 } // namespace
 
 AppWindows::AppWindows()
@@ -27,18 +33,11 @@ AppWindows::AppWindows()
 AppWindows::~AppWindows()
 {
     m_form1->CloseListeners();
-    m_form6.reset();
-    Form6 = nullptr;
-    m_form5.reset();
-    Form5 = nullptr;
-    m_hform.reset();
-    HForm = nullptr;
-    m_form4.reset();
-    Form4 = nullptr;
-    m_form3.reset();
-    Form3 = nullptr;
-    m_form2.reset();
-    Form2 = nullptr;
-    m_form1.reset();
-    Form1 = nullptr;
+    destroy(m_form6, Form6);
+    destroy(m_form5, Form5);
+    destroy(m_hform, HForm);
+    destroy(m_form4, Form4);
+    destroy(m_form3, Form3);
+    destroy(m_form2, Form2);
+    destroy(m_form1, Form1);
 }

@@ -336,6 +336,12 @@ void HistoryTable::open()
     m_statements = std::move(statements);
     m_active = true;
     m_keysLoaded = false;
+    reloadView();
+}
+
+void HistoryTable::reloadView()
+{
+    // Views are told before and after; a failed load leaves the table closed.
     try {
         useView(effectiveFilter());
     } catch (...) {
@@ -378,16 +384,7 @@ void HistoryTable::setFilter(bool filtered, const QString &text)
     if (!m_active)
         return;
     Q_EMIT aboutToReset();
-    try {
-        useView(effectiveFilter());
-    } catch (...) {
-        shut();
-        Q_EMIT reset();
-        announceCurrent();
-        throw;
-    }
-    Q_EMIT reset();
-    announceCurrent();
+    reloadView();
 }
 
 QString HistoryTable::effectiveFilter() const

@@ -178,6 +178,7 @@ private:
     bool filterAdmits(Bookmark key) const;
     bool admits(const QString &filter, Bookmark key) const;
     void shut();
+    void reloadView();
     const Row *rowAt(int position, bool complete, bool raise) const;
     Block *loadBlock(int block, bool complete) const;
     void announceCurrent();

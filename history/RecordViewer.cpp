@@ -4,6 +4,7 @@
 #include "HistoryDatabase.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
+#include "WindowPlacement.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -172,11 +173,5 @@ void TForm6::showEvent(QShowEvent *event)
     if (m_placed)
         return;
     m_placed = true;
-    QRect area;
-    if (Form1 && Form1->isVisible())
-        area = Form1->frameGeometry();
-    else if (const QScreen *screen = this->screen())
-        area = screen->availableGeometry();
-    if (area.isValid())
-        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    CentreOnMainWindow(this);
 }

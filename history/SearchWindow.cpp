@@ -5,6 +5,7 @@
 #include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
+#include "WindowPlacement.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -116,11 +117,5 @@ void TForm5::showEvent(QShowEvent *event)
     if (event->spontaneous() || m_placed)
         return;
     m_placed = true;
-    QRect area;
-    if (Form1 && Form1->isVisible())
-        area = Form1->frameGeometry();
-    else if (const QScreen *screen = this->screen())
-        area = screen->availableGeometry();
-    if (area.isValid())
-        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    CentreOnMainWindow(this);
 }
