@@ -154,7 +154,7 @@ void TForm1::buildControls()
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit2 = new LogView(Splitter1);
     RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
-    RichEdit2->setLineWrapMode(QPlainTextEdit::NoWrap);
+    RichEdit2->setWordWrap(false);
     RichEdit2->setMinimumWidth(140);
     Splitter1->addWidget(RichEdit1);
     Splitter1->addWidget(RichEdit2);

@@ -1,76 +1,131 @@
 #include "LogView.h"
 
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
+#include "LogViewAccessible.h"
 
-LogView::LogView(QWidget *parent) : QPlainTextEdit(parent)
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+namespace
 {
-    setReadOnly(true);
-    setUndoRedoEnabled(false);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+
+constexpr int Margin = 4;
+constexpr qint64 RefreshInterval = 16; // ms
+
+} // namespace
+
+LogView::LogView(QWidget *parent) : QAbstractScrollArea(parent)
+{
+    LogViewAccessible::install();
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setSingleStep(8);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (!m_settingRange)
+            m_followEnd = value == verticalScrollBar()->maximum();
+        viewport()->update();
+    });
+    updateMetrics();
 }
 
 void LogView::AppendLine(const QString &text, const QColor &color, bool bold)
 {
-    QTextCharFormat format;
-    format.setForeground(color);
-    format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
-    QString normalized = text;
-    normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    const QStringList lines = normalized.split(u'\n');
-
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.beginEditBlock();
-    for (const QString &line : lines) {
-        if (m_lines > 0)
-            cursor.insertBlock();
-        cursor.insertText(line, format);
-        ++m_lines;
+    const QRgb rgb = color.rgb();
+    const qsizetype before = m_text.size();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        appendOne(QStringView(text).mid(from, i - from), rgb, bold);
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+        from = i + 1;
     }
-    cursor.endEditBlock();
+    appendOne(QStringView(text).mid(from), rgb, bold);
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent event(this, int(before), m_text.mid(before));
+        QAccessible::updateAccessibility(&event);
+    }
     ScrollToEnd();
+}
+
+void LogView::appendOne(QStringView text, QRgb color, bool bold)
+{
+    if (!m_lines.isEmpty())
+        m_text.append(u'\n');
+    m_lines.append(Line{m_text.size(), int(text.size()), color, bold});
+    m_rows.append(0);
+    m_text.append(text);
+    if (!m_wrap)
+        m_widest = qMax(m_widest, naturalWidth(int(m_lines.size()) - 1));
 }
 
 void LogView::Clear()
 {
-    clear();
-    m_lines = 0;
+    m_text = QString();
+    m_lines = QList<Line>();
+    m_rows = QList<quint16>();
+    m_widest = 0;
+    m_anchor = m_cursor = 0;
+    m_followEnd = true;
+    if (QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent event(this, 0, QString(), QString());
+        QAccessible::updateAccessibility(&event);
+    }
+    scheduleRangeUpdate();
+    viewport()->update();
 }
 
 QString LogView::LineText(int line) const
 {
-    return document()->findBlockByNumber(line).text();
+    const Line &l = m_lines.at(line);
+    return m_text.mid(l.start, l.length);
 }
 
 QColor LogView::LineColor(int line) const
 {
-    const QTextBlock block = document()->findBlockByNumber(line);
-    return block.begin() == block.end()
-               ? QColor()
-               : block.begin().fragment().charFormat().foreground().color();
+    return QColor(m_lines.at(line).color);
 }
 
 bool LogView::LineBold(int line) const
 {
-    const QTextBlock block = document()->findBlockByNumber(line);
-    return block.begin() != block.end() &&
-           block.begin().fragment().charFormat().fontWeight() >= QFont::Bold;
+    return m_lines.at(line).bold;
 }
 
 void LogView::ScrollToEnd()
 {
-    QTextCursor end(document());
-    end.movePosition(QTextCursor::End);
-    setTextCursor(end);
-    ensureCursorVisible();
+    m_followEnd = true;
+    scheduleRangeUpdate();
 }
 
 void LogView::ScrollToTop()
 {
-    moveCursor(QTextCursor::Start);
-    ensureCursorVisible();
+    m_followEnd = false;
+    if (m_rangeDirty)
+        updateRange();
+    verticalScrollBar()->setValue(0);
+}
+
+void LogView::scrollToLine(int line)
+{
+    if (m_rangeDirty)
+        updateRange();
+    verticalScrollBar()->setValue(line);
 }
 
 void LogView::setBackgroundColor(const QColor &color)
@@ -78,4 +133,405 @@ void LogView::setBackgroundColor(const QColor &color)
     QPalette pal = palette();
     pal.setColor(QPalette::Base, color);
     setPalette(pal);
+}
+
+void LogView::setWordWrap(bool wrap)
+{
+    if (m_wrap == wrap)
+        return;
+    m_wrap = wrap;
+    setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    m_widest = 0;
+    if (!wrap)
+        for (int i = 0; i < LineCount(); ++i)
+            m_widest = qMax(m_widest, naturalWidth(i));
+    invalidateLayout();
+}
+
+int LogView::lineAtOffset(qsizetype offset) const
+{
+    const auto after = std::upper_bound(m_lines.cbegin(), m_lines.cend(), offset,
+                                        [](qsizetype o, const Line &l) { return o < l.start; });
+    return qMax(0, int(after - m_lines.cbegin()) - 1);
+}
+
+void LogView::setSelection(qsizetype anchor, qsizetype cursor)
+{
+    const qsizetype size = m_text.size();
+    m_anchor = std::clamp<qsizetype>(anchor, 0, size);
+    m_cursor = std::clamp<qsizetype>(cursor, 0, size);
+    viewport()->update();
+    if (QAccessible::isActive()) {
+        QAccessibleTextSelectionEvent event(this, int(selectionStart()), int(selectionEnd()));
+        event.setCursorPosition(int(m_cursor));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QString LogView::selectedText() const
+{
+    return m_text.mid(selectionStart(), selectionEnd() - selectionStart());
+}
+
+void LogView::selectAll()
+{
+    setSelection(0, m_text.size());
+}
+
+void LogView::copy() const
+{
+    if (selectionEnd() > selectionStart())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+// Layout
+
+void LogView::updateMetrics()
+{
+    m_boldFont = font();
+    m_boldFont.setBold(true);
+    m_rowHeight =
+        qMax(1, qMax(QFontMetrics(font()).lineSpacing(), QFontMetrics(m_boldFont).lineSpacing()));
+}
+
+int LogView::wrapWidth() const
+{
+    return qMax(1, viewport()->width() - 2 * Margin);
+}
+
+int LogView::visibleRows() const
+{
+    return qMax(1, (viewport()->height() - 2 * Margin) / m_rowHeight);
+}
+
+void LogView::layoutLine(QTextLayout &layout, int line) const
+{
+    const Line &l = m_lines.at(line);
+    layout.setText(m_text.mid(l.start, l.length));
+    layout.setFont(l.bold ? m_boldFont : font());
+    QTextOption option;
+    option.setWrapMode(m_wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    for (int y = 0;; y += m_rowHeight) {
+        QTextLine row = layout.createLine();
+        if (!row.isValid())
+            break;
+        if (m_wrap)
+            row.setLineWidth(wrapWidth());
+        row.setPosition(QPointF(0, y));
+    }
+    layout.endLayout();
+}
+
+int LogView::rowsOf(int line) const
+{
+    if (!m_wrap)
+        return 1;
+    quint16 &rows = m_rows[line];
+    if (rows == 0) {
+        QTextLayout layout;
+        layoutLine(layout, line);
+        rows = quint16(qBound(1, layout.lineCount(), 0xFFFF));
+    }
+    return rows;
+}
+
+int LogView::naturalWidth(int line) const
+{
+    const Line &l = m_lines.at(line);
+    const QFontMetrics metrics(l.bold ? m_boldFont : font());
+    return metrics.horizontalAdvance(m_text.mid(l.start, l.length));
+}
+
+void LogView::invalidateLayout()
+{
+    m_rows.fill(0);
+    scheduleRangeUpdate();
+    viewport()->update();
+}
+
+// Lines may arrive faster than anyone reads them: the scroll range and the picture follow at
+// most once per refresh interval, and at once when the view was idle.
+void LogView::scheduleRangeUpdate()
+{
+    m_rangeDirty = true;
+    if (m_refreshTimer.isActive() || !isVisible())
+        return;
+    const qint64 since = m_lastRefresh.isValid() ? m_lastRefresh.elapsed() : RefreshInterval;
+    m_refreshTimer.start(int(qMax<qint64>(0, RefreshInterval - since)), this);
+}
+
+void LogView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_refreshTimer.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    m_refreshTimer.stop();
+    m_lastRefresh.start();
+    if (m_rangeDirty)
+        updateRange();
+}
+
+// The largest first line is the one from which the rest of the log just fits.
+void LogView::updateRange()
+{
+    m_rangeDirty = false;
+    const int count = LineCount();
+    const int capacity = visibleRows();
+    int fit = 0;
+    for (int rows = 0; fit < count; ++fit) {
+        rows += rowsOf(count - 1 - fit);
+        if (rows > capacity)
+            break;
+    }
+    const int maximum = fit >= count ? 0 : count - qMax(fit, 1);
+    QScrollBar *bar = verticalScrollBar();
+    m_settingRange = true;
+    bar->setRange(0, maximum);
+    bar->setPageStep(capacity);
+    if (m_followEnd)
+        bar->setValue(maximum);
+    m_settingRange = false;
+    if (!m_wrap) {
+        horizontalScrollBar()->setRange(0, qMax(0, m_widest + 2 * Margin - viewport()->width()));
+        horizontalScrollBar()->setPageStep(viewport()->width());
+    }
+    viewport()->update();
+}
+
+// The shown lines with the top of their first row, from top to bottom. While the view follows
+// the end, the last line ends at the bottom margin; otherwise the line at the scroll bar's
+// value starts at the top margin. A log shorter than the view always starts at the top.
+QList<LogView::Placed> LogView::placedLines() const
+{
+    QList<Placed> placed;
+    const int count = LineCount();
+    const int height = viewport()->height();
+    if (m_followEnd) {
+        int y = height - Margin;
+        for (int line = count - 1; line >= 0 && y > 0; --line) {
+            y -= rowsOf(line) * m_rowHeight;
+            placed.prepend(Placed{line, y});
+        }
+        if (placed.isEmpty() || placed.first().line > 0 || y < Margin)
+            return placed;
+        placed.clear();
+    }
+    int y = Margin;
+    const int first = m_followEnd ? 0 : verticalScrollBar()->value();
+    for (int line = qMax(0, first); line < count && y < height; ++line) {
+        placed.append(Placed{line, y});
+        y += rowsOf(line) * m_rowHeight;
+    }
+    return placed;
+}
+
+// Painting
+
+void LogView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(viewport());
+    const int x = Margin - (m_wrap ? 0 : horizontalScrollBar()->value());
+    const qsizetype from = selectionStart(), to = selectionEnd();
+    for (const Placed &p : placedLines()) {
+        const Line &l = m_lines.at(p.line);
+        QTextLayout layout;
+        layoutLine(layout, p.line);
+        QList<QTextLayout::FormatRange> selections;
+        const qsizetype begin = qMax(from, l.start), end = qMin(to, l.start + l.length);
+        if (end > begin) {
+            QTextLayout::FormatRange range;
+            range.start = int(begin - l.start);
+            range.length = int(end - begin);
+            range.format.setBackground(palette().brush(QPalette::Highlight));
+            range.format.setForeground(palette().brush(QPalette::HighlightedText));
+            selections.append(range);
+        }
+        painter.setPen(QColor(l.color));
+        layout.draw(&painter, QPointF(x, p.y), selections);
+    }
+}
+
+void LogView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (m_wrap)
+        m_rows.fill(0);
+    updateRange();
+}
+
+void LogView::showEvent(QShowEvent *event)
+{
+    QAbstractScrollArea::showEvent(event);
+    updateRange();
+}
+
+void LogView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        updateMetrics();
+        if (!m_wrap) {
+            m_widest = 0;
+            for (int i = 0; i < LineCount(); ++i)
+                m_widest = qMax(m_widest, naturalWidth(i));
+        }
+        invalidateLayout();
+    }
+}
+
+// Positions
+
+QRect LogView::characterRect(qsizetype offset) const
+{
+    const int line = lineAtOffset(offset);
+    const int x = Margin - (m_wrap ? 0 : horizontalScrollBar()->value());
+    for (const Placed &p : placedLines()) {
+        if (p.line != line)
+            continue;
+        QTextLayout layout;
+        layoutLine(layout, line);
+        const int column =
+            int(qMin<qsizetype>(offset - m_lines.at(line).start, m_lines.at(line).length));
+        const QTextLine row = layout.lineForTextPosition(column);
+        if (!row.isValid())
+            return QRect(x, p.y, 1, m_rowHeight);
+        const qreal left = row.cursorToX(column);
+        const qreal right = column < m_lines.at(line).length ? row.cursorToX(column + 1) : left;
+        return QRect(x + int(left), p.y + int(row.y()), qMax(1, int(right - left)), m_rowHeight);
+    }
+    return QRect();
+}
+
+qsizetype LogView::offsetAt(const QPoint &point) const
+{
+    const int x = point.x() - Margin + (m_wrap ? 0 : horizontalScrollBar()->value());
+    for (const Placed &p : placedLines()) {
+        const int rows = rowsOf(p.line);
+        if (point.y() < p.y || point.y() >= p.y + rows * m_rowHeight)
+            continue;
+        QTextLayout layout;
+        layoutLine(layout, p.line);
+        const QTextLine row =
+            layout.lineAt(qBound(0, (point.y() - p.y) / m_rowHeight, layout.lineCount() - 1));
+        const int column = row.isValid() ? row.xToCursor(x) : 0;
+        return m_lines.at(p.line).start + column;
+    }
+    return -1;
+}
+
+// Like offsetAt, but a point above the shown lines gives the first shown offset and one
+// below them the last.
+qsizetype LogView::clampedOffsetAt(const QPoint &point) const
+{
+    const qsizetype offset = offsetAt(point);
+    if (offset >= 0)
+        return offset;
+    const QList<Placed> placed = placedLines();
+    if (placed.isEmpty())
+        return 0;
+    if (point.y() < placed.first().y)
+        return m_lines.at(placed.first().line).start;
+    const Line &last = m_lines.at(placed.last().line);
+    return last.start + last.length;
+}
+
+void LogView::selectWordAt(qsizetype offset)
+{
+    const int line = lineAtOffset(offset);
+    const QString text = LineText(line);
+    const qsizetype start = m_lines.at(line).start;
+    const qsizetype column = offset - start;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    finder.setPosition(column);
+    const bool atStart =
+        finder.isAtBoundary() && finder.boundaryReasons() & QTextBoundaryFinder::StartOfItem;
+    const qsizetype begin = atStart ? column : finder.toPreviousBoundary();
+    finder.setPosition(column);
+    const qsizetype end = finder.toNextBoundary();
+    setSelection(start + qMax<qsizetype>(0, begin), start + (end < 0 ? text.size() : end));
+}
+
+// Input
+
+void LogView::keyPressEvent(QKeyEvent *event)
+{
+    QScrollBar *bar = verticalScrollBar();
+    if (event == QKeySequence::Copy)
+        copy();
+    else if (event == QKeySequence::SelectAll)
+        selectAll();
+    else if (event->key() == Qt::Key_Home && event->modifiers() & Qt::ControlModifier)
+        ScrollToTop();
+    else if (event->key() == Qt::Key_End && event->modifiers() & Qt::ControlModifier)
+        bar->setValue(bar->maximum());
+    else if (event->key() == Qt::Key_Up)
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (event->key() == Qt::Key_Down)
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    else if (event->key() == Qt::Key_PageUp)
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    else if (event->key() == Qt::Key_PageDown)
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    else {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void LogView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const qsizetype offset = clampedOffsetAt(event->position().toPoint());
+    setSelection(event->modifiers() & Qt::ShiftModifier ? m_anchor : offset, offset);
+    m_selecting = true;
+}
+
+void LogView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_selecting)
+        return;
+    const QPoint point = event->position().toPoint();
+    QScrollBar *bar = verticalScrollBar();
+    if (point.y() < 0)
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (point.y() > viewport()->height())
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    setSelection(m_anchor, clampedOffsetAt(point));
+}
+
+void LogView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_selecting)
+        return;
+    m_selecting = false;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection() && selectionEnd() > selectionStart())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void LogView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const qsizetype offset = offsetAt(event->position().toPoint());
+    if (offset >= 0)
+        selectWordAt(offset);
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *copyAction = menu.addAction(QStringLiteral("Копировать"), this, &LogView::copy);
+    copyAction->setShortcut(QKeySequence::Copy);
+    copyAction->setEnabled(selectionEnd() > selectionStart());
+    QAction *all = menu.addAction(QStringLiteral("Выделить всё"), this, &LogView::selectAll);
+    all->setShortcut(QKeySequence::SelectAll);
+    all->setEnabled(!m_text.isEmpty());
+    menu.exec(event->globalPos());
 }

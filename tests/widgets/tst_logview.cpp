@@ -1,0 +1,265 @@
+#include "LogView.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QScrollBar>
+#include <QTest>
+
+#include <memory>
+
+// The append-only view: how it stores lines, follows the end, wraps, selects and shows
+// itself to assistive tools.
+class TestLogView final : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void appendSplitsLines_data();
+    void appendSplitsLines();
+    void markupStaysText();
+    void followsEndUntilScrolledAway();
+    void wrapsLongLines_data();
+    void wrapsLongLines();
+    void selectsAndCopies();
+    void mouseSelection();
+    void clearForgetsEverything();
+    void paintsLinesInTheirColours();
+    void accessibleTextCarriesColourAndWeight();
+
+private:
+    void showView(QSize size);
+    bool lineShown(int line) const;
+
+    std::unique_ptr<LogView> m_view;
+};
+
+void TestLogView::init()
+{
+    m_view = std::make_unique<LogView>();
+}
+
+void TestLogView::cleanup()
+{
+    m_view.reset();
+}
+
+void TestLogView::showView(QSize size)
+{
+    m_view->resize(size);
+    m_view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+}
+
+bool TestLogView::lineShown(int line) const
+{
+    const QRect rect = m_view->characterRect(m_view->lineStart(line));
+    return !rect.isEmpty() && rect.top() >= 0 && rect.bottom() <= m_view->viewport()->height();
+}
+
+void TestLogView::appendSplitsLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("one line") << QStringLiteral("Hello") << QStringList{"Hello"};
+    QTest::newRow("empty") << QString() << QStringList{""};
+    QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringList{"a", "b"};
+    QTest::newRow("LF") << QStringLiteral("a\nb\n") << QStringList{"a", "b", ""};
+    QTest::newRow("CR") << QStringLiteral("a\rb") << QStringList{"a", "b"};
+    QTest::newRow("LF CR is two breaks") << QStringLiteral("a\n\rb") << QStringList{"a", "", "b"};
+    QTest::newRow("blank lines kept") << QStringLiteral("\r\n\r\nx") << QStringList{"", "", "x"};
+}
+
+void TestLogView::appendSplitsLines()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    m_view->AppendLine(QStringLiteral("first"), Qt::blue);
+    m_view->AppendLine(text, QColor(200, 10, 20), true);
+    QCOMPARE(m_view->LineCount(), 1 + lines.size());
+    QCOMPARE(m_view->LineText(0), QStringLiteral("first"));
+    QCOMPARE(m_view->LineColor(0), QColor(Qt::blue));
+    QVERIFY(!m_view->LineBold(0));
+    for (int i = 0; i < lines.size(); ++i) {
+        QCOMPARE(m_view->LineText(i + 1), lines.at(i));
+        QCOMPARE(m_view->LineColor(i + 1), QColor(200, 10, 20));
+        QVERIFY(m_view->LineBold(i + 1));
+    }
+    QCOMPARE(m_view->text(), QStringLiteral("first\n") + lines.join(u'\n'));
+}
+
+void TestLogView::markupStaysText()
+{
+    const QString text = QStringLiteral("<b>bold</b> <img src=x> &amp; http://x.org");
+    m_view->AppendLine(text, Qt::black);
+    QCOMPARE(m_view->LineText(0), text);
+    QCOMPARE(m_view->text(), text);
+}
+
+void TestLogView::followsEndUntilScrolledAway()
+{
+    showView(QSize(300, 120));
+    for (int i = 0; i < 50; ++i)
+        m_view->AppendLine(QStringLiteral("line %1").arg(i), Qt::black);
+    QTRY_VERIFY(m_view->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(m_view->verticalScrollBar()->value(), m_view->verticalScrollBar()->maximum());
+    QVERIFY(lineShown(49));
+    QVERIFY(!lineShown(0));
+
+    m_view->ScrollToTop();
+    QVERIFY(lineShown(0));
+    QVERIFY(!lineShown(49));
+    QTest::keyClick(m_view.get(), Qt::Key_Down);
+    QVERIFY(!lineShown(0));
+    QVERIFY(lineShown(1));
+
+    QTest::keyClick(m_view.get(), Qt::Key_End, Qt::ControlModifier);
+    QVERIFY(lineShown(49));
+    m_view->ScrollToTop();
+    m_view->AppendLine(QStringLiteral("newest"), Qt::black);
+    QTRY_VERIFY(lineShown(50));
+}
+
+void TestLogView::wrapsLongLines_data()
+{
+    QTest::addColumn<bool>("wrap");
+    QTest::newRow("wrapping") << true;
+    QTest::newRow("not wrapping") << false;
+}
+
+void TestLogView::wrapsLongLines()
+{
+    QFETCH(bool, wrap);
+    m_view->setWordWrap(wrap);
+    showView(QSize(160, 200));
+    const QString longLine = QStringLiteral("word ").repeated(40).trimmed();
+    m_view->AppendLine(longLine, Qt::black);
+    m_view->AppendLine(QStringLiteral("after"), Qt::black);
+    QTRY_VERIFY(lineShown(1));
+    if (!wrap)
+        QTRY_VERIFY(m_view->horizontalScrollBar()->maximum() > 0);
+    const QRect first = m_view->characterRect(0);
+    const QRect last = m_view->characterRect(longLine.size() - 1);
+    const QRect next = m_view->characterRect(m_view->lineStart(1));
+    if (wrap) {
+        QVERIFY(last.top() > first.top());
+        QVERIFY(last.right() <= m_view->viewport()->width());
+        QVERIFY(next.top() > last.top());
+    } else {
+        QCOMPARE(last.top(), first.top());
+    }
+}
+
+void TestLogView::selectsAndCopies()
+{
+    m_view->AppendLine(QStringLiteral("Hello"), Qt::black);
+    m_view->AppendLine(QStringLiteral("World"), Qt::red);
+    m_view->setSelection(3, 8);
+    QCOMPARE(m_view->selectedText(), QStringLiteral("lo\nWo"));
+    m_view->setSelection(-5, 100);
+    QCOMPARE(m_view->selectedText(), QStringLiteral("Hello\nWorld"));
+
+    QApplication::clipboard()->clear();
+    m_view->setSelection(6, 11);
+    QTest::keySequence(m_view.get(), QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("World"));
+    QTest::keySequence(m_view.get(), QKeySequence::SelectAll);
+    QCOMPARE(m_view->selectedText(), m_view->text());
+}
+
+void TestLogView::mouseSelection()
+{
+    showView(QSize(300, 200));
+    m_view->AppendLine(QStringLiteral("alpha beta"), Qt::black);
+    m_view->AppendLine(QStringLiteral("gamma"), Qt::black);
+    QTRY_VERIFY(lineShown(1));
+    QWidget *viewport = m_view->viewport();
+    const QPoint start = m_view->characterRect(0).center();
+    const QPoint end = m_view->characterRect(m_view->lineStart(1) + 2).topLeft() + QPoint(0, 2);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+    QTest::mouseMove(viewport, end);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, end);
+    QCOMPARE(m_view->selectedText(), QStringLiteral("alpha beta\nga"));
+
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, m_view->characterRect(7).center());
+    QCOMPARE(m_view->selectedText(), QStringLiteral("beta"));
+}
+
+void TestLogView::clearForgetsEverything()
+{
+    m_view->AppendLine(QStringLiteral("one\ntwo"), Qt::black);
+    m_view->selectAll();
+    m_view->Clear();
+    QCOMPARE(m_view->LineCount(), 0);
+    QVERIFY(m_view->text().isEmpty());
+    QVERIFY(m_view->selectedText().isEmpty());
+    m_view->AppendLine(QStringLiteral("three"), Qt::green);
+    QCOMPARE(m_view->LineCount(), 1);
+    QCOMPARE(m_view->text(), QStringLiteral("three"));
+}
+
+void TestLogView::paintsLinesInTheirColours()
+{
+    m_view->setBackgroundColor(Qt::white);
+    QFont big = m_view->font();
+    big.setPointSize(20);
+    m_view->setFont(big);
+    showView(QSize(300, 200));
+    m_view->AppendLine(QStringLiteral("███    ███"), QColor(255, 0, 0));
+    m_view->AppendLine(QStringLiteral("███    ███"), QColor(0, 0, 255), true);
+    QTRY_VERIFY(lineShown(1));
+    const QImage image = m_view->viewport()->grab().toImage();
+    auto count = [&image](QRgb color) {
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == color;
+        return n;
+    };
+    QVERIFY(count(qRgb(255, 0, 0)) > 50);
+    QVERIFY(count(qRgb(0, 0, 255)) > 50);
+    QVERIFY(count(qRgb(255, 255, 255)) > 50);
+
+    m_view->selectAll();
+    const QRgb highlight = m_view->palette().color(QPalette::Highlight).rgb();
+    const QImage selected = m_view->viewport()->grab().toImage();
+    int highlighted = 0;
+    for (int y = 0; y < selected.height(); ++y)
+        for (int x = 0; x < selected.width(); ++x)
+            highlighted += selected.pixel(x, y) == highlight;
+    QVERIFY(highlighted > 50);
+}
+
+void TestLogView::accessibleTextCarriesColourAndWeight()
+{
+    m_view->AppendLine(QStringLiteral("Ivan -> Olga"), QColor(0, 128, 0), true);
+    m_view->AppendLine(QStringLiteral("hi"), QColor(1, 2, 3));
+    QAccessibleInterface *acc = QAccessible::queryAccessibleInterface(m_view.get());
+    QVERIFY(acc);
+    QCOMPARE(acc->role(), QAccessible::EditableText);
+    QVERIFY(acc->state().readOnly);
+    QVERIFY(acc->state().multiLine);
+    QAccessibleTextInterface *text = acc->textInterface();
+    QVERIFY(text);
+    QCOMPARE(text->characterCount(), 15);
+    QCOMPARE(text->text(0, text->characterCount()), QStringLiteral("Ivan -> Olga\nhi"));
+
+    int start = -1, end = -1;
+    QCOMPARE(text->attributes(5, &start, &end),
+             QStringLiteral("color:rgb(0,128,0);font-weight:bold;"));
+    QCOMPARE(start, 0);
+    QCOMPARE(end, 12);
+    QCOMPARE(text->attributes(13, &start, &end),
+             QStringLiteral("color:rgb(1,2,3);font-weight:normal;"));
+    QCOMPARE(start, 13);
+    QCOMPARE(end, 15);
+
+    text->setSelection(0, 8, 12);
+    QCOMPARE(m_view->selectedText(), QStringLiteral("Olga"));
+}
+
+QTEST_MAIN(TestLogView)
+#include "tst_logview.moc"
