@@ -4,6 +4,7 @@
 #include "AppError.h"
 #include "ChatText.h"
 #include "ColorBox.h"
+#include "ColorList.h"
 #include "Datagram.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
@@ -118,9 +119,7 @@ void TForm1::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSoc
     const bool notice = IsSystemNotice(T);
     if (notice)
         k = Form2->ColorBox4->selectedIndex();
-    const QColor color = colorOf(k);
-    if (!color.isValid())
-        throw AppError(QStringLiteral("List index out of bounds (%1)").arg(k));
+    const QColor color = QColor::fromRgb(colors::rgbAt(k));
 
     const LineSettings settings{Form2->CheckBox1->isChecked(), Form2->CheckBox2->isChecked()};
     RichEdit1->AppendLine(
@@ -153,12 +152,8 @@ void TForm1::ApplyBackgroundColor()
     const QColor color = ColorBox2->selectedColor();
     if (!color.isValid())
         return;
-    RichEdit1->setBackgroundColor(color);
-    RichEdit2->setBackgroundColor(color);
-    Form4->RichEdit1->setBackgroundColor(color);
-    for (QTextEdit *input : {RichEdit4, Form4->RichEdit2}) {
-        QPalette pal = input->palette();
-        pal.setColor(QPalette::Base, color);
-        input->setPalette(pal);
-    }
+    const QList<QWidget *> views{RichEdit1, RichEdit2, RichEdit4, Form4->RichEdit1,
+                                 Form4->RichEdit2};
+    for (QWidget *view : views)
+        setBaseColor(view, color);
 }

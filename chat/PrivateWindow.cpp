@@ -1,8 +1,8 @@
 #include "PrivateWindow.h"
 
-#include "AppError.h"
 #include "ChatText.h"
 #include "ColorBox.h"
+#include "ColorList.h"
 #include "Datagram.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
@@ -137,10 +137,8 @@ void TForm4::FormShow()
 {
     const QColor background = Form1->ColorBox2->selectedColor();
     if (background.isValid()) {
-        RichEdit1->setBackgroundColor(background);
-        QPalette pal = RichEdit2->palette();
-        pal.setColor(QPalette::Base, background);
-        RichEdit2->setPalette(pal);
+        setBaseColor(RichEdit1, background);
+        setBaseColor(RichEdit2, background);
     }
     RichEdit2->setTextColor(Form1->ColorBox1->selectedColor());
     RichEdit2->setFocus();
@@ -243,9 +241,7 @@ void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSoc
     const int k =
         Form2->CheckBox9->isChecked() ? Form2->ColorBox1->selectedIndex() : ColorNumber(parts);
     const PrivatePayload message = SplitPrivatePayload(parts.Payload);
-    const QColor color = colorOf(k);
-    if (!color.isValid())
-        throw AppError(QStringLiteral("List index out of bounds (%1)").arg(k));
+    const QColor color = QColor::fromRgb(colors::rgbAt(k));
     const bool notice = IsSystemNotice(parts.Payload);
     AppendMessage(PrivateHeader(message.SenderNick, OwnNick, notice, currentLineSettings(),
                                 timeNow(), ABinding->SenderIP),

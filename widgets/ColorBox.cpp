@@ -12,6 +12,13 @@ QColor colorOf(int index)
     return QColor::fromRgb(ColorList[size_t(index)].rgb);
 }
 
+void setBaseColor(QWidget *widget, const QColor &color)
+{
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Base, color);
+    widget->setPalette(pal);
+}
+
 ColorBox::ColorBox(QWidget *parent) : QComboBox(parent)
 {
     for (int i = 0; i < int(ColorList.size()); ++i) {

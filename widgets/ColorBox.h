@@ -20,3 +20,6 @@ public:
 
 // The colour of a list position; invalid for a position without an entry.
 QColor colorOf(int index);
+
+// Gives a text box or view the background colour the user picked.
+void setBaseColor(QWidget *widget, const QColor &color);

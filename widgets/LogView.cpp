@@ -68,8 +68,7 @@ void LogView::appendOne(QStringView text, QRgb color, bool bold)
 {
     if (!m_lines.isEmpty())
         m_text.append(u'\n');
-    m_lines.append(Line{m_text.size(), int(text.size()), color, bold});
-    m_rows.append(0);
+    m_lines.append(Line{m_text.size(), int(text.size()), color, bold, 0});
     m_text.append(text);
     if (!m_wrap)
         m_widest = qMax(m_widest, naturalWidth(int(m_lines.size()) - 1));
@@ -79,7 +78,6 @@ void LogView::Clear()
 {
     m_text = QString();
     m_lines = QList<Line>();
-    m_rows = QList<quint16>();
     m_widest = 0;
     m_anchor = m_cursor = 0;
     m_followEnd = true;
@@ -88,7 +86,6 @@ void LogView::Clear()
         QAccessible::updateAccessibility(&event);
     }
     scheduleRangeUpdate();
-    viewport()->update();
 }
 
 QString LogView::LineText(int line) const
@@ -115,24 +112,15 @@ void LogView::ScrollToEnd()
 
 void LogView::ScrollToTop()
 {
-    m_followEnd = false;
-    if (m_rangeDirty)
-        updateRange();
-    verticalScrollBar()->setValue(0);
+    scrollToLine(0);
 }
 
 void LogView::scrollToLine(int line)
 {
+    m_followEnd = false;
     if (m_rangeDirty)
         updateRange();
     verticalScrollBar()->setValue(line);
-}
-
-void LogView::setBackgroundColor(const QColor &color)
-{
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, color);
-    setPalette(pal);
 }
 
 void LogView::setWordWrap(bool wrap)
@@ -141,10 +129,6 @@ void LogView::setWordWrap(bool wrap)
         return;
     m_wrap = wrap;
     setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
-    m_widest = 0;
-    if (!wrap)
-        for (int i = 0; i < LineCount(); ++i)
-            m_widest = qMax(m_widest, naturalWidth(i));
     invalidateLayout();
 }
 
@@ -199,6 +183,12 @@ int LogView::wrapWidth() const
     return qMax(1, viewport()->width() - 2 * Margin);
 }
 
+// Where the text starts in the viewport: the margin, less the horizontal scroll.
+int LogView::textLeft() const
+{
+    return Margin - horizontalScrollBar()->value();
+}
+
 int LogView::visibleRows() const
 {
     return qMax(1, (viewport()->height() - 2 * Margin) / m_rowHeight);
@@ -229,7 +219,7 @@ int LogView::rowsOf(int line) const
 {
     if (!m_wrap)
         return 1;
-    quint16 &rows = m_rows[line];
+    quint16 &rows = m_lines[line].rows;
     if (rows == 0) {
         QTextLayout layout;
         layoutLine(layout, line);
@@ -245,11 +235,16 @@ int LogView::naturalWidth(int line) const
     return metrics.horizontalAdvance(m_text.mid(l.start, l.length));
 }
 
+// Forgets the wrapped rows and, without wrapping, measures the widest line again.
 void LogView::invalidateLayout()
 {
-    m_rows.fill(0);
+    for (Line &line : m_lines)
+        line.rows = 0;
+    m_widest = 0;
+    if (!m_wrap)
+        for (int i = 0; i < LineCount(); ++i)
+            m_widest = qMax(m_widest, naturalWidth(i));
     scheduleRangeUpdate();
-    viewport()->update();
 }
 
 // Lines may arrive faster than anyone reads them: the scroll range and the picture follow at
@@ -295,10 +290,9 @@ void LogView::updateRange()
     if (m_followEnd)
         bar->setValue(maximum);
     m_settingRange = false;
-    if (!m_wrap) {
-        horizontalScrollBar()->setRange(0, qMax(0, m_widest + 2 * Margin - viewport()->width()));
-        horizontalScrollBar()->setPageStep(viewport()->width());
-    }
+    const int overhang = m_wrap ? 0 : m_widest + 2 * Margin - viewport()->width();
+    horizontalScrollBar()->setRange(0, qMax(0, overhang));
+    horizontalScrollBar()->setPageStep(viewport()->width());
     viewport()->update();
 }
 
@@ -334,7 +328,7 @@ QList<LogView::Placed> LogView::placedLines() const
 void LogView::paintEvent(QPaintEvent *)
 {
     QPainter painter(viewport());
-    const int x = Margin - (m_wrap ? 0 : horizontalScrollBar()->value());
+    const int x = textLeft();
     const qsizetype from = selectionStart(), to = selectionEnd();
     for (const Placed &p : placedLines()) {
         const Line &l = m_lines.at(p.line);
@@ -359,7 +353,8 @@ void LogView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     if (m_wrap)
-        m_rows.fill(0);
+        for (Line &line : m_lines)
+            line.rows = 0;
     updateRange();
 }
 
@@ -374,11 +369,6 @@ void LogView::changeEvent(QEvent *event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         updateMetrics();
-        if (!m_wrap) {
-            m_widest = 0;
-            for (int i = 0; i < LineCount(); ++i)
-                m_widest = qMax(m_widest, naturalWidth(i));
-        }
         invalidateLayout();
     }
 }
@@ -388,7 +378,7 @@ void LogView::changeEvent(QEvent *event)
 QRect LogView::characterRect(qsizetype offset) const
 {
     const int line = lineAtOffset(offset);
-    const int x = Margin - (m_wrap ? 0 : horizontalScrollBar()->value());
+    const int x = textLeft();
     for (const Placed &p : placedLines()) {
         if (p.line != line)
             continue;
@@ -408,7 +398,7 @@ QRect LogView::characterRect(qsizetype offset) const
 
 qsizetype LogView::offsetAt(const QPoint &point) const
 {
-    const int x = point.x() - Margin + (m_wrap ? 0 : horizontalScrollBar()->value());
+    const int x = point.x() - textLeft();
     for (const Placed &p : placedLines()) {
         const int rows = rowsOf(p.line);
         if (point.y() < p.y || point.y() >= p.y + rows * m_rowHeight)

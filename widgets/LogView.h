@@ -29,7 +29,6 @@ public:
     bool LineBold(int line) const;
     void ScrollToEnd();
     void ScrollToTop();
-    void setBackgroundColor(const QColor &color);
     void setWordWrap(bool wrap);
     bool wordWrap() const { return m_wrap; }
 
@@ -70,6 +69,7 @@ private:
         int length;
         QRgb color;
         bool bold;
+        mutable quint16 rows; // wrapped rows; 0 until laid out
     };
     struct Placed {
         int line;
@@ -80,6 +80,7 @@ private:
     void layoutLine(QTextLayout &layout, int line) const;
     int rowsOf(int line) const;
     int wrapWidth() const;
+    int textLeft() const;
     int visibleRows() const;
     QList<Placed> placedLines() const;
     void scheduleRangeUpdate();
@@ -92,7 +93,6 @@ private:
 
     QString m_text;
     QList<Line> m_lines;
-    mutable QList<quint16> m_rows; // wrapped rows per line; 0 until laid out
     QFont m_boldFont;
     int m_rowHeight = 1;
     int m_widest = 0;

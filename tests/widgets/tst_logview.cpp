@@ -1,3 +1,4 @@
+#include "ColorBox.h"
 #include "LogView.h"
 
 #include <QAccessible>
@@ -203,7 +204,7 @@ void TestLogView::clearForgetsEverything()
 
 void TestLogView::paintsLinesInTheirColours()
 {
-    m_view->setBackgroundColor(Qt::white);
+    setBaseColor(m_view.get(), Qt::white);
     QFont big = m_view->font();
     big.setPointSize(20);
     m_view->setFont(big);
