@@ -252,7 +252,7 @@ void TForm1::StartNetwork()
 void TForm1::Announce()
 {
     try {
-        OwnColorIndex = 19;
+        OwnColorIndex = NoticeColorIndex;
         IdUDPClient1->SendText(EntryNotice(OwnNick));
         OwnColorIndex = ColorBox1->selectedIndex();
         IdUDPClient2->SendText(PresenceAnnouncement(OwnColorIndex, OwnNick));
@@ -286,7 +286,7 @@ bool TForm1::FormCloseQuery()
 void TForm1::SendLeaveNotice()
 {
     try {
-        OwnColorIndex = 19;
+        OwnColorIndex = NoticeColorIndex;
         IdUDPClient1->SendText(LeaveNotice(OwnNick));
         QThread::msleep(200);
     } catch (const AppError &) {

@@ -14,6 +14,7 @@
 #include "SettingsWindow.h"
 #include "Sound.h"
 #include "UdpEndpoints.h"
+#include "UserTable.h"
 #include "WindowPlacement.h"
 
 #include <QCheckBox>
@@ -32,7 +33,6 @@ namespace
 {
 
 const QString ChooseRecipient = QStringLiteral("Выбери получателя...");
-const QString ChooseUser = QStringLiteral("Выбери пользователя...");
 
 LineSettings currentLineSettings()
 {
@@ -174,7 +174,7 @@ bool TForm4::eventFilter(QObject *watched, QEvent *event)
 void TForm4::suitempButton1Click()
 {
     const QString t = ComboBox1->currentText();
-    if (t.isEmpty() || t == ChooseRecipient || t == ChooseUser) {
+    if (t.isEmpty() || t == ChooseRecipient || t == ChooseUserPrompt) {
         Dialogs::information(this, QStringLiteral("Palavrix"),
                              QStringLiteral("Получатель сообщения не выбран!"));
         FinishSend();
@@ -189,9 +189,9 @@ void TForm4::suitempButton1Click()
     const QString text = OutgoingText(RichEdit2->toPlainText());
     if (InputBoxText(text) != RichEdit2->toPlainText())
         RichEdit2->setPlainText(InputBoxText(text));
-    const qsizetype dash = t.indexOf(QStringLiteral(" - "));
-    const QString recipient = dash < 0 ? QString() : t.left(dash);
-    RecipientIP = dash < 0 ? t.mid(2) : t.mid(dash + 3);
+    const Recipient to = SplitRecipientItem(t);
+    const QString &recipient = to.Nick;
+    RecipientIP = to.IP;
 
     IdUDPClient1->Host = RecipientIP;
     IdUDPClient1->SendText(PrivateMessage(OwnColorIndex, OwnNick, recipient, text));

@@ -137,8 +137,11 @@ QString LocalDateText(const QDateTime &moment, const QLocale &locale)
 {
     const QDate date = moment.date();
     const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
-    for (const QString &format :
-         {shortFormat, TwoDigitYear(shortFormat), QStringLiteral("yyyy-MM-dd")}) {
+    // A fallback format is made only when the one before gives too long a text.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QString format = attempt == 0   ? shortFormat
+                               : attempt == 1 ? TwoDigitYear(shortFormat)
+                                              : QStringLiteral("yyyy-MM-dd");
         const QString text = locale.toString(date, format);
         if (text.size() <= DateWidth)
             return text;
@@ -151,8 +154,10 @@ QString LocalTimeText(const QDateTime &moment, const QLocale &locale)
 {
     const QTime time = moment.time();
     const QString longFormat = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
-    for (const QString &format :
-         {longFormat, TwentyFourHourClock(longFormat), QStringLiteral("HH:mm:ss")}) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QString format = attempt == 0   ? longFormat
+                               : attempt == 1 ? TwentyFourHourClock(longFormat)
+                                              : QStringLiteral("HH:mm:ss");
         const QString text = locale.toString(time, format);
         if (text.size() <= TimeWidth)
             return text;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ColorList.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,7 +9,8 @@
 // "@#@", the sender's colour number, "@#@" and a payload; texts are built here as QString
 // and become code page 1251 bytes in SendText.
 
-inline constexpr int NoticeColorIndex = 19;
+// Entry and leave notices go out in medium grey.
+inline constexpr int NoticeColorIndex = colors::MedGray;
 
 QString PresenceAnnouncement(int colorIndex, const QString &nick);
 QString PublicMessage(int colorIndex, const QString &nick, const QString &text);

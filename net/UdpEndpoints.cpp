@@ -13,10 +13,13 @@ namespace
 constexpr int MaxBindings = 64;
 constexpr int NotASocket = 10038;
 
+// A dotted address, the usual case on every send and reply, is parsed once; names go
+// through the look-up.
 std::uint32_t dottedAddressOf(const QString &host)
 {
     std::uint32_t address = 0;
-    ParseDottedAddress(HostToAddress(host), address);
+    if (!ParseDottedAddress(host, address))
+        ParseDottedAddress(HostToAddress(host), address);
     return address;
 }
 

@@ -17,20 +17,19 @@ bool samePair(const UsrInfo &slot, const QString &nick, const QString &ip)
 
 bool UserTable::Announce(const QString &nick, int colorIndex, const QString &ip)
 {
-    bool known = false;
-    for (const UsrInfo &slot : m_slots) {
-        if (samePair(slot, nick, ip)) {
-            known = true;
-            break;
-        }
-    }
+    UsrInfo *vacant = nullptr;
     for (UsrInfo &slot : m_slots) {
-        if (samePair(slot, nick, ip) || (slot.Nick.isEmpty() && !known)) {
+        if (samePair(slot, nick, ip)) {
             slot = UsrInfo{nick, colorIndex, ip};
             return true;
         }
+        if (!vacant && slot.Nick.isEmpty())
+            vacant = &slot;
     }
-    return false;
+    if (!vacant)
+        return false;
+    *vacant = UsrInfo{nick, colorIndex, ip};
+    return true;
 }
 
 void UserTable::Sort()
@@ -43,7 +42,7 @@ void UserTable::Sort()
         for (int i = 0; i + 1 < count; ++i) {
             UsrInfo &a = m_slots[size_t(i)];
             UsrInfo &b = m_slots[size_t(i) + 1];
-            if (!a.Nick.isEmpty() && !b.Nick.isEmpty() && cp1251::compare(a.Nick, b.Nick) > 0) {
+            if (cp1251::compare(a.Nick, b.Nick) > 0) {
                 std::swap(a, b);
                 swapped = true;
             }
@@ -95,5 +94,13 @@ QString RecipientText(const QString &previousText, const QStringList &items)
         return previousText;
     if (!items.isEmpty())
         return items.first();
-    return QStringLiteral("Выбери пользователя...");
+    return ChooseUserPrompt;
+}
+
+Recipient SplitRecipientItem(const QString &item)
+{
+    const qsizetype dash = item.indexOf(u" - ");
+    if (dash < 0)
+        return Recipient{QString(), item.mid(2)};
+    return Recipient{item.left(dash), item.mid(dash + 3)};
 }

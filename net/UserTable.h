@@ -42,6 +42,17 @@ private:
 // The recipient box's items: "Nick - IP" for each listed user whose address differs from
 // ownIp; an empty ownIp leaves nothing out.
 QStringList RecipientItems(const UserTable &table, const QString &ownIp);
+inline const QString ChooseUserPrompt = QStringLiteral("Выбери пользователя...");
+
 // The box's text after a refresh: the previous text while it is still an item, else the
-// first item, else the prompt "Выбери пользователя...".
+// first item, else ChooseUserPrompt.
 QString RecipientText(const QString &previousText, const QStringList &items);
+
+struct Recipient {
+    QString Nick;
+    QString IP;
+};
+
+// Takes a recipient box text apart at its first " - "; text without one names no nick,
+// and its address is what follows the first two characters.
+Recipient SplitRecipientItem(const QString &item);

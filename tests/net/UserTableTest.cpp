@@ -20,6 +20,8 @@ private Q_SLOTS:
     void fullTable();
     void recipients_data();
     void recipients();
+    void splittingItems_data();
+    void splittingItems();
 };
 
 namespace
@@ -285,6 +287,29 @@ void UserTableTest::recipients()
     const QStringList actualItems = RecipientItems(table, ownIp);
     QCOMPARE(actualItems, items);
     QCOMPARE(RecipientText(previousText, actualItems), text);
+}
+
+void UserTableTest::splittingItems_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("nick");
+    QTest::addColumn<QString>("ip");
+    QTest::newRow("an item") << u"Olga - 192.168.1.20"_s << u"Olga"_s << u"192.168.1.20"_s;
+    QTest::newRow("the first dash splits")
+        << u"Anna - B - 10.0.0.1"_s << u"Anna"_s << u"B - 10.0.0.1"_s;
+    QTest::newRow("an empty nick") << u" - 10.0.0.1"_s << QString() << u"10.0.0.1"_s;
+    QTest::newRow("no dash: past the first two characters")
+        << u"> 10.0.0.7"_s << QString() << u"10.0.0.7"_s;
+}
+
+void UserTableTest::splittingItems()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, nick);
+    QFETCH(QString, ip);
+    const Recipient recipient = SplitRecipientItem(item);
+    QCOMPARE(recipient.Nick, nick);
+    QCOMPARE(recipient.IP, ip);
 }
 
 QTEST_APPLESS_MAIN(UserTableTest)
