@@ -123,13 +123,7 @@ void TForm1::RunStartupSequence()
     }
     CTI->setEnabled(true);
     Timer1->start();
-    try {
-        ApplyStoredSettings();
-    } catch (const AppError &error) {
-        m_startupQueued = false;
-        ShowErrorBox(error.message());
-        return;
-    }
+    ApplyStoredSettings();
     StartNetwork();
     Timer3->start();
     Announce();

@@ -3,7 +3,6 @@
 #include "WindowPlacement.h"
 
 #include "AboutAnimation.h"
-#include "MainWindow.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -13,7 +12,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 TForm3 *Form3 = nullptr;
@@ -285,17 +283,12 @@ void TForm3::suitempButton1Click()
     close();
 }
 
-void TForm3::centreOnMainWindow()
-{
-    CentreOnMainWindow(this);
-}
-
 void TForm3::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    centreOnMainWindow();
+    CentreOnMainWindow(this);
     FormShow();
 }
 

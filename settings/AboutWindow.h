@@ -108,7 +108,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void centreOnMainWindow();
 };
 
 extern TForm3 *Form3;

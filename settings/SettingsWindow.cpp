@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSlider>
 #include <QStyledItemDelegate>
@@ -216,7 +215,7 @@ TForm2::TForm2(QWidget *parent)
 
     fitFont();
 
-    TrackBar1->setToolTip(QString::number(m_alphaBlendValue));
+    TrackBar1->setToolTip(QString::number(AlphaBlendValue()));
     TrackBar2->setToolTip(QString::number(RefreshStep * TrackBar2->value()) +
                           QStringLiteral(" сек."));
     wireEvents();
@@ -518,40 +517,32 @@ void TForm2::fitFont()
 
 bool TForm2::AlphaBlend() const
 {
-    return m_alphaBlend;
+    return CheckBox5->isChecked();
 }
 
 int TForm2::AlphaBlendValue() const
 {
-    return m_alphaBlendValue;
+    return OpacityStep * TrackBar1->value();
 }
 
 void TForm2::applyTranslucency() const
 {
     if (Form1)
-        Form1->setWindowOpacity(m_alphaBlend ? m_alphaBlendValue / 255.0 : 1.0);
+        Form1->setWindowOpacity(AlphaBlend() ? AlphaBlendValue() / 255.0 : 1.0);
 }
 
 void TForm2::suitempCheckBox5Click()
 {
-    if (CheckBox5->isChecked()) {
-        m_alphaBlend = true;
-        applyTranslucency();
-        TrackBar1->setEnabled(true);
-    } else {
-        m_alphaBlend = false;
-        applyTranslucency();
+    const bool on = CheckBox5->isChecked();
+    applyTranslucency();
+    if (!on)
         TrackBar1->setValue(OpacityMax);
-        TrackBar1->setEnabled(false);
-    }
+    TrackBar1->setEnabled(on);
 }
 
 void TForm2::suitempTrackBar1Change()
 {
-    m_alphaBlendValue = OpacityStep * TrackBar1->value();
-    fitFont();
-
-    TrackBar1->setToolTip(QString::number(m_alphaBlendValue));
+    TrackBar1->setToolTip(QString::number(AlphaBlendValue()));
     applyTranslucency();
 }
 
@@ -625,17 +616,12 @@ void TForm2::FormShow()
     FillSkinList();
 }
 
-void TForm2::centreOnMainWindow()
-{
-    CentreOnMainWindow(this);
-}
-
 void TForm2::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (event->spontaneous())
         return;
-    centreOnMainWindow();
+    CentreOnMainWindow(this);
     FormShow();
 }
 

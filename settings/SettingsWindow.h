@@ -94,12 +94,9 @@ private:
     void wireEvents();
     void fitFont();
     void applyTranslucency() const;
-    void centreOnMainWindow();
 
     QLabel *m_downloadText = nullptr; // the text above the home-page link
     QLabel *m_installText = nullptr;  // how to install a style
-    bool m_alphaBlend = false;
-    int m_alphaBlendValue = 255;
 };
 
 extern TForm2 *Form2;

@@ -106,10 +106,4 @@ QColor FrameColor(const QWidget *window)
     return window ? window->palette().color(QPalette::Window) : QColor();
 }
 
-QString ColourRule(const QString &selector, const QColor &background)
-{
-    return QStringLiteral("%1 { background-color: %2; color: %3; }")
-        .arg(selector, background.name(), ContrastingTextColor(background).name());
-}
-
 } // namespace ThemeEngine

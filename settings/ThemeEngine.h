@@ -37,9 +37,4 @@ TsuiUIStyle UIStyle(const QWidget *window);
 // the window's own background colour in the default look.
 QColor FrameColor(const QWidget *window);
 
-// A style sheet that draws `widget` with `background` and text that reads well on it. The
-// rule names the widget's class, so it reaches the widget itself and nothing below it, and
-// overrides what the window's style gives it.
-QString ColourRule(const QString &selector, const QColor &background);
-
 } // namespace ThemeEngine

@@ -43,11 +43,6 @@ QString SkinsFolder()
     return QCoreApplication::applicationDirPath() + QLatin1String("/Skins/");
 }
 
-QString NextSkinFile(const QString &folder)
-{
-    return SharedSkinSearch().next(folder);
-}
-
 QStringList ScanSkinEntries(SkinSearch &search, const QString &folder)
 {
     QStringList entries = BuiltInSkinNames();

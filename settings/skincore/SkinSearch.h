@@ -36,9 +36,6 @@ SkinSearch &SharedSkinSearch();
 // The folder of the theme files: the running executable's folder followed by "Skins/".
 QString SkinsFolder();
 
-// The next theme file of `folder` in the shared search; empty when it has no more.
-QString NextSkinFile(const QString &folder);
-
 // The style-list entries of a scan: the four built-in names, then the display names of at
 // most 250 theme files that `search` finds in `folder`.
 QStringList ScanSkinEntries(SkinSearch &search, const QString &folder);
