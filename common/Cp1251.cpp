@@ -84,15 +84,8 @@ int compare(const QString &a, const QString &b)
 QString toUpper(const QString &text)
 {
     QString out = text;
-    for (QChar &c : out) {
-        const char16_t u = c.unicode();
-        if (u >= u'a' && u <= u'z')
-            c = QChar(char16_t(u - 32));
-        else if (u >= u'а' && u <= u'я')
-            c = QChar(char16_t(u - 32));
-        else if (u == u'ё')
-            c = QChar(u'Ё');
-    }
+    for (QChar &c : out)
+        c = QChar(toUpper(c.unicode()));
     return out;
 }
 

@@ -16,5 +16,12 @@ QString representable(const QString &text);
 int compare(const QString &a, const QString &b);
 // Upper case by the code page's letter rules: Latin and Cyrillic letters, ё to Ё.
 QString toUpper(const QString &text);
+// The same for one UTF-16 unit; inline for the search's loop over every preview.
+constexpr char16_t toUpper(char16_t c)
+{
+    if ((c >= u'a' && c <= u'z') || (c >= u'а' && c <= u'я'))
+        return char16_t(c - 32);
+    return c == u'ё' ? u'Ё' : c;
+}
 
 } // namespace cp1251

@@ -96,11 +96,7 @@ public:
         const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
         return QByteArrayView(data, sqlite3_column_bytes(m_stmt, column));
     }
-    QString text(int column) const
-    {
-        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-        return QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column));
-    }
+    QString text(int column) const { return QString::fromUtf8(bytes(column)); }
 
 private:
     sqlite3 *m_db = nullptr;
@@ -172,6 +168,30 @@ template <typename Entry> void sortKeys(std::vector<Entry> &keys)
             merged.push_back(starts.back());
         starts = std::move(merged);
     }
+}
+
+// The fields a Row holds; mFullText is read alone and mIncoming comes with the keys.
+bool heldInRows(HistoryField field)
+{
+    return field != HistoryField::mFullText && field != HistoryField::mIncoming;
+}
+
+// The statement telling whether a filter admits one record, bound to its key; none for no filter.
+Statement filterMatch(sqlite3 *db, const QString &filter)
+{
+    if (filter.isEmpty())
+        return Statement();
+    return Statement(db, QStringLiteral("SELECT 1 FROM mHistory WHERE rowid = ?1 AND (") + filter +
+                             QStringLiteral(")"));
+}
+
+bool admitsRecord(Statement &match, qint64 key)
+{
+    if (!match.isValid())
+        return true;
+    Resetting done(match);
+    match.bind(1, key);
+    return match.step();
 }
 
 } // namespace
@@ -251,11 +271,6 @@ void HistoryConnection::close()
     m_readOnly = false;
 }
 
-QString HistoryConnection::lastError() const
-{
-    return engineMessage(m_db);
-}
-
 void HistoryConnection::exec(const QString &sql)
 {
     if (!m_db)
@@ -296,7 +311,12 @@ struct HistoryTable::Statements {
     Statement fullText;     // mFullText of one record
     Statement insert;
     Statement remove;
-    Statement admits; // whether the filter admits one record
+    Statement admits; // filterMatch of the filter in force
+};
+
+struct HistoryTable::View {
+    std::vector<Entry> keys;
+    Statement admits; // filterMatch of the view's filter
 };
 
 HistoryTable::HistoryTable(HistoryConnection &connection, QObject *parent)
@@ -396,54 +416,25 @@ void HistoryTable::useView(const QString &filter)
 {
     m_blocks.clear();
     if (!m_keysLoaded || filter != m_keysFilter) {
-        std::vector<Entry> keys;
+        View view;
         const auto cached = m_otherViews.find(filter);
         if (cached != m_otherViews.end()) {
-            keys = std::move(cached->second);
+            view = std::move(*cached->second);
             m_otherViews.erase(cached);
         } else {
-            keys = loadKeys(filter);
+            view.keys = loadKeys(filter);
+            view.admits = filterMatch(m_connection.handle(), filter);
         }
         if (m_keysLoaded)
-            m_otherViews[m_keysFilter] = std::move(m_keys);
-        m_keys = std::move(keys);
+            m_otherViews[m_keysFilter] =
+                std::make_unique<View>(View{std::move(m_keys), std::move(m_statements->admits)});
+        m_keys = std::move(view.keys);
+        m_statements->admits = std::move(view.admits);
         m_keysFilter = filter;
         m_keysLoaded = true;
     }
-    prepareFilterMatch();
     m_position = m_keys.empty() ? -1 : 0;
     m_eof = m_bof = m_keys.empty();
-}
-
-void HistoryTable::prepareFilterMatch()
-{
-    m_statements->admits = Statement();
-    if (!m_keysFilter.isEmpty())
-        m_statements->admits = Statement(m_connection.handle(),
-                                         QStringLiteral("SELECT 1 FROM mHistory WHERE rowid = ?1 "
-                                                        "AND (") +
-                                             m_keysFilter + QStringLiteral(")"));
-}
-
-bool HistoryTable::filterAdmits(Bookmark key) const
-{
-    Statement &admits = m_statements->admits;
-    if (!admits.isValid())
-        return true;
-    Resetting done(admits);
-    admits.bind(1, key);
-    return admits.step();
-}
-
-bool HistoryTable::admits(const QString &filter, Bookmark key) const
-{
-    if (filter.isEmpty())
-        return true;
-    Statement admits(m_connection.handle(),
-                     QStringLiteral("SELECT 1 FROM mHistory WHERE rowid = ?1 AND (") + filter +
-                         QStringLiteral(")"));
-    admits.bind(1, key);
-    return admits.step();
 }
 
 std::vector<HistoryTable::Entry> HistoryTable::loadKeys(const QString &filter) const
@@ -547,14 +538,8 @@ QString HistoryTable::fieldText(HistoryField field) const
     checkActive();
     if (m_position < 0)
         return QString();
-    if (field == HistoryField::mFullText) {
-        Statement &full = m_statements->fullText;
-        Resetting done(full);
-        full.bind(1, m_keys[size_t(m_position)].key);
-        return full.step() ? full.text(0) : QString();
-    }
-    if (field == HistoryField::mIncoming)
-        return QString::number(m_keys[size_t(m_position)].incoming);
+    if (!heldInRows(field))
+        return textOutsideRows(m_position, field);
     const Row *row = rowAt(m_position, field != HistoryField::mCutText, true);
     return row ? row->texts[int(field)] : QString();
 }
@@ -657,8 +642,8 @@ void HistoryTable::append(const HistoryRecord &record)
     const auto after = [](Bookmark k, const Entry &e) { return k < e.key; };
     for (auto view = m_otherViews.begin(); view != m_otherViews.end();) {
         try {
-            if (admits(view->first, key)) {
-                auto &keys = view->second;
+            if (admitsRecord(view->second->admits, key)) {
+                auto &keys = view->second->keys;
                 keys.insert(std::upper_bound(keys.begin(), keys.end(), key, after), entry);
             }
             ++view;
@@ -666,7 +651,7 @@ void HistoryTable::append(const HistoryRecord &record)
             view = m_otherViews.erase(view); // read again from the table when next used
         }
     }
-    if (!filterAdmits(key))
+    if (!admitsRecord(m_statements->admits, key))
         return;
     const auto at = std::upper_bound(m_keys.begin(), m_keys.end(), key, after);
     const int position = int(at - m_keys.begin());
@@ -693,7 +678,7 @@ void HistoryTable::deleteCurrent()
     }
     const Bookmark key = m_keys[size_t(position)].key;
     for (auto &view : m_otherViews) {
-        auto &keys = view.second;
+        auto &keys = view.second->keys;
         const auto at = std::lower_bound(keys.begin(), keys.end(), key,
                                          [](const Entry &e, Bookmark k) { return e.key < k; });
         if (at != keys.end() && at->key == key)
@@ -729,20 +714,26 @@ QString HistoryTable::textAt(int position, HistoryField field) const
 {
     if (!m_active || position < 0 || position >= int(m_keys.size()))
         return QString();
-    if (field == HistoryField::mFullText) {
+    if (!heldInRows(field)) {
         try {
-            Statement &full = m_statements->fullText;
-            Resetting done(full);
-            full.bind(1, m_keys[size_t(position)].key);
-            return full.step() ? full.text(0) : QString();
+            return textOutsideRows(position, field);
         } catch (const EDatabaseError &) {
             return QString();
         }
     }
-    if (field == HistoryField::mIncoming)
-        return QString::number(m_keys[size_t(position)].incoming);
     const Row *row = rowAt(position, true, false);
     return row ? row->texts[int(field)] : QString();
+}
+
+QString HistoryTable::textOutsideRows(int position, HistoryField field) const
+{
+    const Entry &entry = m_keys[size_t(position)];
+    if (field == HistoryField::mIncoming)
+        return QString::number(entry.incoming);
+    Statement &full = m_statements->fullText;
+    Resetting done(full);
+    full.bind(1, entry.key);
+    return full.step() ? full.text(0) : QString();
 }
 
 qint32 HistoryTable::incomingAt(int position) const

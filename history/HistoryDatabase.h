@@ -51,8 +51,6 @@ public:
     void appendRecords(const std::vector<HistoryRecord> &records);
 
     sqlite3 *handle() const { return m_db; }
-    // The engine's message for the last failure on this connection.
-    QString lastError() const;
     // Runs statements that return nothing; throws EDatabaseError on failure.
     void exec(const QString &sql);
 
@@ -155,6 +153,8 @@ Q_SIGNALS:
 
 private:
     struct Statements;
+    // The snapshot of a filter not in force, with its statement for new records.
+    struct View;
     // A record of the view: its key and direction, both taken from the direction index.
     struct Entry {
         Bookmark key;
@@ -174,11 +174,10 @@ private:
     QString effectiveFilter() const;
     std::vector<Entry> loadKeys(const QString &filter) const;
     void useView(const QString &filter);
-    void prepareFilterMatch();
-    bool filterAdmits(Bookmark key) const;
-    bool admits(const QString &filter, Bookmark key) const;
     void shut();
     void reloadView();
+    // mFullText or mIncoming of the record at a position; throws the engine's error.
+    QString textOutsideRows(int position, HistoryField field) const;
     const Row *rowAt(int position, bool complete, bool raise) const;
     Block *loadBlock(int block, bool complete) const;
     void announceCurrent();
@@ -188,7 +187,7 @@ private:
     std::vector<Entry> m_keys; // the view under the filter in force
     QString m_keysFilter;      // the filter m_keys was taken under
     bool m_keysLoaded = false;
-    std::map<QString, std::vector<Entry>> m_otherViews; // by filter
+    std::map<QString, std::unique_ptr<View>> m_otherViews; // by filter
     mutable QCache<int, Block> m_blocks;
     bool m_active = false;
     bool m_filtered = false;

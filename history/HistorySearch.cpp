@@ -6,7 +6,6 @@
 #include <QStringDecoder>
 #include <QVarLengthArray>
 
-#include <array>
 #include <string_view>
 
 namespace
@@ -40,22 +39,6 @@ private:
     bool m_found = false;
 };
 
-// cp1251::toUpper as a table: the code page's letter rules map each UTF-16 unit on its own.
-const std::array<char16_t, 0x10000> &upperTable()
-{
-    static const std::array<char16_t, 0x10000> table = [] {
-        QString all(0x10000, Qt::Uninitialized);
-        for (int unit = 0; unit < 0x10000; ++unit)
-            all[unit] = QChar(char16_t(unit));
-        const QString upper = cp1251::toUpper(all);
-        std::array<char16_t, 0x10000> units{};
-        for (int unit = 0; unit < 0x10000; ++unit)
-            units[size_t(unit)] = upper.at(unit).unicode();
-        return units;
-    }();
-    return table;
-}
-
 // Whether a preview, given as its stored UTF-8 bytes and upper-cased by the code page's letter
 // rules, contains the upper-cased search text. The same as upper-casing the decoded text and
 // looking in it, without a copy per record.
@@ -63,8 +46,7 @@ class PreviewMatcher
 {
 public:
     explicit PreviewMatcher(const QString &wanted)
-        : m_wanted(wanted), m_upper(upperTable()),
-          m_decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)
+        : m_wanted(wanted), m_decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)
     {
     }
 
@@ -76,7 +58,7 @@ public:
         const QChar *end = m_decoder.appendToBuffer(begin, utf8);
         const auto length = size_t(end - begin);
         for (size_t i = 0; i < length; ++i)
-            m_units[qsizetype(i)] = m_upper[m_units[qsizetype(i)]];
+            m_units[qsizetype(i)] = cp1251::toUpper(m_units[qsizetype(i)]);
         const std::u16string_view text(m_units.data(), length);
         const std::u16string_view wanted(reinterpret_cast<const char16_t *>(m_wanted.utf16()),
                                          size_t(m_wanted.size()));
@@ -85,7 +67,6 @@ public:
 
 private:
     QString m_wanted;
-    const std::array<char16_t, 0x10000> &m_upper;
     QStringDecoder m_decoder;
     QVarLengthArray<char16_t, 1024> m_units;
 };

@@ -44,7 +44,6 @@ QString HistoryStore::templatePath() const
 
 void HistoryStore::OpenTemplate(const QString &templateFile)
 {
-    m_connection.close();
     m_connection.setDatabasePath(templateFile);
     m_connection.open(HistoryConnection::Access::ReadOnly);
 }
@@ -85,7 +84,6 @@ QString HistoryStore::CountText() const
 
 void HistoryStore::openStore()
 {
-    m_connection.close();
     m_connection.setDatabasePath(m_path);
     m_connection.open(HistoryConnection::Access::ReadWrite);
     m_table.open();

@@ -16,7 +16,6 @@ public:
     ~HistoryStore() override;
 
     // The folder of the template and of the store files: the executable's folder by default.
-    QString programDir() const { return m_programDir; }
     void setProgramDir(const QString &dir);
     QString templatePath() const;
     // The store file OpenHistory chose; empty before.

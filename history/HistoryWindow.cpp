@@ -115,6 +115,20 @@ std::vector<int> selectedRows(const QTableView *grid)
     return rows;
 }
 
+// Deletes the records of a grid's rows and clears its selection. The rows are taken as
+// bookmarks first: deleting a row moves the rows after it.
+void deleteRows(HistoryTable &table, QTableView *grid, const std::vector<int> &rows)
+{
+    std::vector<HistoryTable::Bookmark> marks;
+    for (const int row : rows)
+        marks.push_back(table.bookmarkAt(row));
+    for (const HistoryTable::Bookmark mark : marks) {
+        table.gotoBookmark(mark);
+        table.deleteCurrent(); // the row leaves the grid and with it the selection
+    }
+    grid->clearSelection();
+}
+
 QColor chosenColor(const ColorBox *box)
 {
     const QColor color = box ? box->selectedColor() : QColor();
@@ -393,14 +407,7 @@ void THForm::DBGridCtrlDelete(QTableView *grid)
         Table().deleteCurrent();
         return;
     }
-    std::vector<HistoryTable::Bookmark> marks;
-    for (const int row : rows)
-        marks.push_back(Table().bookmarkAt(row));
-    for (const HistoryTable::Bookmark mark : marks) {
-        Table().gotoBookmark(mark);
-        Table().deleteCurrent();
-    }
-    grid->clearSelection();
+    deleteRows(Table(), grid, rows);
 }
 
 void THForm::suiButton1Click()
@@ -419,15 +426,7 @@ void THForm::suiButton2Click()
         Dialogs::Answer::Ok)
         return;
     QTableView *grid = ActiveGrid();
-    // The selection as bookmarks first: deleting a row moves the rows after it.
-    std::vector<HistoryTable::Bookmark> marks;
-    for (const int row : selectedRows(grid))
-        marks.push_back(Table().bookmarkAt(row));
-    for (const HistoryTable::Bookmark mark : marks) {
-        Table().gotoBookmark(mark);
-        Table().deleteCurrent(); // the row leaves the grid and with it the selection
-    }
-    grid->clearSelection();
+    deleteRows(Table(), grid, selectedRows(grid));
     SetCountText();
 }
 

@@ -121,14 +121,11 @@ void TForm6::SetDataSource(HistoryTable *table)
         disconnect(m_table, nullptr, this, nullptr);
     m_table = table;
     if (table) {
-        auto follow = [this] {
+        // A reset, insertion or removal is announced as a move of the current record too.
+        connect(table, &HistoryTable::currentChanged, this, [this] {
             if (isVisible())
                 ShowCurrentRecord();
-        };
-        connect(table, &HistoryTable::currentChanged, this, follow);
-        connect(table, &HistoryTable::reset, this, follow);
-        connect(table, &HistoryTable::removed, this, follow);
-        connect(table, &HistoryTable::inserted, this, follow);
+        });
     }
     ShowCurrentRecord();
 }
