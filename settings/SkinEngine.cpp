@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include <functional>
 #include <optional>
 
 namespace
@@ -173,6 +174,37 @@ QList<QWidget *> SkinnedWindows()
     return windows;
 }
 
+namespace
+{
+
+// Fills the list with a fresh scan and selects the row `choose` picks from the entries; a
+// negative row leaves nothing selected. Returns that row.
+int showSkinEntries(QListWidget *list, const QString &folder,
+                    const std::function<int(const QStringList &)> &choose)
+{
+    list->clear();
+    const QStringList entries = ScanSkinEntries(SharedSkinSearch(), folder);
+    list->addItems(entries);
+    const int selected = choose(entries);
+    list->setCurrentRow(selected);
+    if (selected < 0)
+        list->clearSelection();
+    return selected;
+}
+
+// Gives every window the style of a list entry: a built-in style, or the theme file's.
+void setStyleOfEntry(int index, const QString &name, const QString &folder)
+{
+    if (const std::optional<TsuiUIStyle> builtIn = BuiltInStyleOfIndex(index)) {
+        setStyleOfAll(*builtIn);
+    } else {
+        ThemeEngine::LoadThemeFile(folder + name + QLatin1String(".sui"));
+        setStyleOfAll(TsuiUIStyle::FromThemeFile);
+    }
+}
+
+} // namespace
+
 void FillSkinList(QListWidget *list, const QString &folder)
 {
     const QSignalBlocker quiet(list);
@@ -182,14 +214,10 @@ void FillSkinList(QListWidget *list, const QString &folder)
         if (const QListWidgetItem *selected = list->currentItem();
             selected && selected->isSelected())
             remembered = selected->text();
-        list->clear();
     }
-    const QStringList entries = ScanSkinEntries(SharedSkinSearch(), folder);
-    list->addItems(entries);
-    const int selected = KeptSkinSelection(entries, remembered);
-    list->setCurrentRow(selected);
-    if (selected < 0)
-        list->clearSelection();
+    showSkinEntries(list, folder, [&remembered](const QStringList &entries) {
+        return KeptSkinSelection(entries, remembered);
+    });
 }
 
 void FillSkinList()
@@ -202,12 +230,7 @@ void ApplySkin(int index, const QString &name, const QString &folder)
 {
     if (index < 0)
         return;
-    if (const std::optional<TsuiUIStyle> builtIn = BuiltInStyleOfIndex(index)) {
-        setStyleOfAll(*builtIn);
-    } else {
-        ThemeEngine::LoadThemeFile(folder + name + QLatin1String(".sui"));
-        setStyleOfAll(TsuiUIStyle::FromThemeFile);
-    }
+    setStyleOfEntry(index, name, folder);
     colourControls(name);
     AdjustLayoutForSkin(name);
 }
@@ -228,25 +251,15 @@ void RestoreSkin(const QString &savedName, const QString &folder)
         return;
     QListWidget *list = Form2->ListBox1;
     const QSignalBlocker quiet(list);
-    list->clear();
-    const QStringList entries = ScanSkinEntries(SharedSkinSearch(), folder);
-    list->addItems(entries);
-    const int selected = RestoredSkinSelection(entries, savedName);
-    list->setCurrentRow(selected);
-    if (selected < 0)
-        list->clearSelection();
+    const int selected = showSkinEntries(list, folder, [&savedName](const QStringList &entries) {
+        return RestoredSkinSelection(entries, savedName);
+    });
 
     try {
-        if (const std::optional<TsuiUIStyle> builtIn = BuiltInStyleOfIndex(selected)) {
-            setStyleOfAll(*builtIn);
-            setLayoutOfClass(LayoutClass::Standard);
-        } else if (selected < 0) {
-            setLayoutOfClass(LayoutClass::Standard);
-        } else {
-            ThemeEngine::LoadThemeFile(folder + savedName + QLatin1String(".sui"));
-            setStyleOfAll(TsuiUIStyle::FromThemeFile);
-            setLayoutOfClass(LayoutClassOfName(savedName));
-        }
+        if (selected >= 0)
+            setStyleOfEntry(selected, savedName, folder);
+        const bool themeFile = selected >= 0 && !BuiltInStyleOfIndex(selected);
+        setLayoutOfClass(themeFile ? LayoutClassOfName(savedName) : LayoutClass::Standard);
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
         return;
