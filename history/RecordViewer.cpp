@@ -4,6 +4,7 @@
 #include "HistoryDatabase.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
+#include "PlainLabel.h"
 #include "WindowPlacement.h"
 
 #include <QGridLayout>
@@ -23,14 +24,6 @@ namespace
 {
 
 constexpr QSize ClientSize{449, 274};
-
-QLabel *plainLabel(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
 
 QLineEdit *fieldEdit(const QString &name, bool bold, QWidget *parent)
 {
@@ -65,11 +58,11 @@ TForm6::TForm6(QWidget *parent)
 
     GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    Label1 = plainLabel(QStringLiteral("Label1"), QStringLiteral("Дата"), GroupBox1);
-    Label2 = plainLabel(QStringLiteral("Label2"), QStringLiteral("Время"), GroupBox1);
-    Label3 = plainLabel(QStringLiteral("Label3"), QStringLiteral("Отправитель"), GroupBox1);
-    Label4 = plainLabel(QStringLiteral("Label4"), QStringLiteral("Получатель"), GroupBox1);
-    Label5 = plainLabel(QStringLiteral("Label5"), QStringLiteral("Текст сообщения"), GroupBox1);
+    Label1 = PlainLabel(QStringLiteral("Label1"), QStringLiteral("Дата"), GroupBox1);
+    Label2 = PlainLabel(QStringLiteral("Label2"), QStringLiteral("Время"), GroupBox1);
+    Label3 = PlainLabel(QStringLiteral("Label3"), QStringLiteral("Отправитель"), GroupBox1);
+    Label4 = PlainLabel(QStringLiteral("Label4"), QStringLiteral("Получатель"), GroupBox1);
+    Label5 = PlainLabel(QStringLiteral("Label5"), QStringLiteral("Текст сообщения"), GroupBox1);
     DBEdit1 = fieldEdit(QStringLiteral("DBEdit1"), false, GroupBox1);
     DBEdit2 = fieldEdit(QStringLiteral("DBEdit2"), false, GroupBox1);
     DBEdit3 = fieldEdit(QStringLiteral("DBEdit3"), true, GroupBox1);

@@ -5,6 +5,7 @@
 #include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
+#include "PlainLabel.h"
 #include "WindowPlacement.h"
 
 #include <QGroupBox>
@@ -27,14 +28,6 @@ namespace
 constexpr QSize ClientSize{328, 161};
 constexpr int StatePanelWidth = 80;
 
-QLabel *plainLabel(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 } // namespace
 
 TForm5::TForm5(QWidget *parent)
@@ -46,7 +39,7 @@ TForm5::TForm5(QWidget *parent)
     setWindowTitle(QStringLiteral("Поиск текста"));
     setFixedSize(ClientSize);
 
-    Label1 = plainLabel(QStringLiteral("Label1"), QStringLiteral("Текст для поиска"), this);
+    Label1 = PlainLabel(QStringLiteral("Label1"), QStringLiteral("Текст для поиска"), this);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Button1 = new QPushButton(QStringLiteral("Искать"), this);
@@ -70,9 +63,9 @@ TForm5::TForm5(QWidget *parent)
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(false);
     StatusPanels[0] =
-        plainLabel(QStringLiteral("StatusPanel0"), QStringLiteral("Состояние:"), StatusBar);
+        PlainLabel(QStringLiteral("StatusPanel0"), QStringLiteral("Состояние:"), StatusBar);
     StatusPanels[0]->setFixedWidth(StatePanelWidth);
-    StatusPanels[1] = plainLabel(QStringLiteral("StatusPanel1"), QString(), StatusBar);
+    StatusPanels[1] = PlainLabel(QStringLiteral("StatusPanel1"), QString(), StatusBar);
     StatusBar->addWidget(StatusPanels[0]);
     StatusBar->addWidget(StatusPanels[1], 1);
 

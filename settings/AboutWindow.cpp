@@ -3,6 +3,7 @@
 #include "WindowPlacement.h"
 
 #include "AboutAnimation.h"
+#include "PlainLabel.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -41,9 +42,7 @@ QColor highlightColour()
 QLabel *label(QWidget *parent, const char *name, const QString &text, QPoint pos,
               const QFont &font = textFont(11))
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
+    QLabel *label = PlainLabel(QLatin1String(name), text, parent);
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: transparent; }")
                              .arg(highlightColour().name()));

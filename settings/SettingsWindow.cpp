@@ -8,6 +8,7 @@
 #include "ColorList.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
+#include "PlainLabel.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -78,17 +79,9 @@ public:
     }
 };
 
-QLabel *plainLabel(const QString &name, const QString &text, QWidget *parent = nullptr)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 QLabel *wrappedLabel(const QString &name, const QString &text)
 {
-    QLabel *label = plainLabel(name, text);
+    QLabel *label = PlainLabel(name, text);
     label->setWordWrap(true);
     return label;
 }
@@ -230,12 +223,12 @@ QWidget *TForm2::buildMainPage()
 
     CheckBox5 =
         checkBox(QStringLiteral("CheckBox5"), QStringLiteral("Регулировать прозрачность"), false);
-    Label1 = plainLabel(QStringLiteral("Label1"), QStringLiteral("Уровень прозрачности"));
+    Label1 = PlainLabel(QStringLiteral("Label1"), QStringLiteral("Уровень прозрачности"));
     TrackBar1 = trackBar(QStringLiteral("TrackBar1"), OpacityMin, OpacityMax, OpacityMax);
     GroupBox1 = groupBox(QStringLiteral("GroupBox1"), QStringLiteral("Прозрачность"),
                          {CheckBox5, Label1, TrackBar1});
 
-    Label2 = plainLabel(QStringLiteral("Label2"), QStringLiteral("Обновлять каждые - "));
+    Label2 = PlainLabel(QStringLiteral("Label2"), QStringLiteral("Обновлять каждые - "));
     TrackBar2 = trackBar(QStringLiteral("TrackBar2"), RefreshMin, RefreshMax, RefreshMin);
     GroupBox2 = groupBox(QStringLiteral("GroupBox2"),
                          QStringLiteral("Обновление списка пользователей"), {Label2, TrackBar2});
@@ -272,7 +265,7 @@ QWidget *TForm2::buildMainPage()
         groupBox(QStringLiteral("GroupBox4"), QStringLiteral("Приват"), {CheckBox7, CheckBox6});
 
     CheckBox8 = checkBox(QStringLiteral("CheckBox8"), QStringLiteral("Быстрый вход в чат"), false);
-    Label3 = plainLabel(QStringLiteral("Label3"), QStringLiteral("Ник для входа"));
+    Label3 = PlainLabel(QStringLiteral("Label3"), QStringLiteral("Ник для входа"));
     Edit1 = editBox(QStringLiteral("Edit1"));
     GroupBox5 = groupBox(QStringLiteral("GroupBox5"), QStringLiteral("Вход в чат"), {CheckBox8});
     auto *nickRow = new QHBoxLayout;
@@ -368,10 +361,10 @@ QWidget *TForm2::buildColorsPage()
     CheckBox10 =
         checkBox(QStringLiteral("CheckBox10"),
                  QStringLiteral("Использовать выбранные цвета для подсветки сообщений"), false);
-    Label6 = plainLabel(QStringLiteral("Label6"), QStringLiteral("Входящие:"));
+    Label6 = PlainLabel(QStringLiteral("Label6"), QStringLiteral("Входящие:"));
     Label6->setEnabled(false);
     ColorBox2 = colorBox(QStringLiteral("ColorBox2"), colors::Red, false);
-    Label8 = plainLabel(QStringLiteral("Label8"), QStringLiteral("Исходящие:"));
+    Label8 = PlainLabel(QStringLiteral("Label8"), QStringLiteral("Исходящие:"));
     Label8->setEnabled(false);
     ColorBox3 = colorBox(QStringLiteral("ColorBox3"), colors::Navy, false);
     suiGroupBox4 =
@@ -435,9 +428,9 @@ QWidget *TForm2::buildNetworkPage()
     static_cast<QVBoxLayout *>(suiGroupBox7->layout())->addLayout(addressRow);
 
     CheckBox13 = checkBox(QStringLiteral("CheckBox13"), QStringLiteral("Изменить порты"), false);
-    Label11 = plainLabel(QStringLiteral("Label11"), QStringLiteral("Общий чат (общие сообщения)"));
-    Label12 = plainLabel(QStringLiteral("Label12"), QStringLiteral("Приват (личные сообщения)"));
-    Label13 = plainLabel(QStringLiteral("Label13"), QStringLiteral("Служебные сообщения"));
+    Label11 = PlainLabel(QStringLiteral("Label11"), QStringLiteral("Общий чат (общие сообщения)"));
+    Label12 = PlainLabel(QStringLiteral("Label12"), QStringLiteral("Приват (личные сообщения)"));
+    Label13 = PlainLabel(QStringLiteral("Label13"), QStringLiteral("Служебные сообщения"));
     Edit3 = editBox(QStringLiteral("Edit3"));
     Edit4 = editBox(QStringLiteral("Edit4"));
     Edit5 = editBox(QStringLiteral("Edit5"));
