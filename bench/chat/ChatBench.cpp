@@ -6,6 +6,7 @@
 //   chat_bench
 
 #include "AppWindows.h"
+#include "BenchFigures.h"
 #include "Cp1251.h"
 #include "Dialogs.h"
 #include "LogView.h"
@@ -21,17 +22,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -45,21 +43,6 @@ double threadCpuMicroseconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) * 1e6 + double(ts.tv_nsec) / 1e3;
-}
-
-long residentBytes()
-{
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
-}
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    const size_t n = samples.size();
-    return n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
 }
 
 QByteArray datagram(long number)
@@ -145,8 +128,8 @@ Timing measureAt(Feeder &feeder, const std::function<void()> &refill)
         events.push_back(feeder.timedBatch(true));
     }
     t.linesAfter = Form1->RichEdit1->LineCount();
-    t.handler = median(handler);
-    t.withEvents = median(events);
+    t.handler = bench::summarize(handler).median;
+    t.withEvents = bench::summarize(events).median;
     return t;
 }
 
@@ -234,14 +217,11 @@ FloodResult flood(Feeder &feeder, int perSecond, int seconds)
     FloodResult r{};
     r.rate = double(handled.load()) / elapsed;
     r.busy = busy;
-    std::vector<double> sorted = delays;
-    std::sort(sorted.begin(), sorted.end());
-    r.probes = int(sorted.size());
-    if (!sorted.empty()) {
-        r.medianDelay = median(sorted);
-        r.p99Delay = sorted[size_t(0.99 * double(sorted.size() - 1))];
-        r.maxDelay = sorted.back();
-    }
+    r.probes = int(delays.size());
+    const bench::Summary summary = bench::summarize(delays);
+    r.medianDelay = summary.median;
+    r.p99Delay = summary.p99;
+    r.maxDelay = summary.max;
     return r;
 }
 
@@ -293,9 +273,9 @@ int main(int argc, char **argv)
         fillTo(feeder, 2000);
         view->Clear();
         QCoreApplication::processEvents();
-        const long rssBefore = residentBytes();
+        const long rssBefore = bench::residentBytes();
         feeder.deliverMany(100000);
-        const long rssAfter = residentBytes();
+        const long rssAfter = bench::residentBytes();
         const int shown = view->LineCount();
 
         const Timing big = measureAt(feeder, nullptr);

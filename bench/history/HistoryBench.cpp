@@ -4,6 +4,7 @@
 //   history_bench [folder [records]]      measure (the store is generated when missing)
 //   history_bench --rss <folder> <nick>   child run: open the browser on a store, print VmRSS
 
+#include "BenchFigures.h"
 #include "Dialogs.h"
 #include "HistoryDatabase.h"
 #include "HistoryStore.h"
@@ -26,7 +27,6 @@
 #include <QTableView>
 #include <QTest>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -43,33 +43,10 @@ double ms(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-struct Summary {
-    double median, p99, max;
-};
-
-Summary summarize(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&](double q) { return samples[size_t(q * double(samples.size() - 1))]; };
-    return {at(0.5), at(0.99), samples.back()};
-}
-
 void report(const char *what, double value, double target)
 {
     std::printf("%-48s %9.1f ms   (target %g ms)\n", what, value, target);
     std::fflush(stdout);
-}
-
-qint64 residentKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
 }
 
 // The windows as the program creates them, on a store folder.
@@ -117,7 +94,7 @@ int rssChild(const QString &folder, const QString &nick)
     w.search.Button1Click();
     paint(w.form.DBGrid1);
     QCoreApplication::processEvents();
-    std::printf("%lld\n", residentKilobytes());
+    std::printf("%ld\n", bench::residentBytes() / 1024);
     return 0;
 }
 
@@ -211,7 +188,7 @@ int measure(const QString &folder, int records)
         paint(grid);
         scrolls.push_back(ms(timer));
     }
-    const Summary scroll = summarize(scrolls);
+    const bench::Summary scroll = bench::summarize(scrolls);
     report("scroll to a position + paint, median", scroll.median, 16);
     report("scroll to a position + paint, 99th percentile", scroll.p99, 16);
     report("scroll to a position + paint, worst", scroll.max, 16);
@@ -224,7 +201,7 @@ int measure(const QString &folder, int records)
         appends.push_back(ms(timer));
         QCoreApplication::processEvents();
     }
-    const Summary append = summarize(appends);
+    const bench::Summary append = bench::summarize(appends);
     report("durable append, median", append.median, 10);
     report("durable append, 99th percentile", append.p99, 10);
     std::printf("  count text after appends: %s\n", qPrintable(form.StatusPanels[0]->text()));
