@@ -10,6 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace
 {
 
@@ -58,11 +62,41 @@ QString ioErrorText(int error)
     case ENAMETOOLONG:
     case EINVAL:
         return QStringLiteral("Invalid filename");
-    case ENOSPC:
-        return QStringLiteral("Disk full");
     default:
         return QStringLiteral("I/O error %1").arg(error);
     }
+}
+
+// The error box's text for a failed save: what went wrong, and that the old file is whole.
+QString saveErrorText(int error)
+{
+    QString cause;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        cause = QStringLiteral("на диске нет места");
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        cause = QStringLiteral("нет права записи в файл или папку");
+        break;
+    default:
+        cause = QStringLiteral("ошибка ввода-вывода %1").arg(error);
+    }
+    return QStringLiteral("Не удалось сохранить настройки в файл Chat.cfg: ") + cause +
+           QStringLiteral(". Настройки этого сеанса потеряны, прежний файл Chat.cfg не изменён");
+}
+
+bool syncedToDisk(QSaveFile &file)
+{
+#ifdef Q_OS_UNIX
+    // A file system that cannot sync (EINVAL) has nothing more to report.
+    return ::fsync(file.handle()) == 0 || errno == EINVAL || errno == EROFS;
+#else
+    Q_UNUSED(file);
+    return true;
+#endif
 }
 
 } // namespace
@@ -89,7 +123,12 @@ void ConfigLines::Load(const QString &path)
     std::fclose(file);
     if (failed)
         throw EInOutError(ioErrorText(error == 0 ? EIO : error));
+    Parse(content);
+}
 
+void ConfigLines::Parse(const QByteArray &content)
+{
+    m_lines.fill(QString());
     qsizetype pos = 0;
     for (int i = 0; i < LineCount && pos < content.size(); ++i) {
         qsizetype lf = content.indexOf('\n', pos);
@@ -114,20 +153,32 @@ QString ConfigLines::ValueOf(int line)
     return entry;
 }
 
-void ConfigLines::Save(const QString &path) const
+QByteArray ConfigLines::Content() const
 {
     QByteArray content;
     for (const QString &line : m_lines)
         content += cp1251::encode(line) + "\r\n";
+    return content;
+}
 
+void ConfigLines::Save(const QString &path) const
+{
+    const QByteArray content = Content();
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError(ioErrorText(errno == 0 ? EACCES : errno));
+        throw EInOutError(saveErrorText(errno == 0 ? EACCES : errno));
+    // A full disk may surface only when the buffer is flushed or the data synced: check each
+    // step before the new file takes the old one's place.
     errno = 0;
-    if (file.write(content) != content.size() || !file.commit()) {
-        const int error = errno;
+    const bool written = file.write(content) == content.size() && file.flush() &&
+                         file.error() == QFileDevice::NoError && syncedToDisk(file);
+    const int error = errno;
+    if (!written) {
         file.cancelWriting();
-        throw EInOutError(ioErrorText(error == 0 ? EIO : error));
+        throw EInOutError(saveErrorText(error == 0 ? EIO : error));
     }
+    errno = 0;
+    if (!file.commit())
+        throw EInOutError(saveErrorText(errno == 0 ? EIO : errno));
 }

@@ -15,10 +15,14 @@ public:
     // EInOutError with the runtime's text ("File not found", ...) and leaves every entry
     // that was not read empty.
     void Load(const QString &path);
+    // Fills the entries from the file's bytes.
+    void Parse(const QByteArray &content);
     // The value part of line N (everything after its first "="); the entry keeps only it.
     QString ValueOf(int line);
-    // Writes every entry followed by CR LF, in code page 1251, atomically: a failed write
-    // leaves the old file whole. Throws EInOutError on failure.
+    // The file's bytes: every entry followed by CR LF, in code page 1251.
+    QByteArray Content() const;
+    // Writes Content() atomically: a failed write (a full disk included) leaves the old file
+    // whole. Throws EInOutError with the Russian text for the error box on failure.
     void Save(const QString &path) const;
 
     QString &operator[](int line) { return m_lines[size_t(line - 1)]; }

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 class TestShell final : public QObject
 {
     Q_OBJECT
@@ -20,6 +23,7 @@ private Q_SLOTS:
     void missingFile();
     void saveWritesCodePageAndCrLf();
     void failedSaveKeepsOldFile();
+    void saveOnFullDiskKeepsOldFile();
     void applicationTitle_data();
     void applicationTitle();
     void errorBoxText_data();
@@ -120,6 +124,72 @@ void TestShell::failedSaveKeepsOldFile()
     ConfigLines config;
     QVERIFY_THROWS_EXCEPTION(EInOutError, config.Save(folder + QStringLiteral("/Chat.cfg")));
     QVERIFY(QFileInfo(folder + QStringLiteral("/Chat.cfg")).isDir());
+}
+
+namespace
+{
+
+// A 64 KB tmpfs mounted on a temporary folder for the test's life; needs root.
+class SmallDisk final
+{
+public:
+    SmallDisk()
+    {
+        if (::geteuid() == 0 && m_dir.isValid())
+            m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
+                                "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+    Q_DISABLE_COPY_MOVE(SmallDisk)
+
+    bool mounted() const { return m_mounted; }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    // Writes filler until the disk refuses more.
+    void fill() const
+    {
+        QFile filler(filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(1024, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+void TestShell::saveOnFullDiskKeepsOldFile()
+{
+    SmallDisk disk;
+    if (!disk.mounted())
+        QSKIP("mounting a small tmpfs needs root");
+    const QString path = disk.filePath(QStringLiteral("Chat.cfg"));
+    const QByteArray old = QByteArray("FontColor=3\r\n").repeated(ConfigLines::LineCount);
+    testsupport::writeFile(path, old);
+    disk.fill();
+
+    ConfigLines config;
+    for (int line = 1; line <= ConfigLines::LineCount; ++line)
+        config[line] = ConfigLines::Key(line) + QStringLiteral("=1");
+    try {
+        config.Save(path);
+        QFAIL("a save on a full disk reported success");
+    } catch (const EInOutError &error) {
+        QCOMPARE(error.message(),
+                 QStringLiteral("Не удалось сохранить настройки в файл Chat.cfg: на диске нет "
+                                "места. Настройки этого сеанса потеряны, прежний файл Chat.cfg "
+                                "не изменён"));
+    }
+    QCOMPARE(testsupport::readFile(path), old);
+    QCOMPARE(QDir(disk.filePath(QString())).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("Chat.cfg"), QStringLiteral("filler")}));
 }
 
 void TestShell::applicationTitle_data()
