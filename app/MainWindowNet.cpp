@@ -85,14 +85,14 @@ void TForm1::RefreshUserList()
 
 void TForm1::suitempButton1Click()
 {
-    if (RichEdit4->toPlainText().isEmpty()) {
+    if (InputText(RichEdit4).isEmpty()) {
         Dialogs::information(this, QStringLiteral("Palavrix"),
                              QStringLiteral("Введите текст сообщения для отправки!"));
         return;
     }
     try {
-        const QString text = OutgoingText(RichEdit4->toPlainText());
-        if (InputBoxText(text) != RichEdit4->toPlainText())
+        const QString text = OutgoingText(InputText(RichEdit4));
+        if (InputBoxText(text) != InputText(RichEdit4))
             RichEdit4->setPlainText(InputBoxText(text));
         OwnColorIndex = ColorBox1->selectedIndex();
         IdUDPClient1->SendText(PublicMessage(OwnColorIndex, OwnNick, text));

@@ -2,7 +2,26 @@
 
 #include "ColorBox.h"
 
+#include <QTextDocument>
 #include <QTextEdit>
+
+QString InputText(const QTextEdit *input)
+{
+    QString text = input->document()->toRawText();
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0: // the start and end of a frame
+        case 0xFDD1:
+            c = u'\n';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
 
 void ResetInputFormat(QTextEdit *input, const ColorBox *colorBox)
 {

@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QString>
+
 class ColorBox;
 class QTextEdit;
+
+// The text a message input box holds, exactly: non-breaking spaces stay as they are (the
+// box's plain-text export would turn them into blanks); paragraph and line separators
+// become LF.
+QString InputText(const QTextEdit *input);
 
 // Resets the typing format of a message input box: the colour box's colour, "Ms Sans Serif"
 // at 8 points, fixed pitch, no bold, italic, underline or strike-out.

@@ -180,14 +180,14 @@ void TForm4::suitempButton1Click()
         FinishSend();
         return;
     }
-    if (RichEdit2->toPlainText().isEmpty()) {
+    if (InputText(RichEdit2).isEmpty()) {
         Dialogs::information(this, QStringLiteral("Palavrix"),
                              QStringLiteral("Введите текст сообщения для отправки!"));
         FinishSend();
         return;
     }
-    const QString text = OutgoingText(RichEdit2->toPlainText());
-    if (InputBoxText(text) != RichEdit2->toPlainText())
+    const QString text = OutgoingText(InputText(RichEdit2));
+    if (InputBoxText(text) != InputText(RichEdit2))
         RichEdit2->setPlainText(InputBoxText(text));
     const Recipient to = SplitRecipientItem(t);
     const QString &recipient = to.Nick;
