@@ -21,6 +21,7 @@ namespace
 
 constexpr int Margin = 4;
 constexpr qint64 RefreshInterval = 16; // ms
+constexpr qint64 BlockLines = 4096;
 
 } // namespace
 
@@ -45,7 +46,7 @@ LogView::LogView(QWidget *parent) : QAbstractScrollArea(parent)
 void LogView::AppendLine(const QString &text, const QColor &color, bool bold)
 {
     const QRgb rgb = color.rgb();
-    const qsizetype before = m_text.size();
+    const qint64 before = endOffset();
     qsizetype from = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
@@ -57,8 +58,11 @@ void LogView::AppendLine(const QString &text, const QColor &color, bool bold)
         from = i + 1;
     }
     appendOne(QStringView(text).mid(from), rgb, bold);
+    if (LineCount() > m_maxLines)
+        dropOldest(LineCount() - m_maxLines);
     if (QAccessible::isActive()) {
-        QAccessibleTextInsertEvent event(this, int(before), m_text.mid(before));
+        const qsizetype at = qMax<qint64>(0, before - origin());
+        QAccessibleTextInsertEvent event(this, int(at), textRange(at, textLength()));
         QAccessible::updateAccessibility(&event);
     }
     ScrollToEnd();
@@ -66,18 +70,46 @@ void LogView::AppendLine(const QString &text, const QColor &color, bool bold)
 
 void LogView::appendOne(QStringView text, QRgb color, bool bold)
 {
-    if (!m_lines.isEmpty())
-        m_text.append(u'\n');
-    m_lines.append(Line{m_text.size(), int(text.size()), color, bold, 0});
-    m_text.append(text);
+    const qint64 start = m_lines.empty() ? 0 : endOffset() + 1;
+    if ((m_dropped + LineCount()) % BlockLines == 0)
+        m_blocks.emplace_back();
+    QString &block = m_blocks.back();
+    m_lines.push_back(Line{start, int(block.size()), int(text.size()), color, bold, 0});
+    block.append(text);
     if (!m_wrap)
-        m_widest = qMax(m_widest, naturalWidth(int(m_lines.size()) - 1));
+        m_widest = qMax(m_widest, naturalWidth(LineCount() - 1));
+}
+
+// Forgets the oldest lines, and their block once its last line is gone. The widest line
+// without wrapping is not measured again: the horizontal range may stay wider than needed.
+void LogView::dropOldest(int count)
+{
+    if (QAccessible::isActive()) {
+        QAccessibleTextRemoveEvent event(this, 0, textRange(0, lineStart(count)));
+        QAccessible::updateAccessibility(&event);
+    }
+    for (int i = 0; i < count; ++i) {
+        m_lines.pop_front();
+        ++m_dropped;
+        if (m_dropped % BlockLines == 0)
+            m_blocks.pop_front();
+    }
+}
+
+void LogView::setMaximumLines(int lines)
+{
+    m_maxLines = qMax(1, lines);
+    if (LineCount() > m_maxLines) {
+        dropOldest(LineCount() - m_maxLines);
+        scheduleRangeUpdate();
+    }
 }
 
 void LogView::Clear()
 {
-    m_text = QString();
-    m_lines = QList<Line>();
+    m_lines.clear();
+    m_blocks.clear();
+    m_dropped = 0;
     m_widest = 0;
     m_anchor = m_cursor = 0;
     m_followEnd = true;
@@ -88,20 +120,73 @@ void LogView::Clear()
     scheduleRangeUpdate();
 }
 
+QStringView LogView::lineView(int line) const
+{
+    const Line &l = m_lines[size_t(line)];
+    const qint64 block = (m_dropped + line) / BlockLines - m_dropped / BlockLines;
+    return QStringView(m_blocks[size_t(block)]).mid(l.offset, l.length);
+}
+
 QString LogView::LineText(int line) const
 {
-    const Line &l = m_lines.at(line);
-    return m_text.mid(l.start, l.length);
+    return lineView(line).toString();
+}
+
+// The offset, since the last Clear, of the oldest line kept.
+qint64 LogView::origin() const
+{
+    return m_lines.empty() ? 0 : m_lines.front().start;
+}
+
+// The offset, since the last Clear, just past the newest line.
+qint64 LogView::endOffset() const
+{
+    return m_lines.empty() ? 0 : m_lines.back().start + m_lines.back().length;
+}
+
+qsizetype LogView::textLength() const
+{
+    return endOffset() - origin();
+}
+
+qsizetype LogView::lineStart(int line) const
+{
+    return m_lines[size_t(line)].start - origin();
+}
+
+QString LogView::text() const
+{
+    return textRange(0, textLength());
+}
+
+QString LogView::textRange(qsizetype from, qsizetype to) const
+{
+    QString out;
+    from = std::clamp<qsizetype>(from, 0, textLength());
+    to = std::clamp<qsizetype>(to, from, textLength());
+    if (to == from)
+        return out;
+    out.reserve(to - from);
+    for (int line = lineAtOffset(from); line < LineCount(); ++line) {
+        const qsizetype start = lineStart(line), end = start + lineLength(line);
+        if (start >= to)
+            break;
+        const qsizetype begin = qMax(from, start);
+        out += lineView(line).mid(begin - start, qMin(to, end) - begin);
+        if (end >= from && end < to)
+            out += u'\n';
+    }
+    return out;
 }
 
 QColor LogView::LineColor(int line) const
 {
-    return QColor(m_lines.at(line).color);
+    return QColor(m_lines[size_t(line)].color);
 }
 
 bool LogView::LineBold(int line) const
 {
-    return m_lines.at(line).bold;
+    return m_lines[size_t(line)].bold;
 }
 
 void LogView::ScrollToEnd()
@@ -134,32 +219,48 @@ void LogView::setWordWrap(bool wrap)
 
 int LogView::lineAtOffset(qsizetype offset) const
 {
-    const auto after = std::upper_bound(m_lines.cbegin(), m_lines.cend(), offset,
-                                        [](qsizetype o, const Line &l) { return o < l.start; });
+    const qint64 at = offset + origin();
+    const auto after = std::upper_bound(m_lines.cbegin(), m_lines.cend(), at,
+                                        [](qint64 o, const Line &l) { return o < l.start; });
     return qMax(0, int(after - m_lines.cbegin()) - 1);
+}
+
+qsizetype LogView::selectionStart() const
+{
+    return qMax<qint64>(0, qMin(m_anchor, m_cursor) - origin());
+}
+
+qsizetype LogView::selectionEnd() const
+{
+    return qMax<qint64>(0, qMax(m_anchor, m_cursor) - origin());
+}
+
+qsizetype LogView::cursorPosition() const
+{
+    return qMax<qint64>(0, m_cursor - origin());
 }
 
 void LogView::setSelection(qsizetype anchor, qsizetype cursor)
 {
-    const qsizetype size = m_text.size();
-    m_anchor = std::clamp<qsizetype>(anchor, 0, size);
-    m_cursor = std::clamp<qsizetype>(cursor, 0, size);
+    const qsizetype size = textLength();
+    m_anchor = origin() + std::clamp<qsizetype>(anchor, 0, size);
+    m_cursor = origin() + std::clamp<qsizetype>(cursor, 0, size);
     viewport()->update();
     if (QAccessible::isActive()) {
         QAccessibleTextSelectionEvent event(this, int(selectionStart()), int(selectionEnd()));
-        event.setCursorPosition(int(m_cursor));
+        event.setCursorPosition(int(cursorPosition()));
         QAccessible::updateAccessibility(&event);
     }
 }
 
 QString LogView::selectedText() const
 {
-    return m_text.mid(selectionStart(), selectionEnd() - selectionStart());
+    return textRange(selectionStart(), selectionEnd());
 }
 
 void LogView::selectAll()
 {
-    setSelection(0, m_text.size());
+    setSelection(0, textLength());
 }
 
 void LogView::copy() const
@@ -196,8 +297,8 @@ int LogView::visibleRows() const
 
 void LogView::layoutLine(QTextLayout &layout, int line) const
 {
-    const Line &l = m_lines.at(line);
-    layout.setText(m_text.mid(l.start, l.length));
+    const Line &l = m_lines[size_t(line)];
+    layout.setText(lineView(line).toString());
     layout.setFont(l.bold ? m_boldFont : font());
     QTextOption option;
     option.setWrapMode(m_wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
@@ -219,7 +320,7 @@ int LogView::rowsOf(int line) const
 {
     if (!m_wrap)
         return 1;
-    quint16 &rows = m_lines[line].rows;
+    quint16 &rows = m_lines[size_t(line)].rows;
     if (rows == 0) {
         QTextLayout layout;
         layoutLine(layout, line);
@@ -230,9 +331,8 @@ int LogView::rowsOf(int line) const
 
 int LogView::naturalWidth(int line) const
 {
-    const Line &l = m_lines.at(line);
-    const QFontMetrics metrics(l.bold ? m_boldFont : font());
-    return metrics.horizontalAdvance(m_text.mid(l.start, l.length));
+    const QFontMetrics metrics(m_lines[size_t(line)].bold ? m_boldFont : font());
+    return metrics.horizontalAdvance(lineView(line).toString());
 }
 
 // Forgets the wrapped rows and, without wrapping, measures the widest line again.
@@ -331,14 +431,15 @@ void LogView::paintEvent(QPaintEvent *)
     const int x = textLeft();
     const qsizetype from = selectionStart(), to = selectionEnd();
     for (const Placed &p : placedLines()) {
-        const Line &l = m_lines.at(p.line);
+        const Line &l = m_lines[size_t(p.line)];
+        const qsizetype start = lineStart(p.line);
         QTextLayout layout;
         layoutLine(layout, p.line);
         QList<QTextLayout::FormatRange> selections;
-        const qsizetype begin = qMax(from, l.start), end = qMin(to, l.start + l.length);
+        const qsizetype begin = qMax(from, start), end = qMin(to, start + l.length);
         if (end > begin) {
             QTextLayout::FormatRange range;
-            range.start = int(begin - l.start);
+            range.start = int(begin - start);
             range.length = int(end - begin);
             range.format.setBackground(palette().brush(QPalette::Highlight));
             range.format.setForeground(palette().brush(QPalette::HighlightedText));
@@ -384,13 +485,12 @@ QRect LogView::characterRect(qsizetype offset) const
             continue;
         QTextLayout layout;
         layoutLine(layout, line);
-        const int column =
-            int(qMin<qsizetype>(offset - m_lines.at(line).start, m_lines.at(line).length));
+        const int column = int(qMin<qsizetype>(offset - lineStart(line), lineLength(line)));
         const QTextLine row = layout.lineForTextPosition(column);
         if (!row.isValid())
             return QRect(x, p.y, 1, m_rowHeight);
         const qreal left = row.cursorToX(column);
-        const qreal right = column < m_lines.at(line).length ? row.cursorToX(column + 1) : left;
+        const qreal right = column < lineLength(line) ? row.cursorToX(column + 1) : left;
         return QRect(x + int(left), p.y + int(row.y()), qMax(1, int(right - left)), m_rowHeight);
     }
     return QRect();
@@ -408,7 +508,7 @@ qsizetype LogView::offsetAt(const QPoint &point) const
         const QTextLine row =
             layout.lineAt(qBound(0, (point.y() - p.y) / m_rowHeight, layout.lineCount() - 1));
         const int column = row.isValid() ? row.xToCursor(x) : 0;
-        return m_lines.at(p.line).start + column;
+        return lineStart(p.line) + column;
     }
     return -1;
 }
@@ -424,16 +524,16 @@ qsizetype LogView::clampedOffsetAt(const QPoint &point) const
     if (placed.isEmpty())
         return 0;
     if (point.y() < placed.first().y)
-        return m_lines.at(placed.first().line).start;
-    const Line &last = m_lines.at(placed.last().line);
-    return last.start + last.length;
+        return lineStart(placed.first().line);
+    const int last = placed.last().line;
+    return lineStart(last) + lineLength(last);
 }
 
 void LogView::selectWordAt(qsizetype offset)
 {
     const int line = lineAtOffset(offset);
     const QString text = LineText(line);
-    const qsizetype start = m_lines.at(line).start;
+    const qsizetype start = lineStart(line);
     const qsizetype column = offset - start;
     QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
     finder.setPosition(column);
@@ -478,7 +578,8 @@ void LogView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const qsizetype offset = clampedOffsetAt(event->position().toPoint());
-    setSelection(event->modifiers() & Qt::ShiftModifier ? m_anchor : offset, offset);
+    const qsizetype anchor = qMax<qint64>(0, m_anchor - origin());
+    setSelection(event->modifiers() & Qt::ShiftModifier ? anchor : offset, offset);
     m_selecting = true;
 }
 
@@ -492,7 +593,7 @@ void LogView::mouseMoveEvent(QMouseEvent *event)
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     else if (point.y() > viewport()->height())
         bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    setSelection(m_anchor, clampedOffsetAt(point));
+    setSelection(qMax<qint64>(0, m_anchor - origin()), clampedOffsetAt(point));
 }
 
 void LogView::mouseReleaseEvent(QMouseEvent *event)
@@ -522,6 +623,6 @@ void LogView::contextMenuEvent(QContextMenuEvent *event)
     copyAction->setEnabled(selectionEnd() > selectionStart());
     QAction *all = menu.addAction(QStringLiteral("Выделить всё"), this, &LogView::selectAll);
     all->setShortcut(QKeySequence::SelectAll);
-    all->setEnabled(!m_text.isEmpty());
+    all->setEnabled(textLength() > 0);
     menu.exec(event->globalPos());
 }

@@ -7,17 +7,26 @@
 #include <QFont>
 #include <QList>
 
+#include <deque>
+
 class QTextLayout;
 
 // An append-only log of coloured plain-text lines. Text is never parsed as markup. The view
 // keeps the text in one buffer and lays out only the lines it shows, so adding a line costs
 // the same however long the log has grown. The vertical scroll bar counts lines; at its
-// maximum the last line sits at the bottom edge.
+// maximum the last line sits at the bottom edge. The log keeps a bounded number of the newest
+// lines: each line past the bound drops the oldest one, at a cost that does not grow with
+// the log.
 class LogView final : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
     explicit LogView(QWidget *parent = nullptr);
+
+    static constexpr int DefaultMaximumLines = 1000000;
+    // The most lines the log keeps (at least 1); the oldest go first.
+    void setMaximumLines(int lines);
+    int maximumLines() const { return m_maxLines; }
 
     // Appends the text as one line, or several when it holds line breaks (CR LF, LF or CR),
     // all in the given colour and weight; then the view follows the end.
@@ -32,14 +41,17 @@ public:
     void setWordWrap(bool wrap);
     bool wordWrap() const { return m_wrap; }
 
-    // The whole text, lines joined by LF; offsets below count into it.
-    const QString &text() const { return m_text; }
+    // The whole text, lines joined by LF; offsets below count into it, from the oldest line
+    // kept.
+    QString text() const;
+    qsizetype textLength() const;
+    QString textRange(qsizetype from, qsizetype to) const;
     int lineAtOffset(qsizetype offset) const;
-    qsizetype lineStart(int line) const { return m_lines[line].start; }
-    int lineLength(int line) const { return m_lines[line].length; }
-    qsizetype selectionStart() const { return qMin(m_anchor, m_cursor); }
-    qsizetype selectionEnd() const { return qMax(m_anchor, m_cursor); }
-    qsizetype cursorPosition() const { return m_cursor; }
+    qsizetype lineStart(int line) const;
+    int lineLength(int line) const { return m_lines[size_t(line)].length; }
+    qsizetype selectionStart() const;
+    qsizetype selectionEnd() const;
+    qsizetype cursorPosition() const;
     void setSelection(qsizetype anchor, qsizetype cursor);
     QString selectedText() const;
     void selectAll();
@@ -65,7 +77,8 @@ protected:
 
 private:
     struct Line {
-        qsizetype start;
+        qint64 start; // in the text since the last Clear, the dropped lines included
+        int offset;   // where the characters begin in the line's block
         int length;
         QRgb color;
         bool bold;
@@ -77,6 +90,10 @@ private:
     };
 
     void appendOne(QStringView text, QRgb color, bool bold);
+    void dropOldest(int count);
+    QStringView lineView(int line) const;
+    qint64 origin() const;
+    qint64 endOffset() const;
     void layoutLine(QTextLayout &layout, int line) const;
     int rowsOf(int line) const;
     int wrapWidth() const;
@@ -91,8 +108,12 @@ private:
     void selectWordAt(qsizetype offset);
     qsizetype clampedOffsetAt(const QPoint &point) const;
 
-    QString m_text;
-    QList<Line> m_lines;
+    std::deque<Line> m_lines;
+    // The lines' characters, BlockLines lines to a block, so dropping old lines frees memory
+    // a block at a time and never moves the rest.
+    std::deque<QString> m_blocks;
+    qint64 m_dropped = 0; // lines dropped since the last Clear
+    int m_maxLines = DefaultMaximumLines;
     QFont m_boldFont;
     int m_rowHeight = 1;
     int m_widest = 0;
@@ -101,8 +122,8 @@ private:
     bool m_rangeDirty = false;
     bool m_settingRange = false;
     bool m_selecting = false;
-    qsizetype m_anchor = 0;
-    qsizetype m_cursor = 0;
+    qint64 m_anchor = 0; // offsets since the last Clear, like Line::start
+    qint64 m_cursor = 0;
     QBasicTimer m_refreshTimer;
     QElapsedTimer m_lastRefresh;
 };

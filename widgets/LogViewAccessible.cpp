@@ -101,16 +101,13 @@ void LogViewAccessible::setCursorPosition(int position)
 
 QString LogViewAccessible::text(int startOffset, int endOffset) const
 {
-    const QString &all = view()->text();
-    const qsizetype size = all.size();
-    const qsizetype start = std::clamp<qsizetype>(startOffset, 0, size);
-    const qsizetype end = endOffset < 0 ? size : std::clamp<qsizetype>(endOffset, start, size);
-    return all.mid(start, end - start);
+    const qsizetype size = view()->textLength();
+    return view()->textRange(startOffset, endOffset < 0 ? size : endOffset);
 }
 
 int LogViewAccessible::characterCount() const
 {
-    return int(view()->text().size());
+    return int(view()->textLength());
 }
 
 QRect LogViewAccessible::characterRect(int offset) const
@@ -140,7 +137,7 @@ QString LogViewAccessible::attributes(int offset, int *startOffset, int *endOffs
 {
     const LogView *log = view();
     *startOffset = *endOffset = offset;
-    if (log->LineCount() == 0 || offset < 0 || offset >= log->text().size())
+    if (log->LineCount() == 0 || offset < 0 || offset >= log->textLength())
         return QString();
     const int line = log->lineAtOffset(offset);
     const qsizetype start = log->lineStart(line);

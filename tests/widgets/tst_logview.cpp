@@ -28,6 +28,9 @@ private Q_SLOTS:
     void selectsAndCopies();
     void mouseSelection();
     void clearForgetsEverything();
+    void keepsNewestLines_data();
+    void keepsNewestLines();
+    void defaultBoundIsAMillionLines();
     void paintsLinesInTheirColours();
     void accessibleTextCarriesColourAndWeight();
 
@@ -200,6 +203,59 @@ void TestLogView::clearForgetsEverything()
     m_view->AppendLine(QStringLiteral("three"), Qt::green);
     QCOMPARE(m_view->LineCount(), 1);
     QCOMPARE(m_view->text(), QStringLiteral("three"));
+}
+
+void TestLogView::keepsNewestLines_data()
+{
+    QTest::addColumn<int>("bound");
+    QTest::addColumn<int>("appended");
+    QTest::newRow("a small bound") << 5 << 12;
+    // Crosses the storage's blocks of 4096 lines several times over.
+    QTest::newRow("a bound over several blocks") << 5000 << 23456;
+}
+
+void TestLogView::keepsNewestLines()
+{
+    QFETCH(int, bound);
+    QFETCH(int, appended);
+    m_view->setMaximumLines(bound);
+    for (int i = 1; i <= appended; i += 2)
+        m_view->AppendLine(QStringLiteral("line %1\nline %2").arg(i).arg(i + 1),
+                           QColor(i % 256, 0, 0), i % 3 == 0);
+    QCOMPARE(m_view->LineCount(), bound);
+    const int first = appended - bound + 1;
+    for (int line : {0, 1, bound / 2, bound - 1}) {
+        const int number = first + line;
+        QCOMPARE(m_view->LineText(line), QStringLiteral("line %1").arg(number));
+        const int odd = number % 2 ? number : number - 1;
+        QCOMPARE(m_view->LineColor(line), QColor(odd % 256, 0, 0));
+        QCOMPARE(m_view->LineBold(line), odd % 3 == 0);
+        QCOMPARE(m_view->lineAtOffset(m_view->lineStart(line)), line);
+    }
+    QStringList expected;
+    for (int i = first; i <= appended; ++i)
+        expected << QStringLiteral("line %1").arg(i);
+    QCOMPARE(m_view->text(), expected.join(u'\n'));
+    QCOMPARE(m_view->lineStart(0), 0);
+
+    // A selection over the oldest line loses what was dropped.
+    m_view->setSelection(0, m_view->lineStart(1) + 4);
+    m_view->AppendLine(QStringLiteral("newest"), Qt::black);
+    QCOMPARE(m_view->selectedText(), QStringLiteral("line"));
+    QCOMPARE(m_view->LineText(bound - 1), QStringLiteral("newest"));
+    QAccessibleInterface *acc = QAccessible::queryAccessibleInterface(m_view.get());
+    QVERIFY(acc && acc->textInterface());
+    QCOMPARE(acc->textInterface()->characterCount(), int(m_view->text().size()));
+    QCOMPARE(acc->textInterface()->text(0, 6), QStringLiteral("line %1").arg(first + 1).left(6));
+}
+
+void TestLogView::defaultBoundIsAMillionLines()
+{
+    for (int i = 0; i <= LogView::DefaultMaximumLines; ++i)
+        m_view->AppendLine(QString::number(i), Qt::black);
+    QCOMPARE(m_view->LineCount(), 1000000);
+    QCOMPARE(m_view->LineText(0), QStringLiteral("1"));
+    QCOMPARE(m_view->LineText(999999), QStringLiteral("1000000"));
 }
 
 void TestLogView::paintsLinesInTheirColours()
