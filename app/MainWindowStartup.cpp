@@ -10,6 +10,7 @@
 #include "HistoryWindow.h"
 #include "HostAddress.h"
 #include "LogView.h"
+#include "NickPrompt.h"
 #include "PrivateWindow.h"
 #include "SettingsWindow.h"
 #include "ShellText.h"
@@ -108,13 +109,7 @@ void TForm1::RunStartupSequence()
         RestoreSkin(skin);
 
     // Stage B: log-in and going online.
-    QString nick;
-    if (Form2->CheckBox8->isChecked())
-        nick = Form2->Edit1->text();
-    else
-        Dialogs::inputText(nullptr, QStringLiteral("Вход в чат"),
-                           QStringLiteral("Введите Ник для входа в чат:"), nick);
-    OwnNick = nick;
+    OwnNick = ObtainNick(Form2->CheckBox8->isChecked(), Form2->Edit1->text());
     if (OwnNick.isEmpty()) {
         N2Click();
         OpenUserHistory();

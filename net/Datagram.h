@@ -9,6 +9,10 @@
 // "@#@", the sender's colour number, "@#@" and a payload; texts are built here as QString
 // and become code page 1251 bytes in SendText.
 
+// The longest datagram a listener takes, and the longest message text a user may send.
+inline constexpr qsizetype MaxDatagramBytes = 8192;
+inline constexpr qsizetype MaxMessageChars = 8000;
+
 // Entry and leave notices go out in medium grey.
 inline constexpr int NoticeColorIndex = colors::MedGray;
 

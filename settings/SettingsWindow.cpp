@@ -6,8 +6,10 @@
 #include "Autorun.h"
 #include "ColorBox.h"
 #include "ColorList.h"
+#include "Dialogs.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
+#include "NickRules.h"
 #include "PlainLabel.h"
 
 #include <QCheckBox>
@@ -214,7 +216,11 @@ TForm2::TForm2(QWidget *parent)
     wireEvents();
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2()
+{
+    // The nick box loses the focus as the window goes: its check must not run then.
+    Edit1->disconnect(this);
+}
 
 QWidget *TForm2::buildMainPage()
 {
@@ -474,6 +480,7 @@ void TForm2::wireEvents()
     connect(TrackBar1, &QSlider::valueChanged, this, &TForm2::suitempTrackBar1Change);
     connect(TrackBar2, &QSlider::valueChanged, this, &TForm2::suitempTrackBar2Change);
     connect(CheckBox8, &QCheckBox::toggled, this, &TForm2::suitempCheckBox8Click);
+    connect(Edit1, &QLineEdit::editingFinished, this, &TForm2::Edit1Exit);
     connect(CheckBox9, &QCheckBox::toggled, this, &TForm2::CheckBox9Click);
     connect(CheckBox10, &QCheckBox::toggled, this, &TForm2::CheckBox10Click);
     connect(ColorBox2, &QComboBox::currentIndexChanged, this, &TForm2::ColorBox2Change);
@@ -553,6 +560,17 @@ void TForm2::suitempCheckBox8Click()
     const bool on = CheckBox8->isChecked();
     enableAll({Edit1, Label3}, on);
     Edit1->setText(on ? OwnNick : QString());
+}
+
+void TForm2::Edit1Exit()
+{
+    const QString refusal = NickRefusalText(Edit1->text());
+    if (refusal.isEmpty())
+        return;
+    // The box holds an acceptable nick again before the message takes the focus away.
+    Edit1->setText(NickRefusalText(OwnNick).isEmpty() ? OwnNick : QString());
+    Dialogs::warning(this, QStringLiteral("Palavrix"), refusal);
+    Edit1->setFocus();
 }
 
 void TForm2::CheckBox9Click()

@@ -65,6 +65,7 @@ public:
     void suitempTrackBar1Change();
     void suitempTrackBar2Change();
     void suitempCheckBox8Click();
+    void Edit1Exit(); // refuses a fast-entry nick the chat cannot carry
     void CheckBox9Click();
     void CheckBox10Click();
     void ColorBox2Change();

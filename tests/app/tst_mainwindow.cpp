@@ -6,20 +6,25 @@
 #include "HistoryWindow.h"
 #include "LogView.h"
 #include "MainWindow.h"
+#include "NickRules.h"
 #include "PrivateWindow.h"
 #include "SettingsWindow.h"
 #include "TestSupport.h"
 #include "TrayIcon.h"
 #include "UdpEndpoints.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -40,6 +45,8 @@ private Q_SLOTS:
     void missingConfigStopsAtFirstNumber();
     void badIntegerStopsStartupThere();
     void cancelledNickEndsWithoutQuestion();
+    void refusedNickIsAskedAgain_data();
+    void refusedNickIsAskedAgain();
     void savedLines_data();
     void savedLines();
     void extraLinesAreDropped();
@@ -52,6 +59,8 @@ private Q_SLOTS:
     void statusBarAndTray();
     void publicMessageComesBackOnLoopback();
     void presenceListsOwnNick();
+    void nonBreakingSpacesGoOutUnchanged_data();
+    void nonBreakingSpacesGoOutUnchanged();
 
 private:
     void start();
@@ -195,6 +204,44 @@ void TestMainWindow::cancelledNickEndsWithoutQuestion()
     QVERIFY(!Form1->isVisible());
     // Nothing the user stored is lost on the way out.
     QCOMPARE(savedConfig(), before);
+}
+
+void TestMainWindow::refusedNickIsAskedAgain_data()
+{
+    QTest::addColumn<QString>("fastEntryNick");
+    QTest::addColumn<QStringList>("typed");
+    QTest::newRow("separators, then a foreign script, then a good nick")
+        << QString() << QStringList{"Ivan - home", "日本", "Ivan"};
+    QTest::newRow("a line break") << QString() << QStringList{"Iv\nan", "Ivan"};
+    QTest::newRow("a stored fast-entry nick that breaks messages")
+        << QStringLiteral("Ivan: admin") << QStringList{"Ivan"};
+}
+
+void TestMainWindow::refusedNickIsAskedAgain()
+{
+    QFETCH(QString, fastEntryNick);
+    QFETCH(QStringList, typed);
+    const QString autoLogon =
+        fastEntryNick.isEmpty() ? QStringLiteral("AutoLogon=0") : QStringLiteral("AutoLogon=1");
+    writeChatCfg(m_dir->path(), fastEntryNick, {{12, autoLogon}});
+    for (const QString &nick : typed)
+        Dialogs::setNextInput(nick);
+    start();
+    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QStringList warnings, prompts;
+    for (const Dialogs::Shown &shown : Dialogs::history()) {
+        if (shown.kind == Dialogs::Kind::Warning)
+            warnings << shown.text;
+        if (shown.kind == Dialogs::Kind::Input)
+            prompts << shown.text;
+    }
+    QCOMPARE(prompts.size(), typed.size());
+    const QStringList refused =
+        fastEntryNick.isEmpty() ? typed.mid(0, typed.size() - 1) : QStringList{fastEntryNick};
+    QCOMPARE(warnings.size(), refused.size());
+    for (qsizetype i = 0; i < refused.size(); ++i)
+        QCOMPARE(warnings.at(i), NickRefusalText(refused.at(i)));
+    QVERIFY(Form1->IdUDPServer1->Active());
 }
 
 void TestMainWindow::savedLines_data()
@@ -402,6 +449,48 @@ void TestMainWindow::presenceListsOwnNick()
     QCOMPARE(Form4->ComboBox1->currentText(), QStringLiteral("Ivan - 127.0.0.1"));
     Form1->Timer2Timer();
     QCOMPARE(Form1->StatusPanels[0]->text(), QStringLiteral("Пользователей в чате: 1"));
+}
+
+void TestMainWindow::nonBreakingSpacesGoOutUnchanged_data()
+{
+    QTest::addColumn<bool>("isPrivate");
+    QTest::newRow("public") << false;
+    QTest::newRow("private") << true;
+}
+
+void TestMainWindow::nonBreakingSpacesGoOutUnchanged()
+{
+    QFETCH(bool, isPrivate);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    const QString typed = QStringLiteral("10\u00A0000 руб.\u00A0— итог");
+    LogView *view = isPrivate ? Form4->RichEdit1 : Form1->RichEdit1;
+    QTRY_VERIFY(isPrivate || view->LineCount() >= 1); // own entry notice
+    const int before = view->LineCount();
+    QTextEdit *input = isPrivate ? Form4->RichEdit2 : Form1->RichEdit4;
+    input->setFocus();
+    QApplication::clipboard()->setText(typed);
+    input->paste();
+    if (isPrivate) {
+        Form4->ComboBox1->setEditText(QStringLiteral("Olga - 127.0.0.1"));
+        Form4->Button1->click();
+    } else {
+        Form1->Button1->click();
+    }
+    QVERIFY(input->document()->isEmpty());
+    // The line comes back through the listener: from the own broadcast, or as the private
+    // echo followed by the received message.
+    const int lines = isPrivate ? 4 : 1;
+    QTRY_COMPARE(view->LineCount(), before + lines);
+    QCOMPARE(view->LineText(before + lines - 1),
+             isPrivate ? typed : QStringLiteral("Ivan -->") + typed);
+    if (isPrivate) {
+        QCOMPARE(view->LineText(before + 1), typed);
+        const HistoryTable &records = HForm->Store->table();
+        QCOMPARE(records.recordCount(), 2);
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(records.textAt(i, HistoryField::mFullText), typed);
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -4,6 +4,7 @@
 #include "ColorList.h"
 #include "Dialogs.h"
 #include "MainWindow.h"
+#include "NickRules.h"
 #include "SettingsWindow.h"
 #include "TestSupport.h"
 
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void positionsAreClamped();
     void handlersRunOnlyOnRealChange();
     void fastLogInTakesTheNick();
+    void fastEntryNickIsChecked_data();
+    void fastEntryNickIsChecked();
     void enableRules_data();
     void enableRules();
     void autorunEntryFollowsTheCheckBox();
@@ -573,6 +576,39 @@ void TestSettingsWindow::fastLogInTakesTheNick()
                       QPoint(4, m_form->CheckBox8->height() / 2));
     QVERIFY(m_form->CheckBox8->isChecked());
     QCOMPARE(m_form->Edit1->text(), OwnNick);
+}
+
+void TestSettingsWindow::fastEntryNickIsChecked_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("an acceptable nick stays") << QStringLiteral("Борис") << QStringLiteral("Борис");
+    QTest::newRow("a separator gives the nick in use back")
+        << QStringLiteral("a - b") << QStringLiteral("Ivan");
+    QTest::newRow("a character outside the code page")
+        << QStringLiteral("日本") << QStringLiteral("Ivan");
+}
+
+void TestSettingsWindow::fastEntryNickIsChecked()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    OwnNick = QStringLiteral("Ivan");
+    m_form->CheckBox8->setChecked(true);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    m_form->Edit1->setFocus();
+    m_form->Edit1->clear();
+    Dialogs::clearHistory();
+    m_form->Edit1->insert(typed);
+    QTest::keyClick(m_form->Edit1, Qt::Key_Return);
+    QCOMPARE(m_form->Edit1->text(), kept);
+    const bool refused = kept != typed;
+    QCOMPARE(Dialogs::history().size(), refused ? 1 : 0);
+    if (refused) {
+        QCOMPARE(Dialogs::history().at(0).kind, Dialogs::Kind::Warning);
+        QCOMPARE(Dialogs::history().at(0).text, NickRefusalText(typed));
+    }
 }
 
 void TestSettingsWindow::enableRules_data()
