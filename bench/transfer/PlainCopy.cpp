@@ -1,0 +1,102 @@
+// The physical limit the file transfer is measured against: the same bytes over the same link
+// with nothing but read, send, receive and write, in pieces of the same size.
+//   plain_socket_copy receive PORT OUTFILE
+//   plain_socket_copy send ADDRESS PORT INFILE
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+constexpr size_t Piece = 256 * 1024;
+
+int Fail(const char *what)
+{
+    std::perror(what);
+    return 1;
+}
+
+bool WriteAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+int Pump(int from, int to)
+{
+    std::vector<char> buffer(Piece);
+    for (;;) {
+        const ssize_t n = ::read(from, buffer.data(), buffer.size());
+        if (n == 0)
+            return 0;
+        if (n < 0 || !WriteAll(to, buffer.data(), size_t(n)))
+            return Fail("copy");
+    }
+}
+
+int Receive(int port, const char *path)
+{
+    const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(server, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    if (::bind(server, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+        ::listen(server, 1) != 0)
+        return Fail("listen");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const int peer = ::accept(server, nullptr, nullptr);
+    const int out = ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (peer < 0 || out < 0)
+        return Fail("accept/open");
+    const int result = Pump(peer, out);
+    ::close(out);
+    ::close(peer);
+    ::close(server);
+    return result;
+}
+
+int Send(const char *host, int port, const char *path)
+{
+    const int in = ::open(path, O_RDONLY);
+    const int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    if (in < 0 || ::inet_pton(AF_INET, host, &address.sin_addr) != 1 ||
+        ::connect(peer, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        return Fail("connect/open");
+    const int result = Pump(in, peer);
+    ::close(peer);
+    ::close(in);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "receive") == 0)
+        return Receive(std::atoi(argv[2]), argv[3]);
+    if (argc == 5 && std::strcmp(argv[1], "send") == 0)
+        return Send(argv[2], std::atoi(argv[3]), argv[4]);
+    std::fprintf(stderr,
+                 "usage: plain_socket_copy receive PORT OUTFILE | send ADDRESS PORT INFILE\n");
+    return 2;
+}

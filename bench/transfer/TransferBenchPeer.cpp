@@ -1,0 +1,63 @@
+// One side of a measured file transfer, on the file transfer core alone:
+//   transfer_bench_peer receive PORT FOLDER      takes the first offer into FOLDER
+//   transfer_bench_peer send PORT ADDRESS FILE   offers FILE to ADDRESS:PORT
+// Prints "ready" once listening and "end <outcome> <text>" at the end; exit code 0 when the
+// transfer was done.
+
+#include "FileTransferService.h"
+#include "TransferErrors.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+using namespace transfer;
+
+namespace
+{
+
+void Say(const QString &line)
+{
+    QTextStream(stdout) << line << Qt::endl;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const bool receive = args.size() == 3 && args[0] == "receive"_L1;
+    const bool send = args.size() == 4 && args[0] == "send"_L1;
+    if (!receive && !send) {
+        Say(u"usage: transfer_bench_peer receive PORT FOLDER | send PORT ADDRESS FILE"_s);
+        return 2;
+    }
+    const quint16 port = args[1].toUShort();
+    FileTransferService service;
+    int exitCode = 1;
+    QObject::connect(&service, &FileTransferService::finished, &app,
+                     [&](const QString &, Outcome outcome, const QString &text) {
+                         Say(u"end %1 %2"_s.arg(int(outcome)).arg(text));
+                         exitCode = outcome == Outcome::Done ? 0 : 1;
+                         app.quit();
+                     });
+    try {
+        if (receive) {
+            service.start({port, u"receiver"_s, {}});
+            QObject::connect(
+                &service, &FileTransferService::offerReceived, &app,
+                [&](const IncomingOffer &offer) { service.accept(offer.token, args[2]); });
+            Say(u"ready"_s);
+        } else {
+            service.start({port, u"sender"_s, {}});
+            service.offerFiles(QHostAddress(args[2]), port, {args[3]});
+        }
+    } catch (const AppError &error) {
+        Say(u"end error "_s + error.message());
+        return 1;
+    }
+    app.exec();
+    return exitCode;
+}

@@ -1,0 +1,376 @@
+#include "FileTransferService.h"
+#include "Sha256.h"
+#include "TransferErrors.h"
+#include "TransferOutcome.h"
+#include "TransferProtocol.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkDatagram>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace transfer;
+
+// Two copies on the loopback interface, and a hand-made sender speaking the protocol byte by
+// byte where a test needs to misbehave.
+class TransferServiceTest final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void peersLearnOfEachOther();
+    void filesArriveWholeUnderFreeNames();
+    void declinedOfferEndsBothSides();
+    void cancelOnEitherSide_data();
+    void cancelOnEitherSide();
+    void foreignConnectionsAreRefused_data();
+    void foreignConnectionsAreRefused();
+    void brokenTransferRemovesTheFile_data();
+    void brokenTransferRemovesTheFile();
+    void severalTransfersAtOnce();
+    void unreadableFileIsRefusedAtOnce();
+};
+
+namespace
+{
+
+constexpr int WaitMs = 15000;
+const QHostAddress Loopback(QHostAddress::LocalHost);
+
+// One copy: the service on a free loopback port and a folder of its own.
+struct Side {
+    explicit Side(const QString &nick) { service.start({0, nick, {}}); }
+    FileTransferService service;
+    QTemporaryDir dir;
+    QSignalSpy offers{&service, &FileTransferService::offerReceived};
+    QSignalSpy ends{&service, &FileTransferService::finished};
+    QSignalSpy files{&service, &FileTransferService::fileTransferred};
+    QSignalSpy progress{&service, &FileTransferService::progress};
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QString lastOfferToken() const { return offers.last().at(0).value<IncomingOffer>().token; }
+    Outcome outcome(int i = 0) const { return ends.at(i).at(1).value<Outcome>(); }
+    QString endText(int i = 0) const { return ends.at(i).at(2).toString(); }
+    QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+QByteArray RandomBytes(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(bytes.data()),
+                                          size / sizeof(quint32));
+    return bytes;
+}
+
+QString WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray Sha(const QByteArray &bytes)
+{
+    Sha256 hash;
+    hash.addData(bytes.constData(), bytes.size());
+    return hash.result();
+}
+
+QByteArray Frame(FrameType type, const QByteArray &payload = {})
+{
+    return BuildFrameHeader(type, quint32(payload.size())) + payload;
+}
+
+// A sender made by hand: its offer from a UDP socket, its data over a raw TCP connection.
+struct HandSender {
+    QUdpSocket udp;
+    QString token = NewToken();
+
+    void offer(quint16 port, const QList<OfferedFile> &files)
+    {
+        QVERIFY(udp.bind(Loopback, 0));
+        TransferDatagram offer{DatagramKind::Offer, 0, u"Mallory"_s, token, files};
+        udp.writeDatagram(BuildDatagram(offer), Loopback, port);
+    }
+    // The accept datagram the receiver answers with, once it is there.
+    std::optional<TransferDatagram> answer()
+    {
+        if (!udp.hasPendingDatagrams() && !udp.waitForReadyRead(WaitMs))
+            return std::nullopt;
+        return ParseDatagram(udp.receiveDatagram().data());
+    }
+};
+
+bool Connect(QTcpSocket &socket, quint16 port, const QHostAddress &from = Loopback)
+{
+    if (from != Loopback && !socket.bind(from, 0))
+        return false;
+    socket.connectToHost(Loopback, port);
+    return socket.waitForConnected(WaitMs);
+}
+
+} // namespace
+
+void TransferServiceTest::peersLearnOfEachOther()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    QSignalSpy olgaPeers(&olga.service, &FileTransferService::peersChanged);
+    QCOMPARE(olga.service.peerPort(Loopback), quint16(0));
+    ivan.service.announceTo(Loopback, olga.service.port());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.service.peerPort(Loopback), ivan.service.port(), WaitMs);
+    // Olga answers a newcomer at once, so Ivan need not wait for her broadcast.
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.service.peerPort(Loopback), olga.service.port(), WaitMs);
+    QCOMPARE(olgaPeers.count(), 1);
+    QCOMPARE(olga.service.peerPort(QHostAddress(u"127.0.0.2"_s)), quint16(0));
+}
+
+void TransferServiceTest::filesArriveWholeUnderFreeNames()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    const QByteArray report = RandomBytes(3 * 1024 * 1024 + 17);
+    const QString reportPath = WriteFile(ivan.path(u"report.pdf"_s), report);
+    const QString emptyPath = WriteFile(ivan.path(u"пусто.txt"_s), {});
+    WriteFile(olga.path(u"report.pdf"_s), "older report");
+
+    const QString token =
+        ivan.service.offerFiles(Loopback, olga.service.port(), {reportPath, emptyPath});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    const auto offer = olga.offers.at(0).at(0).value<IncomingOffer>();
+    QCOMPARE(offer.token, token);
+    QCOMPARE(offer.nick, u"Ivan"_s);
+    QCOMPARE(offer.files,
+             (QList<OfferedFile>{{u"report.pdf"_s, report.size()}, {u"пусто.txt"_s, 0}}));
+
+    olga.service.accept(token, olga.dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.outcome(), Outcome::Done);
+    QCOMPARE(ivan.outcome(), Outcome::Done);
+
+    QCOMPARE(ReadAll(olga.path(u"report.pdf"_s)), QByteArray("older report"));
+    QCOMPARE(Sha(ReadAll(olga.path(u"report (1).pdf"_s))), Sha(report));
+    QVERIFY(QFile::exists(olga.path(u"пусто.txt"_s)));
+    QCOMPARE(olga.entries().size(), 3); // no ".part" left behind
+    QCOMPARE(olga.files.count(), 2);
+    QCOMPARE(olga.files.at(0).at(2).toString(), u"report (1).pdf"_s);
+    QCOMPARE(ivan.files.count(), 2);
+    const auto last = ivan.progress.last().at(1).value<TransferProgress>();
+    QCOMPARE(last.done, report.size());
+    QCOMPARE(last.total, report.size());
+    QCOMPARE(ivan.service.activeCount(), 0);
+    QCOMPARE(olga.service.activeCount(), 0);
+}
+
+void TransferServiceTest::declinedOfferEndsBothSides()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    const QString path = WriteFile(ivan.path(u"a.bin"_s), "abc");
+    const QString token = ivan.service.offerFiles(Loopback, olga.service.port(), {path});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.decline(token);
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(ivan.outcome(), Outcome::Declined);
+    QCOMPARE(ivan.endText(), u"Получатель отказался от файлов"_s);
+    QCOMPARE(olga.outcome(), Outcome::Declined);
+    QVERIFY(olga.entries().isEmpty());
+}
+
+void TransferServiceTest::cancelOnEitherSide_data()
+{
+    QTest::addColumn<bool>("senderCancels");
+    QTest::addColumn<bool>("beforeAnswer");
+    QTest::newRow("The sender cancels mid-way") << true << false;
+    QTest::newRow("The receiver cancels mid-way") << false << false;
+    QTest::newRow("The sender withdraws the offer before an answer") << true << true;
+}
+
+void TransferServiceTest::cancelOnEitherSide()
+{
+    QFETCH(bool, senderCancels);
+    QFETCH(bool, beforeAnswer);
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    const QString path = WriteFile(ivan.path(u"big.bin"_s), QByteArray(64 * 1024 * 1024, 'x'));
+    const QString token = ivan.service.offerFiles(Loopback, olga.service.port(), {path});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    Side &canceller = senderCancels ? ivan : olga;
+    Side &other = senderCancels ? olga : ivan;
+    if (beforeAnswer) {
+        ivan.service.cancel(token);
+    } else {
+        // Cancel as soon as the first bytes are through, far from the end.
+        connect(
+            &canceller.service, &FileTransferService::progress, &canceller.service,
+            [&canceller](const QString &t) { canceller.service.cancel(t); },
+            Qt::SingleShotConnection);
+        olga.service.accept(token, olga.dir.path());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(canceller.ends.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(other.ends.count(), 1, WaitMs);
+    QCOMPARE(canceller.outcome(), Outcome::Cancelled);
+    QCOMPARE(other.outcome(), Outcome::CancelledByPeer);
+    QCOMPARE(other.endText(), u"Передача отменена собеседником"_s);
+    QVERIFY2(olga.entries().isEmpty(), qPrintable(olga.entries().join(u", ")));
+}
+
+void TransferServiceTest::foreignConnectionsAreRefused_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QByteArray>("hello"); // "right" stands for the offer's token frame
+    QTest::addColumn<bool>("acceptFirst");
+    QTest::newRow("A wrong token")
+        << u"127.0.0.1"_s << Frame(FrameType::Token, NewToken().toLatin1()) << true;
+    QTest::newRow("The right token from another address")
+        << u"127.0.0.2"_s << QByteArray("right") << true;
+    QTest::newRow("The right token before the offer is accepted")
+        << u"127.0.0.1"_s << QByteArray("right") << false;
+    QTest::newRow("Data before any token")
+        << u"127.0.0.1"_s << Frame(FrameType::Data, QByteArray(40, 'a')) << true;
+}
+
+void TransferServiceTest::foreignConnectionsAreRefused()
+{
+    QFETCH(QString, from);
+    QFETCH(QByteArray, hello);
+    QFETCH(bool, acceptFirst);
+    Side olga(u"Olga"_s);
+    HandSender sender;
+    const QByteArray content = "the real content";
+    sender.offer(olga.service.port(), {{u"a.txt"_s, content.size()}});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    const QByteArray rightHello = Frame(FrameType::Token, sender.token.toLatin1());
+    if (hello == "right")
+        hello = rightHello;
+    if (acceptFirst)
+        olga.service.accept(sender.token, olga.dir.path());
+
+    QTcpSocket intruder;
+    QVERIFY(Connect(intruder, olga.service.port(), QHostAddress(from)));
+    intruder.write(hello + Frame(FrameType::Data, content));
+    QTRY_COMPARE_WITH_TIMEOUT(intruder.state(), QAbstractSocket::UnconnectedState, WaitMs);
+    QCOMPARE(intruder.readAll(), QByteArray());
+    QCOMPARE(olga.ends.count(), 0);
+
+    // The offer is still there for its real sender.
+    if (!acceptFirst)
+        olga.service.accept(sender.token, olga.dir.path());
+    const auto answer = sender.answer();
+    QVERIFY(answer && answer->kind == DatagramKind::Accept);
+    QTcpSocket genuine;
+    QVERIFY(Connect(genuine, answer->port));
+    genuine.write(rightHello + Frame(FrameType::Data, content) +
+                  Frame(FrameType::Digest, Sha(content)));
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.outcome(), Outcome::Done);
+    QTRY_COMPARE_WITH_TIMEOUT(genuine.bytesAvailable(), qint64(FrameHeaderSize), WaitMs);
+    QCOMPARE(genuine.readAll(), Frame(FrameType::FileDone));
+    QCOMPARE(ReadAll(olga.path(u"a.txt"_s)), content);
+}
+
+void TransferServiceTest::brokenTransferRemovesTheFile_data()
+{
+    const QByteArray content = "0123456789";
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<bool>("drop");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("A wrong checksum")
+        << Frame(FrameType::Data, content) + Frame(FrameType::Digest, Sha("other")) << false
+        << u"Файл a.txt пришёл с ошибкой (контрольная сумма не совпала) и удалён"_s
+        << Frame(FrameType::Failure, QByteArray(1, char(FailureReason::HashMismatch)));
+    QTest::newRow("The connection drops mid-file")
+        << Frame(FrameType::Data, content.left(4)) << true
+        << u"Соединение прервано: файл a.txt удалён"_s << QByteArray();
+    QTest::newRow("More data than offered")
+        << Frame(FrameType::Data, content + "!") << false
+        << u"Нарушен порядок передачи: файл a.txt удалён"_s
+        << Frame(FrameType::Failure, QByteArray(1, char(FailureReason::Protocol)));
+    QTest::newRow("The sender cannot read its file")
+        << Frame(FrameType::Data, content.left(4)) +
+               Frame(FrameType::Failure, QByteArray(1, char(FailureReason::ReadFailed)))
+        << false << u"Не удалось прочитать файл a.txt у отправителя: передача прервана"_s
+        << QByteArray();
+}
+
+void TransferServiceTest::brokenTransferRemovesTheFile()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(bool, drop);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, answer);
+    Side olga(u"Olga"_s);
+    HandSender sender;
+    sender.offer(olga.service.port(), {{u"a.txt"_s, 10}});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.accept(sender.token, olga.dir.path());
+    const auto accepted = sender.answer();
+    QVERIFY(accepted && accepted->kind == DatagramKind::Accept);
+    QTcpSocket socket;
+    QVERIFY(Connect(socket, accepted->port));
+    socket.write(Frame(FrameType::Token, sender.token.toLatin1()) + stream);
+    QVERIFY(socket.waitForBytesWritten(WaitMs));
+    if (drop) {
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(olga.path(u"a.txt.part"_s)), WaitMs);
+        socket.abort();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.outcome(), Outcome::Failed);
+    QCOMPARE(olga.endText(), text);
+    QVERIFY2(olga.entries().isEmpty(), qPrintable(olga.entries().join(u", ")));
+    if (!answer.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(socket.bytesAvailable() >= answer.size(), WaitMs);
+        QCOMPARE(socket.read(answer.size()), answer);
+    }
+}
+
+void TransferServiceTest::severalTransfersAtOnce()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    const QByteArray first = RandomBytes(8 * 1024 * 1024);
+    const QByteArray second = RandomBytes(6 * 1024 * 1024);
+    const QString a = ivan.service.offerFiles(Loopback, olga.service.port(),
+                                              {WriteFile(ivan.path(u"one.bin"_s), first)});
+    const QString b = ivan.service.offerFiles(Loopback, olga.service.port(),
+                                              {WriteFile(ivan.path(u"two.bin"_s), second)});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 2, WaitMs);
+    olga.service.accept(a, olga.dir.path());
+    olga.service.accept(b, olga.dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.service.activeCount(), 0, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.service.activeCount(), 0, WaitMs);
+    QCOMPARE(olga.outcome(0), Outcome::Done);
+    QCOMPARE(olga.outcome(1), Outcome::Done);
+    QCOMPARE(Sha(ReadAll(olga.path(u"one.bin"_s))), Sha(first));
+    QCOMPARE(Sha(ReadAll(olga.path(u"two.bin"_s))), Sha(second));
+    QSet<QString> reported;
+    for (const auto &args : std::as_const(olga.progress))
+        reported.insert(args.at(0).toString());
+    QCOMPARE(reported, (QSet<QString>{a, b}));
+}
+
+void TransferServiceTest::unreadableFileIsRefusedAtOnce()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    QVERIFY_THROWS_EXCEPTION(
+        ETransferError,
+        ivan.service.offerFiles(Loopback, olga.service.port(), {ivan.path(u"missing.bin"_s)}));
+    QVERIFY_THROWS_EXCEPTION(
+        ETransferError, ivan.service.offerFiles(Loopback, olga.service.port(), {ivan.dir.path()}));
+    QCOMPARE(ivan.service.activeCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TransferServiceTest)
+#include "TransferServiceTest.moc"

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "Transfer.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace transfer
+{
+
+class IncomingTransfer;
+class OutgoingTransfer;
+
+struct TransferOptions {
+    quint16 port = DefaultFilePort; // UDP and TCP; 0 takes any free port
+    QString nick;
+    QHostAddress announceTo; // the broadcast address; null: no periodic announcement
+};
+
+// Sending and taking files: announces on the file port that this copy takes files, keeps the
+// copies heard doing the same, makes and answers offers, and runs the transfers, several at a
+// time, on the thread that owns it. Transfers report by their token.
+class FileTransferService final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FileTransferService)
+public:
+    explicit FileTransferService(QObject *parent = nullptr);
+    ~FileTransferService() override;
+
+    // Opens the port (UDP and TCP); throws ETransferError when it cannot.
+    void start(const TransferOptions &options);
+    // Cancels every transfer and closes the port.
+    void stop();
+    bool isRunning() const { return m_server.isListening(); }
+    quint16 port() const { return m_server.serverPort(); }
+
+    // Tells one address that this copy takes files (the periodic announcement is broadcast).
+    void announceTo(const QHostAddress &address, quint16 port);
+    // The file port of a copy that announced itself lately; 0 when none did from `address`.
+    quint16 peerPort(const QHostAddress &address) const;
+
+    // Offers files to the copy at address:port; gives the transfer's token. Throws
+    // ETransferError when a file cannot be read or the offer cannot be sent.
+    QString offerFiles(const QHostAddress &address, quint16 port, const QStringList &paths);
+    // Takes an incoming offer into `folder`; throws ETransferError when it cannot be written.
+    void accept(const QString &token, const QString &folder);
+    void decline(const QString &token);
+    // Cancels a transfer in either direction, at any stage.
+    void cancel(const QString &token);
+    int activeCount() const { return int(m_transfers.size()); }
+
+    static constexpr int AnnounceIntervalMs = 4000;
+    static constexpr int PeerLifetimeMs = 3 * AnnounceIntervalMs;
+    static constexpr int HelloWaitMs = 10000;
+    static constexpr int MaxWaitingConnections = 16;
+    static constexpr int MaxIncomingOffers = 64;
+
+Q_SIGNALS:
+    void peersChanged();
+    void offerReceived(const transfer::IncomingOffer &offer);
+    void progress(const QString &token, const transfer::TransferProgress &progress);
+    void fileTransferred(const QString &token, transfer::Direction direction, const QString &name,
+                         qint64 size, const QString &path);
+    void finished(const QString &token, transfer::Outcome outcome, const QString &text);
+
+private:
+    struct Peer {
+        quint16 port = 0;
+        QString nick;
+        qint64 heardAt = 0;
+    };
+
+    void readDatagrams();
+    void handleDatagram(const TransferDatagram &datagram, const QHostAddress &from,
+                        quint16 fromPort);
+    void handleAnnounce(const TransferDatagram &datagram, const QHostAddress &from);
+    void handleOffer(const TransferDatagram &datagram, const QHostAddress &from, quint16 fromPort);
+    void sendDatagram(const TransferDatagram &datagram, const QHostAddress &to, quint16 port);
+    void announce();
+    void forgetSilentPeers();
+    void takeConnection();
+    void checkHello(QTcpSocket *socket);
+    void track(Transfer *transfer);
+    IncomingTransfer *incoming(const QString &token) const;
+    OutgoingTransfer *outgoing(const QString &token) const;
+    DatagramSender datagramSender();
+
+    TransferOptions m_options;
+    QUdpSocket m_udp;
+    QTcpServer m_server;
+    QTimer m_announceTimer;
+    QElapsedTimer m_clock;
+    QHash<QString, Peer> m_peers; // by dotted address
+    QHash<QString, Transfer *> m_transfers;
+    int m_waitingConnections = 0;
+};
+
+} // namespace transfer

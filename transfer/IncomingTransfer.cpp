@@ -1,0 +1,253 @@
+#include "IncomingTransfer.h"
+#include "SafeFileName.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace transfer
+{
+
+namespace
+{
+
+const QString PartSuffix = u".part"_s;
+
+} // namespace
+
+IncomingTransfer::IncomingTransfer(IncomingOffer offer, quint16 peerPort, DatagramSender sender,
+                                   QObject *parent)
+    : Transfer(offer.token, Direction::Incoming, offer.sender, peerPort, std::move(sender), parent),
+      m_offer(std::move(offer))
+{
+    m_connectWait.setSingleShot(true);
+    m_connectWait.setInterval(ConnectWaitMs);
+    connect(&m_connectWait, &QTimer::timeout, this, [this] {
+        sendDatagram(DatagramKind::Cancel);
+        end(Outcome::Failed, u"Отправитель не подключился"_s, Close::Now);
+    });
+}
+
+IncomingTransfer::~IncomingTransfer()
+{
+    removePart();
+}
+
+void IncomingTransfer::removePart()
+{
+    if (m_partPending)
+        m_part.remove();
+    m_partPending = false;
+}
+
+void IncomingTransfer::accept(const QString &folder, quint16 dataPort)
+{
+    if (m_state != State::Offered)
+        return;
+    m_folder = folder;
+    m_state = State::Accepted;
+    m_connectWait.start();
+    sendDatagram(DatagramKind::Accept, dataPort);
+}
+
+void IncomingTransfer::decline()
+{
+    if (m_state != State::Offered)
+        return;
+    sendDatagram(DatagramKind::Decline);
+    end(Outcome::Declined, u"Вы отказались от файлов"_s, Close::Now);
+}
+
+void IncomingTransfer::adopt(QTcpSocket *socket)
+{
+    m_connectWait.stop();
+    m_state = State::Receiving;
+    attach(socket);
+    connect(socket, &QTcpSocket::readyRead, this, &IncomingTransfer::readFrames);
+    connect(socket, &QTcpSocket::disconnected, this, &IncomingTransfer::connectionGone);
+    connect(socket, &QTcpSocket::errorOccurred, this, &IncomingTransfer::connectionGone);
+    startClock(m_offer.totalSize());
+    startFile();
+    if (m_state == State::Receiving)
+        readFrames();
+}
+
+void IncomingTransfer::cancel()
+{
+    if (m_state == State::Ended)
+        return;
+    if (m_state == State::Receiving) {
+        writeFrame(FrameType::Cancel);
+        end(Outcome::Cancelled, CancelledText(), Close::Linger);
+        return;
+    }
+    sendDatagram(m_state == State::Offered ? DatagramKind::Decline : DatagramKind::Cancel);
+    end(Outcome::Cancelled, CancelledText(), Close::Now);
+}
+
+void IncomingTransfer::peerCancelled()
+{
+    if (m_state == State::Ended)
+        return;
+    end(Outcome::CancelledByPeer, CancelledByPeerText(), Close::Now);
+}
+
+void IncomingTransfer::readFrames()
+{
+    while (m_state == State::Receiving && m_socket) {
+        if (!m_header && !takeHeader())
+            return;
+        if (m_header->type == FrameType::Data) {
+            if (!takeData())
+                return;
+            continue;
+        }
+        if (m_socket->bytesAvailable() < m_header->length)
+            return;
+        const FrameHeader header = *m_header;
+        m_header.reset();
+        const QByteArray payload = m_socket->read(header.length);
+        if (header.type == FrameType::Digest)
+            completeFile(payload);
+        else if (header.type == FrameType::Failure)
+            end(Outcome::Failed, FailureText(FailureReason(payload[0]), currentName()),
+                Close::Linger);
+        else
+            end(Outcome::CancelledByPeer, CancelledByPeerText(), Close::Linger);
+    }
+}
+
+// Reads and checks the next frame header; false when it is not all there yet or was refused.
+bool IncomingTransfer::takeHeader()
+{
+    if (m_socket->bytesAvailable() < FrameHeaderSize)
+        return false;
+    const auto header = ParseFrameHeader(m_socket->read(FrameHeaderSize));
+    const bool fits =
+        header && (header->type == FrameType::Data ? header->length <= m_left
+                   : header->type == FrameType::Digest
+                       ? m_left == 0
+                       : header->type == FrameType::Failure || header->type == FrameType::Cancel);
+    if (!fits) {
+        failHere(FailureReason::Protocol);
+        return false;
+    }
+    m_header = header;
+    m_payloadLeft = header->length;
+    return true;
+}
+
+// Moves what has arrived of a data frame into the file; false when nothing more is there.
+bool IncomingTransfer::takeData()
+{
+    const qint64 available = m_socket->bytesAvailable();
+    if (available == 0)
+        return false;
+    m_buffer.resize(qMin<qint64>(qMin<qint64>(m_payloadLeft, available), ChunkSize));
+    const qint64 read = m_socket->read(m_buffer.data(), m_buffer.size());
+    if (read <= 0)
+        return false;
+    m_hash.addData(m_buffer.constData(), read);
+    if (m_part.write(m_buffer.constData(), read) != read) {
+        failWrite();
+        return false;
+    }
+    m_left -= read;
+    m_payloadLeft -= quint32(read);
+    if (m_payloadLeft == 0)
+        m_header.reset();
+    addDone(read);
+    return true;
+}
+
+void IncomingTransfer::startFile()
+{
+    if (m_index == m_offer.files.size()) {
+        end(Outcome::Done, DoneText(Direction::Incoming), Close::AfterWrite);
+        return;
+    }
+    const QDir folder(m_folder);
+    m_finalName = UniqueFileName(m_offer.files[m_index].name, [&folder](const QString &name) {
+        return folder.exists(name) || folder.exists(name + PartSuffix);
+    });
+    m_part.setFileName(folder.filePath(m_finalName + PartSuffix));
+    if (!m_part.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        failWrite();
+        return;
+    }
+    m_partPending = true;
+    m_left = m_offer.files[m_index].size;
+    m_hash.result();
+}
+
+void IncomingTransfer::completeFile(const QByteArray &digest)
+{
+    if (digest != m_hash.result()) {
+        failHere(FailureReason::HashMismatch);
+        return;
+    }
+    m_part.close();
+    QString path;
+    if (!moveToFinalName(path)) {
+        failHere(FailureReason::WriteFailed);
+        return;
+    }
+    writeFrame(FrameType::FileDone);
+    const OfferedFile &file = m_offer.files[m_index++];
+    Q_EMIT fileTransferred(token(), Direction::Incoming, QFileInfo(path).fileName(), file.size,
+                           path);
+    startFile();
+}
+
+// The checked file takes its final name, the next free one if that was taken meanwhile.
+bool IncomingTransfer::moveToFinalName(QString &path)
+{
+    const QDir folder(m_folder);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_finalName = UniqueFileName(
+            m_finalName, [&folder](const QString &name) { return folder.exists(name); });
+        path = folder.filePath(m_finalName);
+        if (m_part.rename(path)) {
+            m_partPending = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+void IncomingTransfer::failHere(FailureReason reason)
+{
+    writeFrame(FrameType::Failure, QByteArray(1, char(reason)));
+    end(Outcome::Failed, FailureText(reason, currentName()), Close::Linger);
+}
+
+void IncomingTransfer::failWrite()
+{
+    failHere(m_part.error() == QFileDevice::ResourceError ? FailureReason::DiskFull
+                                                          : FailureReason::WriteFailed);
+}
+
+void IncomingTransfer::end(Outcome outcome, const QString &text, Close close)
+{
+    m_state = State::Ended;
+    m_connectWait.stop();
+    removePart();
+    finish(outcome, text, close);
+}
+
+void IncomingTransfer::connectionGone()
+{
+    if (m_state != State::Receiving)
+        return;
+    readFrames();
+    if (m_state == State::Receiving)
+        end(Outcome::Failed, DroppedText(currentName()), Close::Now);
+}
+
+QString IncomingTransfer::currentName() const
+{
+    return m_offer.files[qMin(m_index, int(m_offer.files.size()) - 1)].name;
+}
+
+} // namespace transfer

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Sha256.h"
+#include "Transfer.h"
+
+#include <QFile>
+#include <QTimer>
+
+namespace transfer
+{
+
+// An offer another copy made to this one: the user's answer, then the data connection the
+// sender opens, each file written to "<name>.part" beside its final name, checked against its
+// SHA-256 and only then given its final name. Whatever ends a file early removes it.
+class IncomingTransfer final : public Transfer
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(IncomingTransfer)
+public:
+    IncomingTransfer(IncomingOffer offer, quint16 peerPort, DatagramSender sender, QObject *parent);
+    ~IncomingTransfer() override;
+
+    const IncomingOffer &offer() const { return m_offer; }
+    // Takes the offer into `folder`; the sender is told to connect to `dataPort`.
+    void accept(const QString &folder, quint16 dataPort);
+    void decline();
+    bool awaitsConnection() const { return m_state == State::Accepted; }
+    // The sender's connection, its token already checked.
+    void adopt(QTcpSocket *socket);
+    void cancel() override;
+    void peerCancelled() override;
+
+    // How long an accepted offer waits for the sender's connection.
+    static constexpr int ConnectWaitMs = 60000;
+
+private:
+    enum class State { Offered, Accepted, Receiving, Ended };
+
+    void readFrames();
+    bool takeHeader();
+    bool takeData();
+    void startFile();
+    void completeFile(const QByteArray &digest);
+    bool moveToFinalName(QString &path);
+    void failHere(FailureReason reason);
+    void failWrite();
+    void removePart();
+    void end(Outcome outcome, const QString &text, Close close);
+    void connectionGone();
+    QString currentName() const;
+
+    IncomingOffer m_offer;
+    State m_state = State::Offered;
+    QString m_folder;
+    QTimer m_connectWait;
+    int m_index = 0;
+    QFile m_part;
+    bool m_partPending = false; // m_part is an unfinished "<name>.part"
+    QString m_finalName;
+    qint64 m_left = 0;
+    std::optional<FrameHeader> m_header;
+    quint32 m_payloadLeft = 0;
+    Sha256 m_hash;
+    QByteArray m_buffer;
+};
+
+} // namespace transfer

@@ -1,0 +1,172 @@
+#include "OutgoingTransfer.h"
+
+using namespace Qt::StringLiterals;
+
+namespace transfer
+{
+
+OutgoingTransfer::OutgoingTransfer(QString token, QHostAddress peer, quint16 peerPort,
+                                   QList<Source> files, DatagramSender sender, QObject *parent)
+    : Transfer(std::move(token), Direction::Outgoing, std::move(peer), peerPort, std::move(sender),
+               parent),
+      m_files(std::move(files))
+{
+}
+
+OutgoingTransfer::~OutgoingTransfer() = default;
+
+void OutgoingTransfer::accepted(quint16 dataPort)
+{
+    if (m_state != State::Offered)
+        return;
+    m_state = State::Connecting;
+    auto *socket = new QTcpSocket(this);
+    attach(socket);
+    connect(socket, &QTcpSocket::connected, this, &OutgoingTransfer::connected);
+    connect(socket, &QTcpSocket::bytesWritten, this, &OutgoingTransfer::pump);
+    connect(socket, &QTcpSocket::readyRead, this, &OutgoingTransfer::readFrames);
+    connect(socket, &QTcpSocket::disconnected, this, &OutgoingTransfer::connectionGone);
+    connect(socket, &QTcpSocket::errorOccurred, this, &OutgoingTransfer::connectionGone);
+    socket->connectToHost(peer(), dataPort);
+}
+
+void OutgoingTransfer::declined()
+{
+    if (m_state != State::Offered)
+        return;
+    m_state = State::Ended;
+    finish(Outcome::Declined, DeclinedText());
+}
+
+void OutgoingTransfer::cancel()
+{
+    if (m_state == State::Ended)
+        return;
+    if (m_state == State::Sending) {
+        writeFrame(FrameType::Cancel);
+        m_socket->readAll();
+    }
+    sendDatagram(DatagramKind::Cancel);
+    const State was = m_state;
+    m_state = State::Ended;
+    finish(Outcome::Cancelled, CancelledText(),
+           was == State::Sending ? Close::AfterWrite : Close::Now);
+}
+
+void OutgoingTransfer::peerCancelled()
+{
+    if (m_state != State::Offered && m_state != State::Connecting)
+        return;
+    m_state = State::Ended;
+    finish(Outcome::CancelledByPeer, CancelledByPeerText());
+}
+
+void OutgoingTransfer::connected()
+{
+    m_state = State::Sending;
+    qint64 total = 0;
+    for (const Source &file : m_files)
+        total += file.size;
+    startClock(total);
+    writeFrame(FrameType::Token, token().toLatin1());
+    pump();
+}
+
+void OutgoingTransfer::pump()
+{
+    while (m_state == State::Sending && m_socket->bytesToWrite() < BufferLimit &&
+           m_reading < m_files.size()) {
+        if (!sendNextPiece())
+            return;
+    }
+}
+
+// One data frame of the current file, or its digest once all of it went.
+bool OutgoingTransfer::sendNextPiece()
+{
+    const Source &source = m_files[m_reading];
+    if (!m_file.isOpen()) {
+        m_file.setFileName(source.path);
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            failHere(FailureReason::ReadFailed);
+            return false;
+        }
+        m_left = source.size;
+    }
+    if (m_left == 0) {
+        writeFrame(FrameType::Digest, m_hash.result());
+        m_file.close();
+        ++m_reading;
+        return true;
+    }
+    m_buffer.resize(qMin(m_left, ChunkSize));
+    const qint64 read = m_file.read(m_buffer.data(), m_buffer.size());
+    if (read <= 0) {
+        failHere(FailureReason::ReadFailed);
+        return false;
+    }
+    m_hash.addData(m_buffer.constData(), read);
+    m_socket->write(BuildFrameHeader(FrameType::Data, quint32(read)));
+    m_socket->write(m_buffer.constData(), read);
+    m_left -= read;
+    addDone(read);
+    return true;
+}
+
+void OutgoingTransfer::readFrames()
+{
+    while (m_state == State::Sending) {
+        const auto frame = readSmallFrame();
+        if (!frame)
+            return;
+        const auto &[header, payload] = *frame;
+        if (header.type == FrameType::FileDone && m_confirmed < m_reading) {
+            const Source &file = m_files[m_confirmed++];
+            Q_EMIT fileTransferred(token(), Direction::Outgoing, file.name, file.size, file.path);
+            if (m_confirmed == m_files.size()) {
+                m_state = State::Ended;
+                finish(Outcome::Done, DoneText(Direction::Outgoing), Close::AfterWrite);
+            }
+        } else if (header.type == FrameType::Failure) {
+            m_state = State::Ended;
+            finish(Outcome::Failed, FailureText(FailureReason(payload[0]), confirmingName()));
+        } else if (header.type == FrameType::Cancel) {
+            m_state = State::Ended;
+            finish(Outcome::CancelledByPeer, CancelledByPeerText());
+        } else {
+            failHere(FailureReason::Protocol);
+        }
+    }
+}
+
+void OutgoingTransfer::connectionGone()
+{
+    if (m_state == State::Sending && m_socket)
+        readFrames();
+    if (m_state == State::Connecting) {
+        const QString why = m_socket ? m_socket->errorString() : QString();
+        m_state = State::Ended;
+        sendDatagram(DatagramKind::Cancel);
+        finish(Outcome::Failed, u"Не удалось соединиться с получателем: %1"_s.arg(why));
+    } else if (m_state == State::Sending) {
+        m_state = State::Ended;
+        finish(Outcome::Failed, DroppedText(confirmingName()));
+    }
+}
+
+void OutgoingTransfer::failHere(FailureReason reason)
+{
+    m_state = State::Ended;
+    writeFrame(FrameType::Failure, QByteArray(1, char(reason)));
+    m_socket->readAll();
+    const QString name =
+        reason == FailureReason::ReadFailed ? m_files[m_reading].name : confirmingName();
+    finish(Outcome::Failed, FailureText(reason, name), Close::AfterWrite);
+}
+
+QString OutgoingTransfer::confirmingName() const
+{
+    return m_files[qMin(m_confirmed, int(m_files.size()) - 1)].name;
+}
+
+} // namespace transfer

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Sha256.h"
+#include "Transfer.h"
+
+#include <QFile>
+
+namespace transfer
+{
+
+// Files this copy offers to another: the offer, then, once accepted, the data connection to the
+// receiver, the files one after another as data frames each closed by its SHA-256, and the
+// receiver's confirmation of each.
+class OutgoingTransfer final : public Transfer
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(OutgoingTransfer)
+public:
+    struct Source {
+        QString path;
+        QString name;
+        qint64 size = 0;
+    };
+
+    OutgoingTransfer(QString token, QHostAddress peer, quint16 peerPort, QList<Source> files,
+                     DatagramSender sender, QObject *parent);
+    ~OutgoingTransfer() override;
+
+    const QList<Source> &files() const { return m_files; }
+    // Only while the offer waits for an answer.
+    void accepted(quint16 dataPort);
+    void declined();
+    void cancel() override;
+    void peerCancelled() override;
+
+private:
+    enum class State { Offered, Connecting, Sending, Ended };
+
+    void connected();
+    void pump();
+    bool sendNextPiece();
+    void readFrames();
+    void connectionGone();
+    void failHere(FailureReason reason);
+    QString confirmingName() const;
+
+    QList<Source> m_files;
+    State m_state = State::Offered;
+    int m_reading = 0;   // the file being sent
+    int m_confirmed = 0; // files the receiver has saved
+    QFile m_file;
+    qint64 m_left = 0;
+    Sha256 m_hash;
+    QByteArray m_buffer;
+};
+
+} // namespace transfer

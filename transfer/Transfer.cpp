@@ -1,0 +1,116 @@
+#include "Transfer.h"
+
+#include <QTimer>
+
+namespace transfer
+{
+
+Transfer::Transfer(QString token, Direction direction, QHostAddress peer, quint16 peerPort,
+                   DatagramSender sender, QObject *parent)
+    : QObject(parent), m_token(std::move(token)), m_direction(direction), m_peer(std::move(peer)),
+      m_peerPort(peerPort), m_sender(std::move(sender))
+{
+}
+
+Transfer::~Transfer()
+{
+    if (m_socket)
+        m_socket->abort();
+}
+
+void Transfer::sendDatagram(DatagramKind kind, quint16 port)
+{
+    TransferDatagram datagram;
+    datagram.kind = kind;
+    datagram.token = m_token;
+    datagram.port = port;
+    m_sender(datagram, m_peer, m_peerPort);
+}
+
+void Transfer::attach(QTcpSocket *socket)
+{
+    m_socket = socket;
+    socket->setParent(this);
+    socket->setReadBufferSize(BufferLimit);
+}
+
+void Transfer::writeFrame(FrameType type, const QByteArray &payload)
+{
+    m_socket->write(BuildFrameHeader(type, quint32(payload.size())));
+    if (!payload.isEmpty())
+        m_socket->write(payload);
+}
+
+std::optional<std::pair<FrameHeader, QByteArray>> Transfer::readSmallFrame()
+{
+    if (m_socket->bytesAvailable() < FrameHeaderSize)
+        return std::nullopt;
+    const QByteArray head = m_socket->peek(FrameHeaderSize);
+    const auto header = ParseFrameHeader(head);
+    if (header && header->length <= 64 &&
+        m_socket->bytesAvailable() < FrameHeaderSize + qint64(header->length))
+        return std::nullopt;
+    m_socket->skip(FrameHeaderSize);
+    if (!header || header->length > 64)
+        return std::pair{FrameHeader{FrameType(0), 0}, QByteArray()};
+    return std::pair{*header, m_socket->read(header->length)};
+}
+
+void Transfer::startClock(qint64 total)
+{
+    m_total = total;
+    m_done = 0;
+    m_clock.start();
+    m_lastReport = -ProgressIntervalMs;
+}
+
+void Transfer::addDone(qint64 bytes)
+{
+    m_done += bytes;
+    const qint64 now = m_clock.elapsed();
+    if (now - m_lastReport < ProgressIntervalMs && m_done < m_total)
+        return;
+    m_lastReport = now;
+    Q_EMIT progress(m_token, MakeProgress(m_done, m_total, now));
+}
+
+void Transfer::finish(Outcome outcome, const QString &text, Close close)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_socket)
+        releaseSocket(close);
+    Q_EMIT finished(m_token, outcome, text);
+}
+
+// The socket outlives the transfer when it must still send what is queued or wait for the
+// peer to close first (a close with unread data would reset the peer's copy of our last
+// frame).
+void Transfer::releaseSocket(Close close)
+{
+    QTcpSocket *socket = m_socket;
+    m_socket = nullptr;
+    socket->disconnect(this);
+    socket->setParent(parent());
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(LingerMs, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    switch (close) {
+    case Close::Now:
+        socket->abort();
+        socket->deleteLater();
+        break;
+    case Close::AfterWrite:
+        socket->disconnectFromHost();
+        break;
+    case Close::Linger:
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+        socket->readAll();
+        break;
+    }
+}
+
+} // namespace transfer
