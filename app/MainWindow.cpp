@@ -2,6 +2,7 @@
 
 #include "AboutWindow.h"
 #include "AppError.h"
+#include "AppPaths.h"
 #include "CapsLock.h"
 #include "ColorBox.h"
 #include "DateTimeText.h"
@@ -17,8 +18,8 @@
 #include "UdpEndpoints.h"
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGridLayout>
@@ -317,7 +318,8 @@ void TForm1::FormCreate()
     RunSeconds = 0;
     Timer2->start();
     try {
-        Config.Load(QStringLiteral("Chat.cfg"));
+        apppaths::PrepareUserFolders();
+        Config.Load(apppaths::ConfigFile());
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }

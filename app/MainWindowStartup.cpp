@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 
 #include "AppError.h"
+#include "AppPaths.h"
 #include "ColorBox.h"
 #include "Convert.h"
 #include "Datagram.h"
@@ -187,16 +188,16 @@ void TForm1::ApplyStoredSettings()
 
 void TForm1::SettleBroadcastAddress()
 {
-    QString broadcast;
+    LocalNetwork network;
     if (Form2->CheckBox12->isChecked()) {
-        broadcast = Config.ValueOf(BroadcastIP);
+        network.broadcast = Config.ValueOf(BroadcastIP);
     } else {
-        OwnIP = LocalHostAddress();
-        if (OwnIP.isEmpty())
-            OwnIP = QStringLiteral("127.0.0.1");
-        broadcast = BroadcastAddress(OwnIP);
+        network = FindLocalNetwork();
+        OwnIP = network.address;
     }
+    const QString broadcast = network.broadcast;
     Config.SetApplied(BroadcastIP);
+    Form2->ShowLocalNetwork(network);
     Form2->Edit2->setText(broadcast);
     IdUDPClient1->Host = broadcast;
     IdUDPClient2->Host = broadcast;
@@ -300,7 +301,7 @@ void TForm1::FormClose()
 {
     RebuildConfig();
     try {
-        Config.Save(QStringLiteral("Chat.cfg"));
+        Config.Save(apppaths::ConfigFile());
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }

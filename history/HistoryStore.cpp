@@ -1,6 +1,7 @@
 #include "HistoryStore.h"
 
-#include <QCoreApplication>
+#include "AppPaths.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -23,7 +24,8 @@ void copyTemplate(const QString &from, const QString &to)
 } // namespace
 
 HistoryStore::HistoryStore(QObject *parent)
-    : QObject(parent), m_programDir(QCoreApplication::applicationDirPath()), m_table(m_connection)
+    : QObject(parent), m_programDir(apppaths::DataFolder()),
+      m_templatePath(apppaths::SharedFile(TemplateName)), m_table(m_connection)
 {
 }
 
@@ -35,11 +37,12 @@ HistoryStore::~HistoryStore()
 void HistoryStore::setProgramDir(const QString &dir)
 {
     m_programDir = dir;
+    m_templatePath = QDir(dir).filePath(TemplateName);
 }
 
 QString HistoryStore::templatePath() const
 {
-    return QDir(m_programDir).filePath(TemplateName);
+    return m_templatePath;
 }
 
 void HistoryStore::OpenTemplate(const QString &templateFile)

@@ -15,7 +15,8 @@ public:
     explicit HistoryStore(QObject *parent = nullptr);
     ~HistoryStore() override;
 
-    // The folder of the template and of the store files: the executable's folder by default.
+    // The folder of the template and of the store files; by default the store files go to the
+    // user's data folder and the template is the shipped one.
     void setProgramDir(const QString &dir);
     QString templatePath() const;
     // The store file OpenHistory chose; empty before.
@@ -47,6 +48,7 @@ private:
     void announceCount();
 
     QString m_programDir;
+    QString m_templatePath;
     QString m_path;
     HistoryConnection m_connection;
     HistoryTable m_table;

@@ -220,9 +220,9 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     applyMinimumSize();
     FormResize();
 
-    // Before any nick is known the connection opens the template of the working folder.
+    // Before any nick is known the connection opens the shipped template.
     try {
-        Store->OpenTemplate(QDir::current().filePath(QStringLiteral("tmp.dat")));
+        Store->OpenTemplate(Store->templatePath());
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }

@@ -1,6 +1,7 @@
 #include "HostAddress.h"
 
 #include "Convert.h"
+#include "Datagram.h"
 #include "SocketApi.h"
 #include "UdpErrors.h"
 
@@ -15,27 +16,9 @@ QString lookupDotted(const QString &name)
     return socketapi::LookupIPv4(name, address) ? DottedText(address) : QString();
 }
 
-QString interfaceDotted()
+bool usable(const socketapi::InterfaceAddress &item)
 {
-    std::uint32_t address = 0;
-    return socketapi::BroadcastInterfaceAddress(address) ? DottedText(address) : QString();
-}
-
-// The address the host name rules give, before looking at the interfaces.
-QString addressFromHostName(const QString &hostName,
-                            const std::function<QString(const QString &)> &lookup)
-{
-    if (hostName.isEmpty())
-        return QStringLiteral("0.0.0.0");
-    const QChar first = hostName.at(0);
-    if (first < u'0' || first > u'9')
-        return lookup(hostName);
-    return IsDottedAddress(hostName) ? hostName : QString();
-}
-
-bool saysNothingUseful(const QString &address)
-{
-    return address.isEmpty() || address == u"0.0.0.0" || address.startsWith(u"127.");
+    return item.up && item.running && !item.loopback && item.broadcast;
 }
 
 } // namespace
@@ -53,23 +36,75 @@ QString HostToAddress(const QString &host)
     return address;
 }
 
-QString LocalHostAddress()
+std::optional<socketapi::InterfaceAddress>
+ChooseInterface(const QList<socketapi::InterfaceAddress> &interfaces,
+                const QStringList &defaultRouteInterfaces)
 {
-    const socketapi::StackUser stack;
-    return ChooseLocalHostAddress(socketapi::HostName(), lookupDotted, interfaceDotted);
+    for (const QString &name : defaultRouteInterfaces) {
+        for (const socketapi::InterfaceAddress &item : interfaces) {
+            if (item.name == name && usable(item))
+                return item;
+        }
+    }
+    for (const socketapi::InterfaceAddress &item : interfaces) {
+        if (usable(item))
+            return item;
+    }
+    return std::nullopt;
 }
 
-QString ChooseLocalHostAddress(const QString &hostName,
-                               const std::function<QString(const QString &)> &lookup,
-                               const std::function<QString()> &interfaceAddress)
+QString SubnetBroadcast(std::uint32_t address, std::uint32_t netmask)
 {
-    const QString address = addressFromHostName(hostName, lookup);
-    if (!saysNothingUseful(address))
-        return address;
-    // A name that resolves to loopback (the usual case on Linux) says nothing about the
-    // network: an interface that can broadcast is the address peers see.
-    const QString fromInterface = interfaceAddress();
-    return fromInterface.isEmpty() ? address : fromInterface;
+    if ((~netmask & 0xFFFFFFFEu) == 0)
+        return DottedText(0xFFFFFFFFu);
+    return DottedText(address | ~netmask);
+}
+
+LocalNetwork ChooseLocalNetwork(const QList<socketapi::InterfaceAddress> &interfaces,
+                                const QStringList &defaultRouteInterfaces,
+                                const std::function<QString()> &hostNameAddress)
+{
+    if (const auto chosen = ChooseInterface(interfaces, defaultRouteInterfaces))
+        return {chosen->name, DottedText(chosen->address),
+                SubnetBroadcast(chosen->address, chosen->netmask)};
+    QString address = hostNameAddress();
+    if (address.isEmpty())
+        address = QStringLiteral("127.0.0.1");
+    return {QString(), address, BroadcastAddress(address)};
+}
+
+LocalNetwork FindLocalNetwork()
+{
+    const socketapi::StackUser stack;
+    return ChooseLocalNetwork(socketapi::InterfaceAddresses(), socketapi::DefaultRouteInterfaces(),
+                              [] { return HostNameAddress(socketapi::HostName(), lookupDotted); });
+}
+
+QString LocalNetworkText(const LocalNetwork &network)
+{
+    if (network.address.isEmpty())
+        return QStringLiteral("Широковещательный адрес задан вручную: ") + network.broadcast;
+    const QString where = network.interfaceName.isEmpty()
+                              ? QStringLiteral("по имени компьютера")
+                              : QStringLiteral("интерфейс ") + network.interfaceName;
+    return QStringLiteral("Адрес этого компьютера: ") + network.address + QStringLiteral(" (") +
+           where + QStringLiteral(")\nШироковещательный адрес: ") + network.broadcast;
+}
+
+QString LocalHostAddress()
+{
+    return FindLocalNetwork().address;
+}
+
+QString HostNameAddress(const QString &hostName,
+                        const std::function<QString(const QString &)> &lookup)
+{
+    if (hostName.isEmpty())
+        return QStringLiteral("0.0.0.0");
+    const QChar first = hostName.at(0);
+    if (first < u'0' || first > u'9')
+        return lookup(hostName);
+    return IsDottedAddress(hostName) ? hostName : QString();
 }
 
 bool IsDottedAddress(const QString &text)

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "SocketApi.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 // Host names and dotted IPv4 addresses.
 
@@ -12,15 +17,46 @@
 // raises EIdSocketError 11001.
 QString HostToAddress(const QString &host);
 
-// This host's address as dotted text, empty or "0.0.0.0" when it cannot be found.
+// The network this copy talks on: the chosen interface, this host's address on it and the
+// broadcast address of its subnet.
+struct LocalNetwork {
+    QString interfaceName; // empty when no interface could be chosen
+    QString address;
+    QString broadcast;
+};
+
+// The interface the chat broadcasts on: the one that holds the default route, else the first
+// that is up, running and not loopback; only interfaces that can broadcast count. Nothing
+// when there is none.
+std::optional<socketapi::InterfaceAddress>
+ChooseInterface(const QList<socketapi::InterfaceAddress> &interfaces,
+                const QStringList &defaultRouteInterfaces);
+
+// The broadcast address of the subnet of `address`; a /31 or /32, which has none, gives the
+// limited broadcast 255.255.255.255.
+QString SubnetBroadcast(std::uint32_t address, std::uint32_t netmask);
+
+// The network over given pieces. Without a usable interface the address comes from
+// hostNameAddress (empty meaning "127.0.0.1") and the broadcast address is its /24.
+LocalNetwork ChooseLocalNetwork(const QList<socketapi::InterfaceAddress> &interfaces,
+                                const QStringList &defaultRouteInterfaces,
+                                const std::function<QString()> &hostNameAddress);
+
+// The network of this host, from its interfaces and routes.
+LocalNetwork FindLocalNetwork();
+
+// What the settings show about the network: the address and the interface it is on, and the
+// broadcast address; without an address the broadcast address was set by hand.
+QString LocalNetworkText(const LocalNetwork &network);
+
+// This host's address as dotted text: the chosen interface's, else what the host name gives.
 QString LocalHostAddress();
 
-// The rules of LocalHostAddress over given pieces: hostName as read (empty when unreadable),
-// lookup gives a name's first IPv4 address (empty on failure), interfaceAddress gives the
-// address of the first up, broadcast-capable, non-loopback interface (empty when none).
-QString ChooseLocalHostAddress(const QString &hostName,
-                               const std::function<QString(const QString &)> &lookup,
-                               const std::function<QString()> &interfaceAddress);
+// The host name rules: hostName as read (empty when unreadable) gives "0.0.0.0"; a name
+// beginning with a digit must be a dotted address (else the empty text); any other name is
+// looked up with `lookup`, which gives its first IPv4 address or the empty text.
+QString HostNameAddress(const QString &hostName,
+                        const std::function<QString(const QString &)> &lookup);
 
 // Four parts split at the first three "."; each a decimal number from 0 to 255.
 bool IsDottedAddress(const QString &text);

@@ -2,6 +2,10 @@
 
 #include "UdpErrors.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -264,28 +268,74 @@ QString HostName()
     return QString::fromLocal8Bit(name);
 }
 
-bool BroadcastInterfaceAddress(std::uint32_t &address)
+namespace
+{
+
+// A bridge without ports reaches nobody, although some kernels report a carrier for it.
+bool isEmptyBridge(const QString &name)
 {
 #ifdef _WIN32
-    // Windows resolves the host name to an interface address already.
-    Q_UNUSED(address);
+    Q_UNUSED(name);
     return false;
 #else
+    const QDir ports(QStringLiteral("/sys/class/net/") + name + QStringLiteral("/brif"));
+    return ports.exists() && ports.isEmpty();
+#endif
+}
+
+} // namespace
+
+QList<InterfaceAddress> InterfaceAddresses()
+{
+    QList<InterfaceAddress> found;
+#ifndef _WIN32
     ifaddrs *list = nullptr;
     if (getifaddrs(&list) != 0)
-        return false;
-    bool found = false;
-    for (const ifaddrs *ifa = list; ifa && !found; ifa = ifa->ifa_next) {
-        const unsigned flags = ifa->ifa_flags;
-        if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET || !(flags & IFF_UP) ||
-            !(flags & IFF_BROADCAST) || (flags & IFF_LOOPBACK))
+        return found;
+    for (const ifaddrs *ifa = list; ifa; ifa = ifa->ifa_next) {
+        if (!ifa->ifa_addr || ifa->ifa_addr->sa_family != AF_INET)
             continue;
-        address = ntohl(reinterpret_cast<const sockaddr_in *>(ifa->ifa_addr)->sin_addr.s_addr);
-        found = true;
+        const unsigned flags = ifa->ifa_flags;
+        InterfaceAddress item;
+        item.name = QString::fromLocal8Bit(ifa->ifa_name);
+        item.address = ntohl(reinterpret_cast<const sockaddr_in *>(ifa->ifa_addr)->sin_addr.s_addr);
+        if (ifa->ifa_netmask)
+            item.netmask =
+                ntohl(reinterpret_cast<const sockaddr_in *>(ifa->ifa_netmask)->sin_addr.s_addr);
+        item.up = flags & IFF_UP;
+        item.running = (flags & IFF_RUNNING) && !isEmptyBridge(item.name);
+        item.loopback = flags & IFF_LOOPBACK;
+        item.broadcast = flags & IFF_BROADCAST;
+        found.append(item);
     }
     freeifaddrs(list);
-    return found;
 #endif
+    return found;
+}
+
+QStringList DefaultRouteInterfaces()
+{
+    // The kernel's IPv4 routing table of this process's network namespace: a header line,
+    // then "Iface Destination Gateway Flags RefCnt Use Metric Mask ..." in hexadecimal.
+    QList<std::pair<long, QString>> routes;
+    QFile table(QStringLiteral("/proc/net/route"));
+    if (table.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        table.readLine();
+        while (!table.atEnd()) {
+            const QList<QByteArray> fields = table.readLine().simplified().split(' ');
+            constexpr unsigned RouteUp = 0x1;
+            if (fields.size() < 8 || fields[1] != "00000000" || fields[7] != "00000000" ||
+                !(fields[3].toUInt(nullptr, 16) & RouteUp))
+                continue;
+            routes.append({fields[6].toLong(), QString::fromLocal8Bit(fields[0])});
+        }
+    }
+    std::stable_sort(routes.begin(), routes.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QStringList names;
+    for (const auto &route : routes)
+        names.append(route.second);
+    return names;
 }
 
 } // namespace socketapi

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -56,7 +57,18 @@ QList<int> WaitReadable(const QList<Handle> &handles, int timeoutMs);
 bool LookupIPv4(const QString &name, std::uint32_t &address);
 // This host's name; empty when it cannot be read.
 QString HostName();
-// IPv4 address of the first interface that is up, can broadcast and is not loopback.
-bool BroadcastInterfaceAddress(std::uint32_t &address);
+// One IPv4 address of a network interface, in the order the system lists them.
+struct InterfaceAddress {
+    QString name;
+    std::uint32_t address = 0;
+    std::uint32_t netmask = 0;
+    bool up = false;
+    bool running = false; // carries traffic: not a port without cable, nor a bridge without ports
+    bool loopback = false;
+    bool broadcast = false; // can send to its subnet's broadcast address
+};
+QList<InterfaceAddress> InterfaceAddresses();
+// The interfaces that hold an IPv4 default route, the preferred (lowest metric) first.
+QStringList DefaultRouteInterfaces();
 
 } // namespace socketapi

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -101,6 +102,8 @@ QByteArray DesktopEntry(const QString &program)
                                        "Type=Application\n"
                                        "Name=") +
                          EntryName() + QLatin1String("\nExec=") + DesktopExec(program) +
+                         QLatin1String("\nPath=") +
+                         escapeString(QFileInfo(program).absolutePath()) +
                          QLatin1String("\nTerminal=false\n"
                                        "X-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();

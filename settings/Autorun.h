@@ -18,7 +18,7 @@ QString EntryFile(const QString &folder);
 // The Exec value that runs `program` without arguments, quoted and escaped as desktop
 // entries require.
 QString DesktopExec(const QString &program);
-// The complete text of the desktop entry that starts `program`.
+// The complete text of the desktop entry that starts `program` in the program's folder.
 QByteArray DesktopEntry(const QString &program);
 
 // Registers `program` (a full path) to start at log-in; replaces an entry already there.

@@ -8,6 +8,7 @@
 #include "ColorList.h"
 #include "Dialogs.h"
 #include "HistoryWindow.h"
+#include "HostAddress.h"
 #include "MainWindow.h"
 #include "NickRules.h"
 #include "PlainLabel.h"
@@ -273,6 +274,9 @@ QWidget *TForm2::buildMainPage()
     CheckBox8 = checkBox(QStringLiteral("CheckBox8"), QStringLiteral("Быстрый вход в чат"), false);
     Label3 = PlainLabel(QStringLiteral("Label3"), QStringLiteral("Ник для входа"));
     Edit1 = editBox(QStringLiteral("Edit1"));
+    // In line with the unchecked box: restoring AutoLogon=0 changes no state, so runs no
+    // handler that would disable them.
+    enableAll({Label3, Edit1}, false);
     GroupBox5 = groupBox(QStringLiteral("GroupBox5"), QStringLiteral("Вход в чат"), {CheckBox8});
     auto *nickRow = new QHBoxLayout;
     nickRow->addWidget(Label3);
@@ -432,6 +436,9 @@ QWidget *TForm2::buildNetworkPage()
     addressRow->addWidget(CheckBox12, 1);
     addressRow->addWidget(Edit2);
     static_cast<QVBoxLayout *>(suiGroupBox7->layout())->addLayout(addressRow);
+    Label15 = PlainLabel(QStringLiteral("Label15"), QString());
+    Label15->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    suiGroupBox7->layout()->addWidget(Label15);
 
     CheckBox13 = checkBox(QStringLiteral("CheckBox13"), QStringLiteral("Изменить порты"), false);
     Label11 = PlainLabel(QStringLiteral("Label11"), QStringLiteral("Общий чат (общие сообщения)"));
@@ -607,6 +614,11 @@ void TForm2::CheckBox12Click()
     Edit2->setEnabled(CheckBox12->isChecked());
 }
 
+void TForm2::ShowLocalNetwork(const LocalNetwork &network)
+{
+    Label15->setText(LocalNetworkText(network));
+}
+
 void TForm2::CheckBox13Click()
 {
     enableAll({Edit3, Edit4, Edit5, Label11, Label12, Label13}, CheckBox13->isChecked());
@@ -634,6 +646,25 @@ void TForm2::showEvent(QShowEvent *event)
         return;
     CentreOnMainWindow(this);
     FormShow();
+}
+
+void TForm2::keyPressEvent(QKeyEvent *event)
+{
+    // Controls that use these keys themselves (an open colour list) never pass them here.
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        switch (event->key()) {
+        case Qt::Key_Escape:
+            close();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            Button1->click();
+            return;
+        default:
+            break;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm2::resizeEvent(QResizeEvent *event)

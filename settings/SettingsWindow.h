@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+struct LocalNetwork;
 class ColorBox;
 class QCheckBox;
 class QGroupBox;
@@ -59,6 +60,7 @@ public:
     QLineEdit *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr;
     QLabel *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr,
            *Label14 = nullptr;
+    QLabel *Label15 = nullptr; // the address and broadcast address found at start-up
 
     // Handlers, run by the user's change and by the same change made from code.
     void suitempCheckBox5Click();
@@ -76,6 +78,9 @@ public:
     void ListBox1Click();
     void suitempButton1Click();
 
+    // Shows the network the start-up settled on under the broadcast address.
+    void ShowLocalNetwork(const LocalNetwork &network);
+
     // The main window's translucency as the handlers last set it: whether it is on, and
     // the opacity on the 0..255 scale (15 × the position of TrackBar1).
     bool AlphaBlend() const;
@@ -84,6 +89,8 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    // As in any dialog: Escape closes the window, Enter presses "OK".
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void FormShow();

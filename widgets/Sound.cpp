@@ -1,6 +1,9 @@
 #include "Sound.h"
 
+#include "AppPaths.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QSoundEffect>
@@ -8,7 +11,7 @@
 
 void PlaySoundFile(const QString &fileName)
 {
-    const QFileInfo file(fileName);
+    const QFileInfo file(QDir(apppaths::SharedFolder()).filePath(fileName));
     if (!file.isFile()) {
         QApplication::beep();
         return;

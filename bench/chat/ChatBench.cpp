@@ -5,6 +5,7 @@
 // window is shown throughout. Reports figures; never fails on them.
 //   chat_bench
 
+#include "AppPaths.h"
 #include "AppWindows.h"
 #include "BenchFigures.h"
 #include "Cp1251.h"
@@ -235,6 +236,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(dir.path());
+    apppaths::SetProgramFolder(dir.path());
     QFile::copy(QStringLiteral(PALAVRIX_STAGE_DIR "/tmp.dat"),
                 dir.filePath(QStringLiteral("tmp.dat")));
     Dialogs::setAutoAnswer(true);

@@ -1,8 +1,8 @@
 #include "SkinSearch.h"
 
+#include "AppPaths.h"
 #include "SkinRules.h"
 
-#include <QCoreApplication>
 #include <QDirIterator>
 
 SkinSearch::SkinSearch() = default;
@@ -40,7 +40,7 @@ SkinSearch &SharedSkinSearch()
 
 QString SkinsFolder()
 {
-    return QCoreApplication::applicationDirPath() + QLatin1String("/Skins/");
+    return apppaths::SharedFolder() + QLatin1String("/Skins/");
 }
 
 QStringList ScanSkinEntries(SkinSearch &search, const QString &folder)

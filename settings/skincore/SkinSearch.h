@@ -33,7 +33,8 @@ private:
 // The program-wide search shared by every fill of the style list.
 SkinSearch &SharedSkinSearch();
 
-// The folder of the theme files: the running executable's folder followed by "Skins/".
+// The folder of the theme files: "Skins/" among the shipped files (beside the executable in
+// the portable folder).
 QString SkinsFolder();
 
 // The style-list entries of a scan: the four built-in names, then the display names of at

@@ -1,3 +1,4 @@
+#include "AppPaths.h"
 #include "AppWindows.h"
 #include "ColorBox.h"
 #include "Cp1251.h"
@@ -47,6 +48,8 @@ private Q_SLOTS:
     void cancelledNickEndsWithoutQuestion();
     void refusedNickIsAskedAgain_data();
     void refusedNickIsAskedAgain();
+    void fastEntrySettingEnablesTheNickBox_data();
+    void fastEntrySettingEnablesTheNickBox();
     void savedLines_data();
     void savedLines();
     void extraLinesAreDropped();
@@ -79,9 +82,10 @@ void TestMainWindow::init()
     m_dir = std::make_unique<QTemporaryDir>();
     m_oldCwd = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
+    apppaths::SetProgramFolder(m_dir->path());
     Dialogs::clearHistory();
     Dialogs::setAutoAnswer(true);
-    // The history connection opens the template in the working folder at creation.
+    // The history connection opens the template beside the program at creation.
     QFile::copy(QStringLiteral(PALAVRIX_STAGE_DIR "/tmp.dat"),
                 m_dir->filePath(QStringLiteral("tmp.dat")));
     OwnNick.clear();
@@ -91,6 +95,7 @@ void TestMainWindow::init()
 void TestMainWindow::cleanup()
 {
     m_windows.reset();
+    apppaths::SetProgramFolder(QString());
     QDir::setCurrent(m_oldCwd);
     m_dir.reset();
 }
@@ -242,6 +247,27 @@ void TestMainWindow::refusedNickIsAskedAgain()
     for (qsizetype i = 0; i < refused.size(); ++i)
         QCOMPARE(warnings.at(i), NickRefusalText(refused.at(i)));
     QVERIFY(Form1->IdUDPServer1->Active());
+}
+
+void TestMainWindow::fastEntrySettingEnablesTheNickBox_data()
+{
+    QTest::addColumn<bool>("fastEntry");
+    QTest::newRow("AutoLogon=0 leaves the nick box and its label disabled") << false;
+    QTest::newRow("AutoLogon=1 enables them") << true;
+}
+
+void TestMainWindow::fastEntrySettingEnablesTheNickBox()
+{
+    QFETCH(bool, fastEntry);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{12, fastEntry ? QStringLiteral("AutoLogon=1") : QStringLiteral("AutoLogon=0")}});
+    if (!fastEntry)
+        Dialogs::setNextInput(QStringLiteral("Ivan"));
+    start();
+    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QCOMPARE(Form2->CheckBox8->isChecked(), fastEntry);
+    QCOMPARE(Form2->Edit1->isEnabled(), fastEntry);
+    QCOMPARE(Form2->Label3->isEnabled(), fastEntry);
 }
 
 void TestMainWindow::savedLines_data()

@@ -364,10 +364,12 @@ class Harness:
         self.observer = Observer(self, self.net.ns(node), self.net.addr(node))
         return self.observer
 
-    def start_copy(self, nick, node=None, config=None, raw_lines=None):
+    def start_copy(self, nick, node=None, config=None, raw_lines=None, cwd=None):
+        """Starts a copy from its portable folder; cwd is the working folder it is started
+        from (the portable folder unless given)."""
         copy = Copy(self, nick, node or nick, config or {}, raw_lines)
         self.copies.append(copy)
-        copy.start()
+        copy.start(cwd)
         return copy
 
     def screenshot(self, label):
@@ -436,10 +438,15 @@ class Network:
                 pass
         _run(["ip", "netns", "del", ns], check=False)
 
-    def add_node(self, name, addr):
+    def add_node(self, name, addr, prefix=24, before=None, after=None):
+        """A namespace joined to the bridge by its eth0 with addr/prefix. before(ns) runs
+        before eth0 exists (so what it makes is listed ahead of it), after(ns) once eth0 is
+        up."""
         ns = "%s-%s" % (self.h.prefix, name.lower())
         port = "p%d" % len(self._nodes)
         self._add_ns(ns)
+        if before is not None:
+            before(ns)
         veth = _run(["ip", "-n", self.hub, "link", "add", port, "type", "veth", "peer", "name",
                      "eth0", "netns", ns], check=False, quiet=True)
         if veth.returncode != 0:
@@ -447,8 +454,11 @@ class Network:
         _run(["ip", "-n", self.hub, "link", "set", port, "master", "br0"])
         _run(["ip", "-n", self.hub, "link", "set", port, "up"])
         _run(["ip", "-n", ns, "link", "set", "lo", "up"])
-        _run(["ip", "-n", ns, "addr", "add", addr + "/24", "brd", "+", "dev", "eth0"])
+        _run(["ip", "-n", ns, "addr", "add", "%s/%d" % (addr, prefix), "brd", "+", "dev",
+              "eth0"])
         _run(["ip", "-n", ns, "link", "set", "eth0", "up"])
+        if after is not None:
+            after(ns)
         self._nodes[name] = (ns, addr)
         self.h.log("node %s: namespace %s, address %s" % (name, ns, addr))
 
@@ -657,7 +667,7 @@ class Copy:
         self.config_written = config_bytes(self.values, self.raw_lines)
         (self.folder / "Chat.cfg").write_bytes(self.config_written)
 
-    def start(self):
+    def start(self, cwd=None):
         self.prepare()
         env = dict(self.h.desktop.env)
         env.update({
@@ -673,7 +683,7 @@ class Copy:
         with open(self.stderr_path, "wb") as err:
             self.proc = subprocess.Popen(
                 ["ip", "netns", "exec", self.ns, str(self.folder / "Palavrix")],
-                cwd=self.folder, env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err,
+                cwd=cwd or self.folder, env=env, stdin=subprocess.DEVNULL, stdout=err, stderr=err,
                 start_new_session=True, preexec_fn=_die_with_harness)
         self.started_at = time.monotonic()
         self.h.record_process(self.proc.pid)
@@ -1048,6 +1058,16 @@ class CopyUi:
         self.press(self.menu_item("Сервис", "Приват"))
         return wait_until(self.private_window, 10.0, 0.1,
                           what="%s's private window to open" % self.copy.nick)
+
+    SETTINGS_TITLE = "Настройки"
+
+    def settings_window(self):
+        return self.window(self.SETTINGS_TITLE)
+
+    def open_settings(self):
+        self.press(self.menu_item("Сервис", "Настройки"))
+        return wait_until(self.settings_window, 10.0, 0.1,
+                          what="%s's settings window to open" % self.copy.nick)
 
     def quit(self, timeout=30.0):
         """The exit path: "Выход...", then OK at the question; returns the question's text

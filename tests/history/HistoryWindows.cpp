@@ -1,5 +1,6 @@
 #include "HistoryWindows.h"
 
+#include "AppPaths.h"
 #include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "RecordViewer.h"
@@ -14,6 +15,7 @@ namespace historytest
 HistoryWindows::HistoryWindows() : m_savedCwd(QDir::currentPath())
 {
     QDir::setCurrent(m_folder.path());
+    apppaths::SetProgramFolder(m_folder.path());
     m_settings = std::make_unique<TForm2>();
     Form2 = m_settings.get();
     m_form = std::make_unique<THForm>();
@@ -36,6 +38,7 @@ HistoryWindows::~HistoryWindows()
     m_form.reset();
     Form2 = nullptr;
     m_settings.reset();
+    apppaths::SetProgramFolder(QString());
     QDir::setCurrent(m_savedCwd);
 }
 

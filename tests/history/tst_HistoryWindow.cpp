@@ -102,7 +102,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void creationOpensTheTemplateOfTheWorkingFolder();
+    void creationOpensTheTemplateOfTheProgramFolder();
     void creationWithoutTemplateShowsTheEngineError();
     void layout();
     void columns_data();
@@ -195,9 +195,9 @@ QStringList TestHistoryWindow::gridTexts(QTableView *grid) const
     return texts;
 }
 
-void TestHistoryWindow::creationOpensTheTemplateOfTheWorkingFolder()
+void TestHistoryWindow::creationOpensTheTemplateOfTheProgramFolder()
 {
-    // init() created the window in a working folder holding tmp.dat: no error was shown.
+    // init() created the window in a program folder holding tmp.dat: no error was shown.
     for (const Dialogs::Shown &shown : Dialogs::history())
         QVERIFY2(shown.kind != Dialogs::Kind::Error, qPrintable(shown.text));
     THForm other;

@@ -17,9 +17,16 @@ private Q_SLOTS:
     void unresolvableName();
     void dottedAddress_data();
     void dottedAddress();
-    void localHostAddressRules_data();
-    void localHostAddressRules();
-    void localHostAddressOfThisHost();
+    void hostNameRules_data();
+    void hostNameRules();
+    void chooseInterface_data();
+    void chooseInterface();
+    void subnetBroadcast_data();
+    void subnetBroadcast();
+    void networkWithoutInterface();
+    void localNetworkText_data();
+    void localNetworkText();
+    void localNetworkOfThisHost();
 };
 
 void HostAddressTest::hostToAddress_data()
@@ -102,41 +109,29 @@ void HostAddressTest::dottedAddress()
         QCOMPARE(DottedText(address), normalized);
 }
 
-void HostAddressTest::localHostAddressRules_data()
+void HostAddressTest::hostNameRules_data()
 {
     QTest::addColumn<QString>("hostName");
     QTest::addColumn<QString>("lookupResult");
-    QTest::addColumn<QString>("interfaceAddress");
     QTest::addColumn<bool>("looksUp");
     QTest::addColumn<QString>("address");
 
-    QTest::newRow("An unreadable name gives 0.0.0.0 when no interface can broadcast")
-        << QString() << QString() << QString() << false << u"0.0.0.0"_s;
-    QTest::newRow("An unreadable name gives the broadcasting interface's address")
-        << QString() << QString() << u"10.0.0.7"_s << false << u"10.0.0.7"_s;
+    QTest::newRow("An unreadable name gives 0.0.0.0")
+        << QString() << QString() << false << u"0.0.0.0"_s;
     QTest::newRow("A name that cannot be resolved gives the empty text")
-        << u"pc"_s << QString() << QString() << true << QString();
-    QTest::newRow("A name that cannot be resolved gives way to the interface")
-        << u"pc"_s << QString() << u"10.0.0.7"_s << true << u"10.0.0.7"_s;
-    QTest::newRow("A name resolving to loopback gives way to the interface")
-        << u"pc"_s << u"127.0.1.1"_s << u"10.0.0.7"_s << true << u"10.0.0.7"_s;
-    QTest::newRow("A name resolving to loopback stays without such an interface")
-        << u"pc"_s << u"127.0.1.1"_s << QString() << true << u"127.0.1.1"_s;
-    QTest::newRow("A name resolving to a network address is used as it is")
-        << u"pc"_s << u"192.168.1.37"_s << u"10.0.0.7"_s << true << u"192.168.1.37"_s;
+        << u"pc"_s << QString() << true << QString();
+    QTest::newRow("A name is looked up")
+        << u"pc"_s << u"192.168.1.37"_s << true << u"192.168.1.37"_s;
     QTest::newRow("A name beginning with a digit is its own address")
-        << u"192.168.1.5"_s << QString() << u"10.0.0.7"_s << false << u"192.168.1.5"_s;
+        << u"192.168.1.5"_s << QString() << false << u"192.168.1.5"_s;
     QTest::newRow("A name beginning with a digit that is no address gives the empty text")
-        << u"1pc"_s << QString() << QString() << false << QString();
-    QTest::newRow("A name beginning with a digit that is no address gives way to the interface")
-        << u"1pc"_s << QString() << u"10.0.0.7"_s << false << u"10.0.0.7"_s;
+        << u"1pc"_s << QString() << false << QString();
 }
 
-void HostAddressTest::localHostAddressRules()
+void HostAddressTest::hostNameRules()
 {
     QFETCH(QString, hostName);
     QFETCH(QString, lookupResult);
-    QFETCH(QString, interfaceAddress);
     QFETCH(bool, looksUp);
     QFETCH(QString, address);
 
@@ -145,14 +140,175 @@ void HostAddressTest::localHostAddressRules()
         lookedUp.append(name);
         return lookupResult;
     };
-    QCOMPARE(ChooseLocalHostAddress(hostName, lookup, [&] { return interfaceAddress; }), address);
+    QCOMPARE(HostNameAddress(hostName, lookup), address);
     QCOMPARE(lookedUp, looksUp ? QStringList{hostName} : QStringList{});
 }
 
-void HostAddressTest::localHostAddressOfThisHost()
+namespace
 {
-    const QString address = LocalHostAddress();
-    QVERIFY2(address.isEmpty() || IsDottedAddress(address), qPrintable(address));
+
+using socketapi::InterfaceAddress;
+
+// An interface written as "name address/prefix flags": u up, r running, l loopback,
+// b broadcast-capable.
+InterfaceAddress iface(const QString &text)
+{
+    const QStringList parts = text.split(u' ');
+    const QStringList cidr = parts.at(1).split(u'/');
+    InterfaceAddress item;
+    item.name = parts.at(0);
+    ParseDottedAddress(cidr.at(0), item.address);
+    const int prefix = cidr.at(1).toInt();
+    item.netmask = prefix == 0 ? 0 : ~std::uint32_t(0) << (32 - prefix);
+    const QString flags = parts.value(2);
+    item.up = flags.contains(u'u');
+    item.running = flags.contains(u'r');
+    item.loopback = flags.contains(u'l');
+    item.broadcast = flags.contains(u'b');
+    return item;
+}
+
+QList<InterfaceAddress> ifaces(const QStringList &texts)
+{
+    QList<InterfaceAddress> list;
+    for (const QString &text : texts)
+        list.append(iface(text));
+    return list;
+}
+
+const QString Loopback = u"lo 127.0.0.1/8 url"_s;
+
+} // namespace
+
+void HostAddressTest::chooseInterface_data()
+{
+    QTest::addColumn<QStringList>("interfaces");
+    QTest::addColumn<QStringList>("defaultRoutes");
+    QTest::addColumn<QString>("chosen"); // interface name, empty for none
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("broadcast");
+
+    QTest::newRow("The default route's interface wins over one listed before it")
+        << QStringList{Loopback, u"dummy0 10.98.0.1/24 urb"_s, u"eth0 10.213.0.11/24 urb"_s}
+        << QStringList{u"eth0"_s} << u"eth0"_s << u"10.213.0.11"_s << u"10.213.0.255"_s;
+    QTest::newRow("The lowest-metric default route comes first")
+        << QStringList{u"wlan0 192.168.8.20/24 urb"_s, u"eth0 10.1.2.3/16 urb"_s}
+        << QStringList{u"eth0"_s, u"wlan0"_s} << u"eth0"_s << u"10.1.2.3"_s << u"10.1.255.255"_s;
+    QTest::newRow("A default route over a link without carrier gives way")
+        << QStringList{u"eth0 10.1.2.3/24 ub"_s, u"wlan0 192.168.8.20/24 urb"_s}
+        << QStringList{u"eth0"_s, u"wlan0"_s} << u"wlan0"_s << u"192.168.8.20"_s
+        << u"192.168.8.255"_s;
+    QTest::newRow("A point-to-point default route gives way to a broadcasting interface")
+        << QStringList{u"eth0 192.168.1.37/23 urb"_s, u"tun0 10.8.0.2/32 ur"_s}
+        << QStringList{u"tun0"_s} << u"eth0"_s << u"192.168.1.37"_s << u"192.168.1.255"_s;
+    QTest::newRow("Without a default route an empty bridge listed first is passed over")
+        << QStringList{Loopback, u"br0 10.99.0.1/24 ub"_s, u"eth0 10.213.0.11/23 urb"_s}
+        << QStringList{} << u"eth0"_s << u"10.213.0.11"_s << u"10.213.1.255"_s;
+    QTest::newRow("An interface that is down is passed over")
+        << QStringList{u"eth0 10.0.0.5/24 rb"_s, u"eth1 10.0.1.5/24 urb"_s} << QStringList{}
+        << u"eth1"_s << u"10.0.1.5"_s << u"10.0.1.255"_s;
+    QTest::newRow("A /24 gives the same broadcast address as before")
+        << QStringList{u"eth0 192.168.1.37/24 urb"_s} << QStringList{u"eth0"_s} << u"eth0"_s
+        << u"192.168.1.37"_s << u"192.168.1.255"_s;
+    QTest::newRow("A /22") << QStringList{u"eth0 172.16.5.9/22 urb"_s} << QStringList{} << u"eth0"_s
+                           << u"172.16.5.9"_s << u"172.16.7.255"_s;
+    QTest::newRow("A /25 upper half")
+        << QStringList{u"eth0 192.168.1.200/25 urb"_s} << QStringList{} << u"eth0"_s
+        << u"192.168.1.200"_s << u"192.168.1.255"_s;
+    QTest::newRow("A /25 lower half") << QStringList{u"eth0 192.168.1.37/25 urb"_s} << QStringList{}
+                                      << u"eth0"_s << u"192.168.1.37"_s << u"192.168.1.127"_s;
+    QTest::newRow("Only loopback and carrier-less interfaces: none")
+        << QStringList{Loopback, u"br0 10.99.0.1/24 ub"_s} << QStringList{u"br0"_s} << QString()
+        << QString() << QString();
+}
+
+void HostAddressTest::chooseInterface()
+{
+    QFETCH(QStringList, interfaces);
+    QFETCH(QStringList, defaultRoutes);
+    QFETCH(QString, chosen);
+    QFETCH(QString, address);
+    QFETCH(QString, broadcast);
+
+    const auto choice = ChooseInterface(ifaces(interfaces), defaultRoutes);
+    QCOMPARE(choice ? choice->name : QString(), chosen);
+    const LocalNetwork network =
+        ChooseLocalNetwork(ifaces(interfaces), defaultRoutes, [] { return u"192.0.2.7"_s; });
+    if (chosen.isEmpty())
+        return;
+    QCOMPARE(network.interfaceName, chosen);
+    QCOMPARE(network.address, address);
+    QCOMPARE(network.broadcast, broadcast);
+}
+
+void HostAddressTest::subnetBroadcast_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("prefix");
+    QTest::addColumn<QString>("broadcast");
+
+    QTest::newRow("/8") << u"10.1.2.3"_s << 8 << u"10.255.255.255"_s;
+    QTest::newRow("/23, lower half") << u"10.213.0.11"_s << 23 << u"10.213.1.255"_s;
+    QTest::newRow("/23, upper half") << u"10.213.1.12"_s << 23 << u"10.213.1.255"_s;
+    QTest::newRow("/30") << u"192.168.0.5"_s << 30 << u"192.168.0.7"_s;
+    QTest::newRow("/31 has no subnet broadcast") << u"192.168.0.4"_s << 31 << u"255.255.255.255"_s;
+    QTest::newRow("/32 has no subnet broadcast") << u"192.168.0.4"_s << 32 << u"255.255.255.255"_s;
+}
+
+void HostAddressTest::subnetBroadcast()
+{
+    QFETCH(QString, address);
+    QFETCH(int, prefix);
+    QFETCH(QString, broadcast);
+    const InterfaceAddress item = iface(u"eth0 "_s + address + u'/' + QString::number(prefix));
+    QCOMPARE(SubnetBroadcast(item.address, item.netmask), broadcast);
+}
+
+void HostAddressTest::networkWithoutInterface()
+{
+    // With no usable interface the host name decides, and the /24 rule gives the broadcast.
+    const QList<InterfaceAddress> none = ifaces({Loopback, u"br0 10.99.0.1/24 ub"_s});
+    LocalNetwork network = ChooseLocalNetwork(none, {}, [] { return u"10.0.5.20"_s; });
+    QCOMPARE(network.interfaceName, QString());
+    QCOMPARE(network.address, u"10.0.5.20"_s);
+    QCOMPARE(network.broadcast, u"10.0.5.255"_s);
+    network = ChooseLocalNetwork(none, {}, [] { return QString(); });
+    QCOMPARE(network.address, u"127.0.0.1"_s);
+    QCOMPARE(network.broadcast, u"127.0.0.255"_s);
+}
+
+void HostAddressTest::localNetworkText_data()
+{
+    QTest::addColumn<QString>("interfaceName");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("A chosen interface is named")
+        << u"eth0"_s << u"10.213.0.11"_s
+        << u"Адрес этого компьютера: 10.213.0.11 (интерфейс eth0)\n"
+           u"Широковещательный адрес: 10.213.1.255"_s;
+    QTest::newRow("Without an interface the host name gave the address")
+        << QString() << u"10.213.0.11"_s
+        << u"Адрес этого компьютера: 10.213.0.11 (по имени компьютера)\n"
+           u"Широковещательный адрес: 10.213.1.255"_s;
+    QTest::newRow("A broadcast address set by hand")
+        << QString() << QString() << u"Широковещательный адрес задан вручную: 10.213.1.255"_s;
+}
+
+void HostAddressTest::localNetworkText()
+{
+    QFETCH(QString, interfaceName);
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    QCOMPARE(LocalNetworkText({interfaceName, address, u"10.213.1.255"_s}), text);
+}
+
+void HostAddressTest::localNetworkOfThisHost()
+{
+    const LocalNetwork network = FindLocalNetwork();
+    QVERIFY2(IsDottedAddress(network.address), qPrintable(network.address));
+    QVERIFY2(IsDottedAddress(network.broadcast), qPrintable(network.broadcast));
+    QCOMPARE(LocalHostAddress(), network.address);
 }
 
 QTEST_APPLESS_MAIN(HostAddressTest)

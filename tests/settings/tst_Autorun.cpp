@@ -135,6 +135,8 @@ void TestAutorun::setWritesTheEntry()
     QVERIFY(entry.contains(QStringLiteral("Type=Application")));
     QVERIFY(entry.contains(QStringLiteral("Name=Palavrix")));
     QVERIFY(entry.contains(QStringLiteral("Exec=") + DesktopExec(program)));
+    // Started at log-in, the program runs in its own folder.
+    QVERIFY(entry.contains(QStringLiteral("Path=/opt/Мой чат")));
 }
 
 void TestAutorun::setReplacesAnEarlierEntry()

@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "AppPaths.h"
 #include "Autorun.h"
 #include "ColorBox.h"
 #include "ColorList.h"
@@ -26,6 +27,8 @@
 #include <QTimer>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 class TestSettingsWindow final : public QObject
 {
@@ -73,6 +76,8 @@ private Q_SLOTS:
 
     // Showing and closing.
     void okOnlyHidesTheWindow();
+    void keyboardClosesAndConfirms_data();
+    void keyboardClosesAndConfirms();
     void showingCentresOnTheMainWindow();
 
 private:
@@ -110,6 +115,7 @@ void TestSettingsWindow::initTestCase()
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
     m_savedCwd = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_dir.path()));
+    apppaths::SetProgramFolder(m_dir.path());
     Dialogs::setAutoAnswer(true);
 
     Form1 = new TForm1;
@@ -122,6 +128,7 @@ void TestSettingsWindow::cleanupTestCase()
     Form1 = nullptr;
     Dialogs::setAutoAnswer(false);
     Dialogs::clearHistory();
+    apppaths::SetProgramFolder(QString());
     QDir::setCurrent(m_savedCwd);
     if (m_configHomeWasSet)
         qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
@@ -295,8 +302,9 @@ void TestSettingsWindow::enabledAtStart_data()
     };
     row("TrackBar1", true);
     row("TrackBar2", true);
-    row("Label3", true);
-    row("Edit1", true);
+    // In line with the unchecked "Быстрый вход в чат".
+    row("Label3", false);
+    row("Edit1", false);
     row("Label5", false);
     row("ColorBox1", false);
     row("Label6", false);
@@ -695,6 +703,46 @@ void TestSettingsWindow::okOnlyHidesTheWindow()
     m_form->show();
     QVERIFY(m_form->CheckBox2->isChecked());
     QCOMPARE(m_form->suiPageControl1->currentIndex(), 2);
+}
+
+void TestSettingsWindow::keyboardClosesAndConfirms_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("keypad");
+    QTest::addColumn<bool>("pressesOk");
+
+    QTest::newRow("Escape in a check box closes without OK")
+        << u"CheckBox2"_s << int(Qt::Key_Escape) << false << false;
+    QTest::newRow("Escape in a slider closes without OK")
+        << u"TrackBar2"_s << int(Qt::Key_Escape) << false << false;
+    QTest::newRow("Escape in the nick box closes without OK")
+        << u"Edit1"_s << int(Qt::Key_Escape) << false << false;
+    QTest::newRow("Enter in a check box presses OK")
+        << u"CheckBox2"_s << int(Qt::Key_Return) << false << true;
+    QTest::newRow("Enter in the nick box presses OK")
+        << u"Edit1"_s << int(Qt::Key_Return) << false << true;
+    QTest::newRow("Keypad Enter in the style list presses OK")
+        << u"ListBox1"_s << int(Qt::Key_Enter) << true << true;
+}
+
+void TestSettingsWindow::keyboardClosesAndConfirms()
+{
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, keypad);
+    QFETCH(bool, pressesOk);
+
+    m_form->CheckBox8->setChecked(true);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QWidget *target = m_form->findChild<QWidget *>(focus);
+    QVERIFY2(target, qPrintable(focus));
+    QSignalSpy ok(m_form->Button1, &QPushButton::clicked);
+    QTest::keyClick(target, Qt::Key(key), keypad ? Qt::KeypadModifier : Qt::NoModifier);
+    QVERIFY(!m_form->isVisible());
+    QCOMPARE(ok.count(), pressesOk ? 1 : 0);
+    QVERIFY(m_form->CheckBox8->isChecked());
 }
 
 void TestSettingsWindow::showingCentresOnTheMainWindow()
