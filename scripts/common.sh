@@ -7,6 +7,8 @@ BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qp
     libssl-dev)
 TEST_PACKAGES=(xvfb xauth iproute2 x11-utils imagemagick dbus at-spi2-core python3-pyatspi
     python3-gi gir1.2-atspi-2.0)
+# The fuzz targets: clang and its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES=(clang libclang-rt-dev)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
