@@ -1,28 +1,46 @@
 #include "SingleInstance.h"
 
+#include "DesktopIdentity.h"
+
 #include <QCryptographicHash>
 #include <QDir>
-#include <QGuiApplication>
 #include <QLockFile>
 #include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace
 {
 
-// The desktop this copy runs on: the window system and its display.
+QString userId()
+{
+#ifdef Q_OS_UNIX
+    return QString::number(::getuid());
+#else
+    return qEnvironmentVariable("USERNAME");
+#endif
+}
+
+QString runtimeFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+// The desktop this copy runs on, for this user (the temporary folder may be shared).
 QString desktopKey()
 {
-    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
-    if (display.isEmpty())
-        display = qEnvironmentVariable("DISPLAY");
-    const QByteArray id = (QGuiApplication::platformName() + u':' + display).toUtf8();
+    const QString desktop = DesktopIdentity(qEnvironmentVariable("WAYLAND_DISPLAY"),
+                                            qEnvironmentVariable("DISPLAY"), runtimeFolder());
+    const QByteArray id = (userId() + u'|' + desktop).toUtf8();
     return QString::fromLatin1(
         QCryptographicHash::hash(id, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 QString lockFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString folder = runtimeFolder();
     if (folder.isEmpty())
         folder = QDir::tempPath();
     return folder;

@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "ConfigFile.h"
+#include "DesktopIdentity.h"
 #include "ShellText.h"
 #include "TestSupport.h"
 
@@ -29,6 +30,8 @@ private Q_SLOTS:
     void errorBoxText_data();
     void errorBoxText();
     void exitQuestion();
+    void desktopIdentity_data();
+    void desktopIdentity();
 };
 
 void TestShell::loadLines_data()
@@ -242,6 +245,40 @@ void TestShell::exitQuestion()
     QCOMPARE(ExitQuestionText(0, QStringLiteral("Mychat")),
              QStringLiteral("Время проведенное в программе: 0 дн.  0 ч. 0 мин. 0 сек.\r\r"
                             "Завершить работу программы Mychat?"));
+}
+
+void TestShell::desktopIdentity_data()
+{
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("identity");
+
+    QTest::newRow("The screen number does not count")
+        << QString() << QStringLiteral(":0.0") << QStringLiteral("x11::0");
+    QTest::newRow("The plain display")
+        << QString() << QStringLiteral(":0") << QStringLiteral("x11::0");
+    QTest::newRow("The unix host is the local display")
+        << QString() << QStringLiteral("unix:0") << QStringLiteral("x11::0");
+    QTest::newRow("localhost with a screen is the local display")
+        << QString() << QStringLiteral("localhost:0.1") << QStringLiteral("x11::0");
+    QTest::newRow("Another display number is another desktop")
+        << QString() << QStringLiteral(":1.0") << QStringLiteral("x11::1");
+    QTest::newRow("A remote host keeps its name")
+        << QString() << QStringLiteral("pc7:10.0") << QStringLiteral("x11:pc7:10");
+    QTest::newRow("Wayland wins over the X display beside it")
+        << QStringLiteral("wayland-0") << QStringLiteral(":0")
+        << QStringLiteral("wayland:/run/user/1000/wayland-0");
+    QTest::newRow("A Wayland display named by its full path is the same one")
+        << QStringLiteral("/run/user/1000//wayland-0") << QString()
+        << QStringLiteral("wayland:/run/user/1000/wayland-0");
+}
+
+void TestShell::desktopIdentity()
+{
+    QFETCH(QString, wayland);
+    QFETCH(QString, display);
+    QFETCH(QString, identity);
+    QCOMPARE(DesktopIdentity(wayland, display, QStringLiteral("/run/user/1000")), identity);
 }
 
 QTEST_APPLESS_MAIN(TestShell)

@@ -667,8 +667,8 @@ class Copy:
         self.config_written = config_bytes(self.values, self.raw_lines)
         (self.folder / "Chat.cfg").write_bytes(self.config_written)
 
-    def start(self, cwd=None):
-        self.prepare()
+    def environment(self):
+        """What the copy runs with: the desktop, its own HOME and runtime folder."""
         env = dict(self.h.desktop.env)
         env.update({
             "HOME": str(self.home),
@@ -680,6 +680,11 @@ class Copy:
             "ASAN_OPTIONS": "detect_leaks=0:abort_on_error=0",
             "UBSAN_OPTIONS": "print_stacktrace=1",
         })
+        return env
+
+    def start(self, cwd=None):
+        self.prepare()
+        env = self.environment()
         with open(self.stderr_path, "wb") as err:
             self.proc = subprocess.Popen(
                 ["ip", "netns", "exec", self.ns, str(self.folder / "Palavrix")],
