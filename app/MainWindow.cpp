@@ -295,6 +295,7 @@ void TForm1::wireEvents()
     connect(Timer4, &QTimer::timeout, this, &TForm1::Timer4Timer);
     connect(CTI, &TCoolTrayIcon::Click, this, &TForm1::CTIClick);
     connect(CTI, &TCoolTrayIcon::MouseMove, this, &TForm1::CTIMouseMove);
+    connect(CTI, &TCoolTrayIcon::AvailabilityChanged, this, &TForm1::TrayAvailabilityChanged);
 
     connect(Button1, &QPushButton::clicked, this, &TForm1::suitempButton1Click);
     connect(ColorBox1, &QComboBox::activated, this, &TForm1::suitempColorBox1Change);
@@ -439,11 +440,28 @@ bool TForm1::PrivateAlertOn() const
 
 void TForm1::HideToTray()
 {
-    hide();
+    if (CTI->Available()) {
+        m_inTray = true;
+        hide();
+        return;
+    }
+    // Without a notification area a hidden window could not be found again: minimise.
+    if (!(windowState() & Qt::WindowMinimized))
+        showMinimized();
+}
+
+void TForm1::TrayAvailabilityChanged(bool available)
+{
+    // The tray went away with the window in it: bring it back as a minimised window.
+    if (!available && m_inTray) {
+        m_inTray = false;
+        showMinimized();
+    }
 }
 
 void TForm1::ShowFromTray()
 {
+    m_inTray = false;
     if (windowState() & Qt::WindowMinimized)
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();

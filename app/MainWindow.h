@@ -98,7 +98,9 @@ public:
 
     // Window state.
     void RestoreMainWindow();
+    // To the tray; minimised instead where the desktop has no tray.
     void HideToTray();
+    void TrayAvailabilityChanged(bool available);
     void ShowFromTray();
     void PrivateAlert(bool on);
     bool PrivateAlertOn() const;
@@ -140,6 +142,7 @@ private:
     bool m_closing = false;  // the exit path is confirmed: the close really ends the program
     bool m_quitting = false; // a close requested by the exit commands, not the window system
     bool m_startMinimized = false;
+    bool m_inTray = false; // hidden to the tray
     bool m_startupQueued = false;
     bool m_settingsApplied = false; // every stored setting reached its control
     bool m_privateImageShown = true;

@@ -5,8 +5,12 @@
 #include <QTimer>
 
 TCoolTrayIcon::TCoolTrayIcon(QObject *parent)
-    : QObject(parent), m_icon(new QSystemTrayIcon(this)), m_cycle(new QTimer(this))
+    : QObject(parent), m_icon(new QSystemTrayIcon(this)), m_cycle(new QTimer(this)),
+      m_availability(new QTimer(this)), m_available(QSystemTrayIcon::isSystemTrayAvailable())
 {
+    m_availability->setInterval(2000);
+    connect(m_availability, &QTimer::timeout, this, &TCoolTrayIcon::checkAvailability);
+    m_availability->start();
     m_cycle->setInterval(500);
     connect(m_cycle, &QTimer::timeout, this, [this] {
         if (!m_icons.isEmpty())
@@ -87,6 +91,30 @@ void TCoolTrayIcon::showIcon()
     if (m_icons.isEmpty())
         return;
     m_icon->setIcon(m_icons.at(std::min(m_index, int(m_icons.size()) - 1)));
+}
+
+int TCoolTrayIcon::AvailabilityInterval() const
+{
+    return m_availability->interval();
+}
+
+void TCoolTrayIcon::setAvailabilityInterval(int ms)
+{
+    m_availability->setInterval(ms);
+}
+
+void TCoolTrayIcon::checkAvailability()
+{
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    if (available == m_available)
+        return;
+    m_available = available;
+    if (available && m_visible) {
+        // A tray that comes (back) gets the icon anew.
+        m_icon->hide();
+        m_icon->show();
+    }
+    Q_EMIT AvailabilityChanged(available);
 }
 
 void TCoolTrayIcon::onActivated(int reason)

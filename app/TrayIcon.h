@@ -36,20 +36,30 @@ public:
 
     QSystemTrayIcon *platformIcon() const { return m_icon; }
 
+    // Whether the desktop has a notification area that shows the icon. It is checked every
+    // AvailabilityInterval ms, since a tray can appear or go away while the program runs.
+    bool Available() const { return m_available; }
+    int AvailabilityInterval() const;
+    void setAvailabilityInterval(int ms);
+
 Q_SIGNALS:
     void Click();
     void MouseMove();
+    void AvailabilityChanged(bool available);
 
 private:
     void showIcon();
     void onActivated(int reason);
+    void checkAvailability();
 
     QSystemTrayIcon *m_icon = nullptr;
     QTimer *m_cycle = nullptr;
+    QTimer *m_availability = nullptr;
     QList<QIcon> m_icons;
     QMenu *m_menu = nullptr;
     QString m_hint;
     int m_index = 0;
     bool m_visible = true;
     bool m_enabled = false;
+    bool m_available = false;
 };

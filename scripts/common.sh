@@ -6,7 +6,7 @@ BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qp
     libqt6sql6-sqlite libsqlite3-dev qt6-multimedia-dev libgl-dev libcap2-bin fonts-dejavu-core
     libssl-dev)
 TEST_PACKAGES=(xvfb xauth iproute2 x11-utils imagemagick dbus at-spi2-core python3-pyatspi
-    python3-gi gir1.2-atspi-2.0)
+    python3-gi gir1.2-atspi-2.0 python3-xlib)
 # The fuzz targets: clang and its libFuzzer and sanitizer runtimes.
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 
