@@ -92,6 +92,8 @@ void Transfer::releaseSocket(Close close)
     QTcpSocket *socket = m_socket;
     m_socket = nullptr;
     socket->disconnect(this);
+    // Our last frame goes to the system now, so it is sent even if this program ends at once.
+    socket->flush();
     socket->setParent(parent());
     QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     QTimer::singleShot(LingerMs, socket, [socket] {

@@ -8,6 +8,7 @@
 #include "TransferErrors.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
 #include <QTextStream>
 
@@ -59,5 +60,13 @@ int main(int argc, char **argv)
         return 1;
     }
     app.exec();
+    // The peak resident memory of this program alone (VmHWM: the fork before exec is not in it).
+    QFile status(u"/proc/self/status"_s);
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                Say(u"peak "_s + QString::fromLatin1(line.mid(6).trimmed().split(' ').at(0)));
+        }
+    }
     return exitCode;
 }

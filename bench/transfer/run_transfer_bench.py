@@ -84,7 +84,10 @@ class Side:
         return self.usage.ru_utime + self.usage.ru_stime
 
     def peak_mb(self):
-        return self.usage.ru_maxrss / 1024.0
+        for line in self.output:
+            if line.startswith("peak "):
+                return int(line.split()[1]) / 1024.0
+        return float("nan")
 
     def kill(self):
         if self.proc.poll() is None and self.status is None:
@@ -122,7 +125,8 @@ def make_file(path, size_mb):
         while left > 0:
             out.write(os.urandom(min(chunk, left)))
             left -= chunk
-    run("cat", str(path))  # into the page cache, for both methods alike
+    # Into the page cache, for both methods alike.
+    subprocess.run(["cat", str(path)], check=True, stdout=subprocess.DEVNULL)
 
 
 def measure(link, build, work, source, runs):

@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <memory>
@@ -28,6 +29,7 @@ class TransferServiceTest final : public QObject
 private Q_SLOTS:
     void peersLearnOfEachOther();
     void filesArriveWholeUnderFreeNames();
+    void confirmationOutlivesTheReceiver();
     void declinedOfferEndsBothSides();
     void cancelOnEitherSide_data();
     void cancelOnEitherSide();
@@ -174,6 +176,22 @@ void TransferServiceTest::filesArriveWholeUnderFreeNames()
     QCOMPARE(last.total, report.size());
     QCOMPARE(ivan.service.activeCount(), 0);
     QCOMPARE(olga.service.activeCount(), 0);
+}
+
+void TransferServiceTest::confirmationOutlivesTheReceiver()
+{
+    // A receiver that ends right after the last file (a script's peer) still confirms it.
+    Side ivan(u"Ivan"_s);
+    auto olga = std::make_unique<Side>(u"Olga"_s);
+    const QString path = WriteFile(ivan.path(u"a.bin"_s), RandomBytes(1024 * 1024));
+    const QString token = ivan.service.offerFiles(Loopback, olga->service.port(), {path});
+    QTRY_COMPARE_WITH_TIMEOUT(olga->offers.count(), 1, WaitMs);
+    connect(&olga->service, &FileTransferService::finished, this,
+            [&olga] { QTimer::singleShot(0, [&olga] { olga.reset(); }); });
+    olga->service.accept(token, olga->dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(ivan.outcome(), Outcome::Done);
+    QVERIFY(!olga);
 }
 
 void TransferServiceTest::declinedOfferEndsBothSides()
