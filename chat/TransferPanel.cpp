@@ -1,0 +1,142 @@
+#include "TransferPanel.h"
+#include "PlainLabel.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+using namespace transfer;
+
+namespace
+{
+
+constexpr int BarSteps = 1000;
+
+QString NamesText(const QStringList &names, qint64 total)
+{
+    return names.join(u", "_s) + u" ("_s + FileSizeText(total) + u')';
+}
+
+} // namespace
+
+TransferPanel::TransferPanel(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(u"TransferPanel"_s);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(2);
+    hide();
+}
+
+TransferPanel::~TransferPanel() = default;
+
+void TransferPanel::addIncoming(const IncomingOffer &offer)
+{
+    QStringList names;
+    for (const OfferedFile &file : offer.files)
+        names.append(file.name);
+    Row &row =
+        addRow(offer.token,
+               u"%1 предлагает файлы: %2"_s.arg(offer.nick, NamesText(names, offer.totalSize())),
+               u"Принять файлы?"_s);
+    row.accept = addButton(row, u"Принять..."_s, offer.token, &TransferPanel::acceptClicked);
+    row.decline = addButton(row, u"Отклонить"_s, offer.token, &TransferPanel::declineClicked);
+}
+
+void TransferPanel::addOutgoing(const QString &token, const QString &nick, const QStringList &names,
+                                qint64 total)
+{
+    Row &row = addRow(token, u"Файлы для %1: %2"_s.arg(nick, NamesText(names, total)),
+                      u"Ждём ответа получателя"_s);
+    row.cancel = addButton(row, u"Отменить"_s, token, &TransferPanel::cancelClicked);
+}
+
+void TransferPanel::markAccepted(const QString &token)
+{
+    const auto it = m_rows.find(token);
+    if (it == m_rows.end() || it->accept == nullptr)
+        return;
+    delete std::exchange(it->accept, nullptr);
+    delete std::exchange(it->decline, nullptr);
+    it->cancel = addButton(*it, u"Отменить"_s, token, &TransferPanel::cancelClicked);
+    it->status->setText(u"Ждём соединения"_s);
+}
+
+void TransferPanel::showProgress(const QString &token, const TransferProgress &progress)
+{
+    const auto it = m_rows.find(token);
+    if (it == m_rows.end())
+        return;
+    it->bar->setValue(progress.total > 0 ? int(progress.done * BarSteps / progress.total)
+                                         : BarSteps);
+    it->status->setText(ProgressText(progress));
+}
+
+void TransferPanel::showEnd(const QString &token, Outcome outcome, const QString &text)
+{
+    const auto it = m_rows.find(token);
+    if (it == m_rows.end())
+        return;
+    delete std::exchange(it->accept, nullptr);
+    delete std::exchange(it->decline, nullptr);
+    delete std::exchange(it->cancel, nullptr);
+    if (outcome == Outcome::Done)
+        it->bar->setValue(BarSteps);
+    it->status->setText(text);
+    auto *remove = new QPushButton(u"Убрать"_s, it->frame);
+    remove->setAccessibleDescription(token);
+    connect(remove, &QPushButton::clicked, this, [this, token] { removeRow(token); });
+    it->buttons->addWidget(remove);
+    it->remove = remove;
+}
+
+TransferPanel::Row &TransferPanel::addRow(const QString &token, const QString &title,
+                                          const QString &status)
+{
+    Row row;
+    row.frame = new QWidget(this);
+    auto *layout = new QVBoxLayout(row.frame);
+    layout->setContentsMargins(2, 2, 2, 2);
+    QLabel *titleLabel = PlainLabel(u"TransferTitle"_s, title, row.frame);
+    titleLabel->setWordWrap(true);
+    layout->addWidget(titleLabel);
+    row.bar = new QProgressBar(row.frame);
+    row.bar->setRange(0, BarSteps);
+    row.bar->setValue(0);
+    row.bar->setTextVisible(false);
+    row.bar->setAccessibleName(title);
+    layout->addWidget(row.bar);
+    row.status = PlainLabel(u"TransferStatus"_s, status, row.frame);
+    layout->addWidget(row.status);
+    row.buttons = new QHBoxLayout;
+    row.buttons->addStretch();
+    layout->addLayout(row.buttons);
+    m_layout->addWidget(row.frame);
+    show();
+    return *m_rows.insert(token, row);
+}
+
+QPushButton *TransferPanel::addButton(Row &row, const QString &text, const QString &token,
+                                      void (TransferPanel::*clicked)(const QString &))
+{
+    auto *button = new QPushButton(text, row.frame);
+    button->setAccessibleDescription(token);
+    connect(button, &QPushButton::clicked, this, [this, token, clicked] {
+        Q_EMIT(this->*clicked)(token);
+    });
+    row.buttons->addWidget(button);
+    return button;
+}
+
+void TransferPanel::removeRow(const QString &token)
+{
+    const auto it = m_rows.find(token);
+    if (it == m_rows.end())
+        return;
+    it->frame->deleteLater();
+    m_rows.erase(it);
+    setVisible(!m_rows.isEmpty());
+}
