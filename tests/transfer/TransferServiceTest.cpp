@@ -1,3 +1,4 @@
+#include "FileCommands.h"
 #include "FileTransferService.h"
 #include "Sha256.h"
 #include "TransferErrors.h"
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void brokenTransferRemovesTheFile();
     void severalTransfersAtOnce();
     void unreadableFileIsRefusedAtOnce();
+    void peerCommands_data();
+    void peerCommands();
 };
 
 namespace
@@ -388,6 +391,64 @@ void TransferServiceTest::unreadableFileIsRefusedAtOnce()
     QVERIFY_THROWS_EXCEPTION(
         ETransferError, ivan.service.offerFiles(Loopback, olga.service.port(), {ivan.dir.path()}));
     QCOMPARE(ivan.service.activeCount(), 0);
+}
+
+void TransferServiceTest::peerCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("olgaAnnounced");
+    QTest::addColumn<QString>("acceptFolder"); // "<dir>" stands for Olga's folder
+    QTest::addColumn<QStringList>("ivanSays");
+    QTest::addColumn<QStringList>("olgaSays");
+    const QStringList offered{u"Ivan предлагает файлы: a.bin (3 байт)"_s};
+    QTest::newRow("A file sent to a peer that takes files")
+        << u"/send Olga <file>"_s << true << u"<dir>"_s
+        << QStringList{u"Файл <file> предложен: Olga"_s, u"Файл a.bin (3 байт) отправлен"_s,
+                       u"Файлы отправлены"_s}
+        << offered + QStringList{u"Файл a.bin (3 байт) получен"_s, u"Файлы получены"_s};
+    QTest::newRow("A peer without a folder declines")
+        << u"/send Olga <file>"_s << true << QString()
+        << QStringList{u"Файл <file> предложен: Olga"_s, u"Получатель отказался от файлов"_s}
+        << offered + QStringList{u"Вы отказались от файлов"_s};
+    QTest::newRow("A user who never announced the file port")
+        << u"/send Olga <file>"_s << false << u"<dir>"_s
+        << QStringList{u"Olga не принимает файлы"_s} << QStringList();
+    QTest::newRow("A nick nobody has")
+        << u"/send Boris <file>"_s << true << u"<dir>"_s
+        << QStringList{u"Пользователь Boris не найден"_s} << QStringList();
+    QTest::newRow("No path") << u"/send Olga"_s << true << u"<dir>"_s
+                             << QStringList{u"Использование: /send NICK PATH"_s} << QStringList();
+}
+
+void TransferServiceTest::peerCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, olgaAnnounced);
+    QFETCH(QString, acceptFolder);
+    QFETCH(QStringList, ivanSays);
+    QFETCH(QStringList, olgaSays);
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    const QString file = WriteFile(ivan.path(u"a.bin"_s), "abc");
+    acceptFolder.replace(u"<dir>"_s, olga.dir.path());
+    command.replace(u"<file>"_s, file);
+    ivanSays.replaceInStrings(u"<file>"_s, file);
+    QStringList ivanLines, olgaLines;
+    const auto resolve = [](const QString &nick) {
+        return nick == "Olga"_L1 ? Loopback : QHostAddress();
+    };
+    FileCommands ivanCommands(ivan.service, resolve,
+                              [&](const QString &line) { ivanLines.append(line); }, {});
+    FileCommands olgaCommands(
+        olga.service, resolve, [&](const QString &line) { olgaLines.append(line); }, acceptFolder);
+    if (olgaAnnounced) {
+        olga.service.announceTo(Loopback, ivan.service.port());
+        QTRY_VERIFY_WITH_TIMEOUT(ivan.service.peerPort(Loopback) != 0, WaitMs);
+    }
+    QVERIFY(ivanCommands.handle(command));
+    QTRY_COMPARE_WITH_TIMEOUT(ivanLines, ivanSays, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(olgaLines, olgaSays, WaitMs);
+    QCOMPARE(ReadAll(olga.path(u"a.bin"_s)), QByteArray(ivanSays.size() == 3 ? "abc" : ""));
+    QVERIFY(!ivanCommands.handle(u"hello"_s));
 }
 
 QTEST_GUILESS_MAIN(TransferServiceTest)

@@ -1,0 +1,97 @@
+#include "FileCommands.h"
+#include "AppError.h"
+#include "FileTransferService.h"
+
+using namespace Qt::StringLiterals;
+
+namespace transfer
+{
+
+std::optional<SendCommand> ParseSendCommand(const QString &line)
+{
+    if (line != "/send"_L1 && !line.startsWith("/send "_L1))
+        return std::nullopt;
+    const QString rest = line.mid(5).trimmed();
+    SendCommand command;
+    qsizetype pathStart = -1;
+    if (rest.startsWith(u'"')) {
+        const qsizetype close = rest.indexOf(u'"', 1);
+        if (close > 1) {
+            command.nick = rest.mid(1, close - 1);
+            pathStart = close + 1;
+        }
+    } else if (const qsizetype blank = rest.indexOf(u' '); blank > 0) {
+        command.nick = rest.left(blank);
+        pathStart = blank + 1;
+    }
+    if (pathStart < 0)
+        return SendCommand{};
+    command.path = rest.mid(pathStart).trimmed();
+    if (command.path.isEmpty())
+        return SendCommand{};
+    return command;
+}
+
+FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print print,
+                           QString acceptFolder, QObject *parent)
+    : QObject(parent), m_service(service), m_resolve(std::move(resolve)), m_print(std::move(print)),
+      m_acceptFolder(std::move(acceptFolder))
+{
+    connect(&service, &FileTransferService::offerReceived, this, [this](const IncomingOffer &o) {
+        QStringList names;
+        for (const OfferedFile &file : o.files)
+            names.append(file.name);
+        m_print(u"%1 предлагает файлы: %2 (%3)"_s.arg(o.nick, names.join(u", "_s),
+                                                      FileSizeText(o.totalSize())));
+        if (m_acceptFolder.isEmpty()) {
+            m_service.decline(o.token);
+            return;
+        }
+        try {
+            m_service.accept(o.token, m_acceptFolder);
+        } catch (const AppError &error) {
+            m_print(error.message());
+            m_service.decline(o.token);
+        }
+    });
+    connect(&service, &FileTransferService::fileTransferred, this,
+            [this](const QString &, Direction direction, const QString &name, qint64 size) {
+                m_print(FileLine(direction, name, size));
+            });
+    connect(&service, &FileTransferService::finished, this,
+            [this](const QString &, Outcome, const QString &text) { m_print(text); });
+}
+
+bool FileCommands::handle(const QString &line)
+{
+    const auto command = ParseSendCommand(line);
+    if (!command)
+        return false;
+    if (command->nick.isEmpty())
+        m_print(u"Использование: /send NICK PATH"_s);
+    else
+        send(*command);
+    return true;
+}
+
+void FileCommands::send(const SendCommand &command)
+{
+    const QHostAddress address = m_resolve(command.nick);
+    if (address.isNull()) {
+        m_print(u"Пользователь %1 не найден"_s.arg(command.nick));
+        return;
+    }
+    const quint16 port = m_service.peerPort(address);
+    if (port == 0) {
+        m_print(u"%1 не принимает файлы"_s.arg(command.nick));
+        return;
+    }
+    try {
+        m_service.offerFiles(address, port, {command.path});
+        m_print(u"Файл %1 предложен: %2"_s.arg(command.path, command.nick));
+    } catch (const AppError &error) {
+        m_print(error.message());
+    }
+}
+
+} // namespace transfer

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace transfer
+{
+
+class FileTransferService;
+
+struct SendCommand {
+    QString nick;
+    QString path;
+    bool operator==(const SendCommand &) const = default;
+};
+
+// "/send NICK PATH"; a nick with blanks goes in double quotes. Nothing for any other line;
+// a "/send" line that lacks its nick or path gives an empty command.
+std::optional<SendCommand> ParseSendCommand(const QString &line);
+
+// The command-line peer's file commands: "/send NICK PATH" offers a file to a listed user;
+// offers made to this peer are taken into a folder, or declined when it has none. Every event
+// is told as one line.
+class FileCommands final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FileCommands)
+public:
+    // The address a listed nick announced from; null when nobody by that nick is listed.
+    using Resolve = std::function<QHostAddress(const QString &nick)>;
+    using Print = std::function<void(const QString &line)>;
+
+    FileCommands(FileTransferService &service, Resolve resolve, Print print, QString acceptFolder,
+                 QObject *parent = nullptr);
+
+    // True when the line was a file command (carried out or answered with what is wrong).
+    bool handle(const QString &line);
+
+private:
+    void send(const SendCommand &command);
+
+    FileTransferService &m_service;
+    Resolve m_resolve;
+    Print m_print;
+    QString m_acceptFolder;
+};
+
+} // namespace transfer
