@@ -255,8 +255,14 @@ void HistoryConnection::open(Access access)
         sqlite3_close(db);
         throw EDatabaseError(message);
     }
-    if (access == Access::ReadWrite)
+    if (access == Access::ReadWrite) {
+        // Each commit is synced into the database file itself before it returns, and the
+        // rollback journal is gone afterwards: the file alone holds every stored record, so a
+        // copy of it taken at any time is whole. A file left in write-ahead mode by an older
+        // run is checkpointed and turned back here.
+        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
         sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    }
     m_db = db;
     m_readOnly = access == Access::ReadOnly;
 }
@@ -348,10 +354,6 @@ void HistoryTable::open()
         Statement(db, QStringLiteral("SELECT mFullText FROM mHistory WHERE rowid = ?1"));
     statements->insert = Statement(db, InsertSql);
     statements->remove = Statement(db, QStringLiteral("DELETE FROM mHistory WHERE rowid = ?1"));
-    // Writes go through the write-ahead journal; each commit is synced before it returns.
-    if (!m_connection.isReadOnly())
-        sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-
     Q_EMIT aboutToReset();
     m_statements = std::move(statements);
     m_active = true;
@@ -684,13 +686,160 @@ void HistoryTable::deleteCurrent()
         if (at != keys.end() && at->key == key)
             keys.erase(at);
     }
-    Q_EMIT aboutToRemove(position);
+    Q_EMIT aboutToRemove(position, position);
     m_keys.erase(m_keys.begin() + position);
     m_blocks.clear();
     m_position = std::min(position, int(m_keys.size()) - 1);
     m_eof = m_bof = m_keys.empty();
-    Q_EMIT removed(position);
+    Q_EMIT removed(position, position);
     announceCurrent();
+}
+
+void HistoryTable::deleteRecords(std::vector<Bookmark> keys)
+{
+    checkActive();
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    if (keys.empty())
+        return;
+    sqlite3 *db = m_connection.handle();
+    m_connection.exec(QStringLiteral("BEGIN"));
+    try {
+        Statement &remove = m_statements->remove;
+        for (const Bookmark key : keys) {
+            Resetting done(remove);
+            remove.bind(1, key);
+            remove.step();
+        }
+        m_connection.exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    std::vector<int> positions;
+    positions.reserve(keys.size());
+    for (const Bookmark key : keys) {
+        const int position = positionOf(key);
+        if (position >= 0)
+            positions.push_back(position);
+    }
+    dropPositions(positions, keys);
+}
+
+void HistoryTable::dropPositions(const std::vector<int> &positions,
+                                 const std::vector<Bookmark> &keys)
+{
+    const auto deleted = [&keys](const Entry &e) {
+        return std::binary_search(keys.begin(), keys.end(), e.key);
+    };
+    for (auto &view : m_otherViews) {
+        auto &other = view.second->keys;
+        other.erase(std::remove_if(other.begin(), other.end(), deleted), other.end());
+    }
+    if (positions.empty())
+        return;
+    // Runs of neighbouring positions leave the view one by one, from the last; many runs
+    // are cheaper as one reset.
+    std::vector<std::pair<int, int>> runs;
+    for (const int position : positions) {
+        if (!runs.empty() && runs.back().second + 1 == position)
+            runs.back().second = position;
+        else
+            runs.emplace_back(position, position);
+    }
+    constexpr size_t MostRunsTold = 16;
+    if (runs.size() > MostRunsTold) {
+        Q_EMIT aboutToReset();
+        m_keys.erase(std::remove_if(m_keys.begin(), m_keys.end(), deleted), m_keys.end());
+        m_blocks.clear();
+        Q_EMIT reset();
+    } else {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            Q_EMIT aboutToRemove(run->first, run->second);
+            m_keys.erase(m_keys.begin() + run->first, m_keys.begin() + run->second + 1);
+            m_blocks.clear();
+            Q_EMIT removed(run->first, run->second);
+        }
+    }
+    m_position = std::min(positions.front(), int(m_keys.size()) - 1);
+    m_eof = m_bof = m_keys.empty();
+    announceCurrent();
+}
+
+std::vector<HistoryTable::Bookmark> HistoryTable::keys() const
+{
+    checkActive();
+    std::vector<Bookmark> keys;
+    keys.reserve(m_keys.size());
+    for (const Entry &e : m_keys)
+        keys.push_back(e.key);
+    return keys;
+}
+
+bool HistoryTable::readRecords(const std::vector<Bookmark> &keys,
+                               const std::function<bool(const HistoryRecord &)> &take,
+                               const std::function<bool(qint64 done)> &between) const
+{
+    checkActive();
+    const QString fields = QStringLiteral("SELECT rowid, mDate, mTime, mSender, mReceiver, "
+                                          "mCutText, mFullText, mIncoming FROM mHistory ");
+    sqlite3 *db = m_connection.handle();
+    Statement range(db, fields + QStringLiteral("WHERE rowid BETWEEN ?1 AND ?2"));
+    Statement point(db, fields + QStringLiteral("WHERE rowid = ?1"));
+    HistoryRecord record;
+    const auto read = [&record](const Statement &s) {
+        record.mDate = s.text(1);
+        record.mTime = s.text(2);
+        record.mSender = s.text(3);
+        record.mReceiver = s.text(4);
+        record.mCutText = s.text(5);
+        record.mFullText = s.text(6);
+        record.mIncoming = qint32(s.int64(7));
+    };
+    for (size_t begin = 0; begin < keys.size(); begin += ScanRows) {
+        const size_t end = std::min(keys.size(), begin + ScanRows);
+        const qint64 low = keys[begin];
+        const qint64 high = keys[end - 1];
+        if (high - low < DenseSpread * qint64(end - begin)) {
+            Resetting done(range);
+            range.bind(1, low);
+            range.bind(2, high);
+            size_t index = begin;
+            while (index < end && range.step()) {
+                const qint64 key = range.int64(0);
+                while (index < end && keys[index] < key)
+                    ++index;
+                if (index < end && keys[index] == key) {
+                    read(range);
+                    if (!take(record))
+                        return false;
+                }
+            }
+        } else {
+            for (size_t index = begin; index < end; ++index) {
+                Resetting done(point);
+                point.bind(1, keys[index]);
+                if (point.step()) {
+                    read(point);
+                    if (!take(record))
+                        return false;
+                }
+            }
+        }
+        if (!between(qint64(end)))
+            return false;
+    }
+    return true;
+}
+
+bool HistoryTable::holdsWholeTable() const
+{
+    checkActive();
+    if (effectiveFilter().isEmpty())
+        return true;
+    // The engine counts through the direction index, far less to read than the records.
+    Statement count(m_connection.handle(), QStringLiteral("SELECT count(*) FROM mHistory"));
+    return count.step() && count.int64(0) == qint64(m_keys.size());
 }
 
 void HistoryTable::disableControls()

@@ -127,12 +127,28 @@ public:
     // Deletes the current record, committed at once; the next record (or else the previous
     // one) becomes current.
     void deleteCurrent();
+    // Deletes the records of `keys` in one transaction, committed when this returns; a key
+    // of no record is passed over. On failure nothing is deleted. The record after the first
+    // deleted one (or else the one before) becomes current.
+    void deleteRecords(std::vector<Bookmark> keys);
+    // Whether the view under its filter holds every record of the table.
+    bool holdsWholeTable() const;
 
     // While disabled, moves of the current record are not announced to the bound views; the
     // last enable announces the position once.
     void disableControls();
     void enableControls();
     bool controlsDisabled() const { return m_disabled > 0; }
+
+    // The keys of the view's records, in view order.
+    std::vector<Bookmark> keys() const;
+    // Reads whole records by key, in key order, a run of neighbouring keys per statement, and
+    // hands each to `take`; keys of records deleted meanwhile are passed over. No statement
+    // is active while `between` runs, after every run: the table may be used then (records
+    // appended, for instance). Stops when `take` or `between` returns false and returns false.
+    bool readRecords(const std::vector<Bookmark> &keys,
+                     const std::function<bool(const HistoryRecord &)> &take,
+                     const std::function<bool(qint64 done)> &between) const;
 
     // Positional reads for the bound views; a record that cannot be read reads empty.
     QString textAt(int position, HistoryField field) const;
@@ -146,8 +162,9 @@ Q_SIGNALS:
     void reset();
     void aboutToInsert(int position);
     void inserted(int position);
-    void aboutToRemove(int position);
-    void removed(int position);
+    // Positions first … last leave the view.
+    void aboutToRemove(int first, int last);
+    void removed(int first, int last);
     // The current record changed (or a record under it), while the controls are enabled.
     void currentChanged();
 
@@ -181,6 +198,9 @@ private:
     const Row *rowAt(int position, bool complete, bool raise) const;
     Block *loadBlock(int block, bool complete) const;
     void announceCurrent();
+    // Takes the sorted positions out of the view, telling the bound views, and the keys out
+    // of the other filters' snapshots.
+    void dropPositions(const std::vector<int> &positions, const std::vector<Bookmark> &keys);
 
     HistoryConnection &m_connection;
     std::unique_ptr<Statements> m_statements;

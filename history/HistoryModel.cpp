@@ -11,7 +11,7 @@ HistoryModel::HistoryModel(HistoryTable &table, QObject *parent)
             [this](int position) { beginInsertRows(QModelIndex(), position, position); });
     connect(&table, &HistoryTable::inserted, this, &HistoryModel::endInsertRows);
     connect(&table, &HistoryTable::aboutToRemove, this,
-            [this](int position) { beginRemoveRows(QModelIndex(), position, position); });
+            [this](int first, int last) { beginRemoveRows(QModelIndex(), first, last); });
     connect(&table, &HistoryTable::removed, this, &HistoryModel::endRemoveRows);
 }
 

@@ -4,6 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -19,6 +26,17 @@ void copyTemplate(const QString &from, const QString &to)
     if (QFile::copy(from, to))
         QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                       QFile::ReadOther);
+}
+
+// Writes a file's (or a folder's) contents through to the disk.
+bool syncFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
 
 } // namespace
@@ -78,6 +96,47 @@ void HistoryStore::ResetHistory()
         copyTemplate(templatePath(), m_path);
     }
     openStore();
+}
+
+void HistoryStore::DeleteRecords(std::vector<HistoryTable::Bookmark> keys)
+{
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    bool all = false;
+    if (!keys.empty() && m_table.isActive() && keys.size() == size_t(m_table.recordCount())) {
+        all = std::all_of(
+                  keys.begin(), keys.end(),
+                  [this](HistoryTable::Bookmark key) { return m_table.positionOf(key) >= 0; }) &&
+              m_table.holdsWholeTable();
+    }
+    if (!all || !replaceByTemplate())
+        m_table.deleteRecords(std::move(keys));
+}
+
+bool HistoryStore::replaceByTemplate()
+{
+    if (m_path.isEmpty())
+        return false;
+    const QString fresh = m_path + QStringLiteral(".new");
+    QFile::remove(fresh);
+    if (!QFile::copy(templatePath(), fresh))
+        return false;
+    QFile::setPermissions(fresh, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                     QFile::ReadOther);
+    if (!syncFile(fresh)) {
+        QFile::remove(fresh);
+        return false;
+    }
+    m_connection.close();
+    std::error_code failed;
+    std::filesystem::rename(QFile::encodeName(fresh).toStdString(),
+                            QFile::encodeName(m_path).toStdString(), failed);
+    if (!failed)
+        syncFile(QFileInfo(m_path).absolutePath());
+    QFile::remove(fresh);
+    m_connection.open(HistoryConnection::Access::ReadWrite);
+    m_table.open();
+    return !failed;
 }
 
 QString HistoryStore::CountText() const

@@ -35,6 +35,10 @@ public:
                              bool incoming);
     // Replaces the store's file by a fresh copy of the template and opens it again.
     void ResetHistory();
+    // Deletes the records of `keys` in one transaction. When they are every record of the
+    // store, a fresh copy of the template takes the file's place at once instead, which costs
+    // the same whatever the store holds. The count text is left to the caller.
+    void DeleteRecords(std::vector<HistoryTable::Bookmark> keys);
 
     // "Сообщений: " and the number of records in the view under its filter.
     QString CountText() const;
@@ -45,6 +49,9 @@ Q_SIGNALS:
 
 private:
     void openStore();
+    // Puts a synced copy of the template in the store's place by one rename, so the file is
+    // the old store or the empty one at every moment; false when no copy could be made.
+    bool replaceByTemplate();
     void announceCount();
 
     QString m_programDir;

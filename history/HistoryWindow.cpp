@@ -1,9 +1,11 @@
 #include "HistoryWindow.h"
 
 #include "ColorBox.h"
+#include "DateTimeText.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "Guard.h"
+#include "HistoryExport.h"
 #include "HistoryModel.h"
 #include "HistoryStore.h"
 #include "MainWindow.h"
@@ -18,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -42,6 +45,8 @@ constexpr int NickColumnWidth = 100;
 constexpr int AllTabReserve = 355; // everything but the message column on "Все сообщения"
 constexpr int OneWayTabReserve = 255; // the same on "Входящие" and "Исходящие"
 constexpr int TextIndent = 2;
+// An export shows its progress once it has taken this long (ms).
+constexpr int ProgressDelay = 500;
 
 const QColor IncomingColor{0xFF, 0x00, 0x00}; // 0x0000FF in the 0x00BBGGRR layout: red
 const QColor OutgoingColor{0x00, 0x00, 0x80}; // 0x800000: navy
@@ -115,18 +120,15 @@ std::vector<int> selectedRows(const QTableView *grid)
     return rows;
 }
 
-// Deletes the records of a grid's rows and clears its selection. The rows are taken as
-// bookmarks first: deleting a row moves the rows after it.
-void deleteRows(HistoryTable &table, QTableView *grid, const std::vector<int> &rows)
+// Deletes the records of a grid's rows, all in one transaction, and clears its selection.
+void deleteRows(HistoryStore &store, QTableView *grid, const std::vector<int> &rows)
 {
     std::vector<HistoryTable::Bookmark> marks;
+    marks.reserve(rows.size());
     for (const int row : rows)
-        marks.push_back(table.bookmarkAt(row));
-    for (const HistoryTable::Bookmark mark : marks) {
-        table.gotoBookmark(mark);
-        table.deleteCurrent(); // the row leaves the grid and with it the selection
-    }
+        marks.push_back(store.table().bookmarkAt(row));
     grid->clearSelection();
+    store.DeleteRecords(std::move(marks));
 }
 
 QColor chosenColor(const ColorBox *box)
@@ -168,19 +170,29 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     suiPageControl1->addTab(suiTabSheet2, QStringLiteral("Входящие"));
     suiPageControl1->addTab(suiTabSheet3, QStringLiteral("Исходящие"));
 
+    m_dateWidening = DateColumnWidening(fontMetrics());
     DBGrid1 = makeGrid(QStringLiteral("DBGrid1"), suiTabSheet1);
     DBGrid1->setColumnHidden(column(HistoryField::mFullText), true);
     DBGrid1->setColumnHidden(column(HistoryField::mIncoming), true);
     DBGrid2 = makeGrid(QStringLiteral("DBGrid2"), suiTabSheet2);
     DBGrid2->setColumnHidden(column(HistoryField::mReceiver), true);
     DBGrid2->setColumnHidden(column(HistoryField::mFullText), true);
+    // The direction column of the one-way tabs lies beyond the right edge: hidden, so that no
+    // sliver of it shows when the other columns leave room.
+    DBGrid2->setColumnHidden(column(HistoryField::mIncoming), true);
     DBGrid3 = makeGrid(QStringLiteral("DBGrid3"), suiTabSheet3);
     DBGrid3->setColumnHidden(column(HistoryField::mSender), true);
     DBGrid3->setColumnHidden(column(HistoryField::mFullText), true);
+    DBGrid3->setColumnHidden(column(HistoryField::mIncoming), true);
 
     suiButton1 = button(QStringLiteral("suiButton1"), QStringLiteral("Поиск"), this);
     suiButton2 = button(QStringLiteral("suiButton2"), QStringLiteral("Удалить"), this);
     suiButton3 = button(QStringLiteral("suiButton3"), QStringLiteral("Очистить"), this);
+    suiButton4 = button(QStringLiteral("suiButton4"), QStringLiteral("Сохранить..."), this);
+    suiButton4->setMinimumWidth(ButtonSize.width());
+    suiButton4->setMaximumWidth(QWIDGETSIZE_MAX);
+    suiButton4->setToolTip(
+        QStringLiteral("Сохранить сообщения вкладки (или выделенные) в текстовый файл или CSV"));
     Button1 = button(QStringLiteral("Button1"), QStringLiteral("Ok"), this);
 
     StatusBar1 = new QStatusBar(this);
@@ -196,6 +208,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     buttons->addWidget(suiButton1);
     buttons->addWidget(suiButton2);
     buttons->addWidget(suiButton3);
+    buttons->addWidget(suiButton4);
     buttons->addStretch(1);
     buttons->addWidget(Button1);
 
@@ -214,6 +227,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(suiButton1, &QPushButton::clicked, this, Guarded([this] { suiButton1Click(); }));
     connect(suiButton2, &QPushButton::clicked, this, Guarded([this] { suiButton2Click(); }));
     connect(suiButton3, &QPushButton::clicked, this, Guarded([this] { suiButton3Click(); }));
+    connect(suiButton4, &QPushButton::clicked, this, Guarded([this] { suiButton4Click(); }));
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
 
     resize(InitialSize);
@@ -242,6 +256,28 @@ THForm::~THForm()
     DataSource1 = nullptr;
     delete Store;
     Store = nullptr;
+}
+
+int THForm::DateColumnWidening(const QFontMetrics &metrics)
+{
+    // The widest date stored: in the regional form of this system or in the common
+    // ten-character one (a store may come from another system), two-digit day and month,
+    // every digit the widest of the font's digits.
+    QChar widest = u'0';
+    for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+        if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest))
+            widest = QChar(digit);
+    }
+    int needed = 0;
+    for (QString sample : {LocalDateText(QDateTime(QDate(2000, 12, 28), QTime(12, 0))),
+                           QStringLiteral("28.12.2000")}) {
+        for (QChar &c : sample) {
+            if (c.isDigit())
+                c = widest;
+        }
+        needed = std::max(needed, metrics.horizontalAdvance(sample) + 2 * TextIndent + 2);
+    }
+    return std::max(0, needed - DateColumnWidth);
 }
 
 QTableView *THForm::makeGrid(const QString &name, QWidget *sheet)
@@ -282,7 +318,7 @@ QTableView *THForm::makeGrid(const QString &name, QWidget *sheet)
     const int timeWidth = std::max(metrics.horizontalAdvance(QString(8, u'0')),
                                    metrics.horizontalAdvance(QStringLiteral("00:00:00"))) +
                           2 * TextIndent + 2;
-    grid->setColumnWidth(column(HistoryField::mDate), DateColumnWidth);
+    grid->setColumnWidth(column(HistoryField::mDate), DateColumnWidth + m_dateWidening);
     grid->setColumnWidth(column(HistoryField::mTime), timeWidth);
     grid->setColumnWidth(column(HistoryField::mSender), NickColumnWidth);
     grid->setColumnWidth(column(HistoryField::mReceiver), NickColumnWidth);
@@ -379,7 +415,8 @@ void THForm::suiPageControl1Change()
 
 void THForm::FormResize()
 {
-    const int width = frameGeometry().width();
+    // A date column wider than planned takes its room from the message column.
+    const int width = frameGeometry().width() - m_dateWidening;
     DBGrid1->setColumnWidth(column(HistoryField::mCutText), width - AllTabReserve);
     DBGrid2->setColumnWidth(column(HistoryField::mCutText), width - OneWayTabReserve);
     DBGrid3->setColumnWidth(column(HistoryField::mCutText), width - OneWayTabReserve);
@@ -407,7 +444,7 @@ void THForm::DBGridCtrlDelete(QTableView *grid)
         Table().deleteCurrent();
         return;
     }
-    deleteRows(Table(), grid, rows);
+    deleteRows(*Store, grid, rows);
 }
 
 void THForm::suiButton1Click()
@@ -426,7 +463,7 @@ void THForm::suiButton2Click()
         Dialogs::Answer::Ok)
         return;
     QTableView *grid = ActiveGrid();
-    deleteRows(Table(), grid, selectedRows(grid));
+    deleteRows(*Store, grid, selectedRows(grid));
     SetCountText();
 }
 
@@ -438,6 +475,35 @@ void THForm::suiButton3Click()
         Dialogs::Answer::Ok)
         return;
     ResetHistory();
+}
+
+void THForm::suiButton4Click()
+{
+    QString path;
+    if (Dialogs::saveFileName(this, QStringLiteral("Сохранить сообщения"),
+                              QStringLiteral("Текст (*.txt);;CSV (*.csv)"),
+                              path) != Dialogs::Answer::Ok ||
+        path.isEmpty())
+        return;
+    const std::vector<int> rows = selectedRows(ActiveGrid());
+    std::vector<HistoryTable::Bookmark> keys;
+    if (rows.empty()) {
+        keys = Table().keys();
+    } else {
+        keys.reserve(rows.size());
+        for (const int row : rows)
+            keys.push_back(Table().bookmarkAt(row));
+    }
+    QProgressDialog progress(QStringLiteral("Сохранение сообщений..."), QStringLiteral("Отмена"), 0,
+                             int(keys.size()), this);
+    progress.setWindowTitle(Caption);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(ProgressDelay);
+    ExportHistory(Table(), keys, path, HistoryExportFormatOf(path),
+                  [&progress](qint64 done, qint64) {
+                      progress.setValue(int(done));
+                      return !progress.wasCanceled();
+                  });
 }
 
 void THForm::Button1Click()

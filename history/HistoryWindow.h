@@ -6,6 +6,7 @@
 class HistoryModel;
 class HistoryStore;
 class HistoryTable;
+class QFontMetrics;
 class QLabel;
 class QPushButton;
 class QStatusBar;
@@ -30,6 +31,7 @@ public:
     QPushButton *suiButton1 = nullptr; // "Поиск"
     QPushButton *suiButton2 = nullptr; // "Удалить"
     QPushButton *suiButton3 = nullptr; // "Очистить"
+    QPushButton *suiButton4 = nullptr; // "Сохранить...": the tab or its selection to a file
     QPushButton *Button1 = nullptr;    // "Ok"
     QStatusBar *StatusBar1 = nullptr;
     QLabel *StatusPanels[1] = {}; // the count text
@@ -64,7 +66,12 @@ public:
     void suiButton1Click();
     void suiButton2Click();
     void suiButton3Click();
+    void suiButton4Click();
     void Button1Click();
+
+    // How much wider than its planned 62 pixels the date column must be for the widest date
+    // text in a font; 0 when it fits.
+    static int DateColumnWidening(const QFontMetrics &metrics);
 
     // "Сообщений: " and the count of the view under its current filter.
     void SetCountText();
@@ -82,6 +89,7 @@ private:
     void applyMinimumSize();
 
     int m_syncing = 0;
+    int m_dateWidening = 0;
     bool m_placed = false;
 };
 

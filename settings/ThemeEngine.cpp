@@ -39,6 +39,28 @@ const ThemeFile *themeOf(TsuiUIStyle style)
     return &BuiltInTheme(style);
 }
 
+// The properties a style sheet may set keep what they are set to when the sheet changes:
+// put back the value each had before any theme set it, so that the new sheet starts from the
+// control's own look.
+void restoreThemeProperties(QWidget *window)
+{
+    QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    widgets.prepend(window);
+    for (QWidget *widget : widgets) {
+        for (const QString &name : ThemeSheetProperties()) {
+            const QByteArray property = name.toLatin1();
+            if (widget->metaObject()->indexOfProperty(property.constData()) < 0)
+                continue;
+            const QByteArray saved = "themeDefault_" + property;
+            const QVariant original = widget->property(saved.constData());
+            if (original.isValid())
+                widget->setProperty(property.constData(), original);
+            else
+                widget->setProperty(saved.constData(), widget->property(property.constData()));
+        }
+    }
+}
+
 } // namespace
 
 void LoadThemeFile(const QString &path)
@@ -89,6 +111,7 @@ void SetUIStyle(QWidget *window, TsuiUIStyle style)
     window->setProperty(WindowProperty, true);
     // Plain windows draw a style sheet's background and border only when asked to.
     window->setAttribute(Qt::WA_StyledBackground, true);
+    restoreThemeProperties(window);
     const ThemeFile *theme = themeOf(style);
     window->setStyleSheet(theme ? theme->styleSheet : QString());
 }

@@ -2,10 +2,13 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <deque>
@@ -160,6 +163,27 @@ Answer inputText(QWidget *parent, const QString &caption, const QString &prompt,
     dialog.setMinimumWidth(300);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     value = accepted ? edit->text() : QString();
+    return accepted ? Answer::Ok : Answer::Cancel;
+}
+
+Answer saveFileName(QWidget *parent, const QString &caption, const QString &filters, QString &path)
+{
+    Queued q;
+    if (takeQueued(Kind::SaveFile, caption, filters, q)) {
+        path = q.answer == Answer::Ok ? q.text : QString();
+        return q.answer;
+    }
+    QFileDialog dialog(parent, caption, path, filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    path = accepted ? dialog.selectedFiles().constFirst() : QString();
+    if (accepted && QFileInfo(path).suffix().isEmpty()) {
+        static const QRegularExpression suffix(QStringLiteral("\\*\\.(\\w+)"));
+        const QRegularExpressionMatch match = suffix.match(dialog.selectedNameFilter());
+        if (match.hasMatch())
+            path += u'.' + match.captured(1);
+    }
     return accepted ? Answer::Ok : Answer::Cancel;
 }
 

@@ -11,7 +11,7 @@ namespace Dialogs
 {
 
 enum class Answer { Ok, Cancel };
-enum class Kind { Question, Information, Warning, Error, Input };
+enum class Kind { Question, Information, Warning, Error, Input, SaveFile };
 
 struct Shown {
     Kind kind;
@@ -37,5 +37,9 @@ void warning(QWidget *parent, const QString &caption, const QString &text);
 void error(QWidget *parent, const QString &caption, const QString &text);
 // A one-line text prompt; Cancel leaves `value` empty and returns Answer::Cancel.
 Answer inputText(QWidget *parent, const QString &caption, const QString &prompt, QString &value);
+// The file dialog for a file to write, with name filters such as "Текст (*.txt);;CSV (*.csv)";
+// a name typed without a suffix gets the chosen filter's. Cancel leaves `path` empty. Tests
+// answer it with setNextInput(path); the history records the filters as its text.
+Answer saveFileName(QWidget *parent, const QString &caption, const QString &filters, QString &path);
 
 } // namespace Dialogs

@@ -1,5 +1,6 @@
 // Measures the message history on a large store: opening, tab switches, a search that finds
-// nothing, scrolling, durable appends and the memory of the open browser. Reports figures;
+// nothing, scrolling, durable appends (at 1,000 and at the large store's size), deleting a
+// selection and every record, exporting, and the memory of the open browser. Reports figures;
 // never fails on them.
 //   history_bench [folder [records]]      measure (the store is generated when missing)
 //   history_bench --rss <folder> <nick>   child run: open the browser on a store, print VmRSS
@@ -7,6 +8,7 @@
 #include "BenchFigures.h"
 #include "Dialogs.h"
 #include "HistoryDatabase.h"
+#include "HistoryModel.h"
 #include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "RecordViewer.h"
@@ -26,10 +28,14 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace
@@ -37,6 +43,8 @@ namespace
 
 const QString BigNick = QStringLiteral("Bench");
 const QString EmptyNick = QStringLiteral("Empty");
+const QString SmallNick = QStringLiteral("Small");
+constexpr int SmallRecords = 1000;
 
 double ms(const QElapsedTimer &timer)
 {
@@ -107,6 +115,152 @@ qint64 rssOf(const QString &folder, const QString &nick)
     return child.readAllStandardOutput().trimmed().toLongLong();
 }
 
+// Runs `action` while a timer asks for the UI thread every millisecond: the longest wait
+// for it is how long input would wait. Returns the action's time; `wait` gets the longest wait.
+double timedWithProbe(const std::function<void()> &action, double &wait)
+{
+    QElapsedTimer since;
+    since.start();
+    double longest = 0;
+    QTimer probe;
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        longest = std::max(longest, ms(since));
+        since.start();
+    });
+    probe.start();
+    QCoreApplication::processEvents();
+    since.start();
+    QElapsedTimer timer;
+    timer.start();
+    action();
+    const double elapsed = ms(timer);
+    QCoreApplication::processEvents();
+    longest = std::max(longest, ms(since));
+    probe.stop();
+    wait = longest;
+    return elapsed;
+}
+
+// Durable appends of private messages: the store is committed and the browser follows the
+// new row. The same on a store of 1,000 records and on the large one, shown and hidden.
+void appendSeries(THForm &form, const QString &nick, const char *what)
+{
+    std::vector<double> appends;
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        form.AppendHistoryRecord(nick, u"peer"_qs, u"bench message "_qs + QString::number(i),
+                                 i % 2 == 0);
+        appends.push_back(ms(timer));
+        QCoreApplication::processEvents();
+    }
+    const bench::Summary append = bench::summarize(appends);
+    const QString median = QString::fromLatin1(what) + u", median";
+    const QString p99 = QString::fromLatin1(what) + u", 99th percentile";
+    report(qPrintable(median), append.median, 10);
+    report(qPrintable(p99), append.p99, 10);
+}
+
+void measureAppends(THForm &form, int records)
+{
+    const QString folder = QDir::currentPath();
+    GenerateHistoryStore(folder, SmallNick, SmallRecords);
+    const QString large = u"store one record, "_qs + QString::number(records) + u" records";
+    appendSeries(form, BigNick, qPrintable(large + u", browser shown"));
+    form.hide();
+    appendSeries(form, BigNick, qPrintable(large + u", browser hidden"));
+    form.OpenHistory(SmallNick);
+    appendSeries(form, SmallNick, "store one record, 1000 records, browser hidden");
+    form.show();
+    appendSeries(form, SmallNick, "store one record, 1000 records, browser shown");
+    form.OpenHistory(BigNick);
+}
+
+void measureDeletes(THForm &form, int rows)
+{
+    for (const bool scattered : {false, true}) {
+        form.suiPageControl1->setCurrentIndex(0);
+        QTableView *grid = form.DBGrid1;
+        grid->clearSelection();
+        QItemSelection selection;
+        const int first = form.Table().recordCount() / 3;
+        for (int i = 0; i < rows; ++i) {
+            const int row = scattered ? first + 7 * i : first + i;
+            selection.select(form.DataSource1->index(row, 0), form.DataSource1->index(row, 0));
+        }
+        grid->selectionModel()->select(selection,
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const int before = form.Table().recordCount();
+        double wait = 0;
+        const double elapsed = timedWithProbe([&] { form.suiButton2Click(); }, wait);
+        const QString what = u"delete "_qs + QString::number(rows) +
+                             (scattered ? u" scattered rows" : u" neighbouring rows");
+        report(qPrintable(what), elapsed, 100);
+        report("  longest wait for the UI thread meanwhile", wait, 100);
+        std::printf("  records: %d -> %d\n", before, form.Table().recordCount());
+    }
+}
+
+void measureDeleteAll(THForm &form)
+{
+    form.suiPageControl1->setCurrentIndex(0);
+    const int before = form.Table().recordCount();
+    QElapsedTimer timer;
+    timer.start();
+    form.DBGrid1->selectAll();
+    const double select = ms(timer);
+    double wait = 0;
+    const double elapsed = timedWithProbe([&] { form.suiButton2Click(); }, wait);
+    report("select every row (Ctrl+A)", select, 100);
+    const QString what = u"delete every row ("_qs + QString::number(before) + u" records)";
+    report(qPrintable(what), elapsed, 3000);
+    report("  longest wait for the UI thread meanwhile", wait, 100);
+    std::printf("  count text after: %s\n", qPrintable(form.StatusPanels[0]->text()));
+}
+
+// Peak resident memory since the last reset, in bytes.
+long peakResidentBytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6)) * 1024;
+    }
+    return 0;
+}
+
+void resetPeakResident()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+void measureExport(THForm &form, const QString &folder)
+{
+    form.suiPageControl1->setCurrentIndex(0);
+    form.DBGrid1->clearSelection();
+    for (const QString &name : {u"export.txt"_qs, u"export.csv"_qs}) {
+        const QString path = QDir(folder).filePath(name);
+        QFile::remove(path);
+        QCoreApplication::processEvents();
+        resetPeakResident();
+        const long before = bench::residentBytes();
+        Dialogs::setNextInput(path);
+        double wait = 0;
+        const double elapsed = timedWithProbe([&] { form.suiButton4Click(); }, wait);
+        const long peak = peakResidentBytes();
+        const QString what =
+            u"export "_qs + QString::number(form.Table().recordCount()) + u" records to " + name;
+        report(qPrintable(what), elapsed, 10000);
+        report("  longest wait for the UI thread meanwhile", wait, 100);
+        std::printf("  file %.1f MB; resident memory %.1f MB before, peak %.1f MB (+%.1f MB)\n",
+                    double(QFileInfo(path).size()) / 1e6, double(before) / 1e6, double(peak) / 1e6,
+                    double(peak - before) / 1e6);
+        QFile::remove(path);
+    }
+}
+
 int measure(const QString &folder, int records)
 {
     const QString big = QDir(folder).filePath(HistoryFileName(BigNick));
@@ -118,9 +272,9 @@ int measure(const QString &folder, int records)
             HistoryStore probe;
             probe.setProgramDir(folder);
             probe.OpenHistory(BigNick);
-            // Earlier runs' appends stay; a store of another size is made again.
+            // Earlier runs' appends and deletions stay; a store of another size is made again.
             const int found = probe.table().recordCount();
-            fresh = found >= records && found <= records + 100000;
+            fresh = std::abs(found - records) <= 100000;
         }
         if (!fresh) {
             std::printf("generating %d records in %s ...\n", records, qPrintable(folder));
@@ -193,18 +347,12 @@ int measure(const QString &folder, int records)
     report("scroll to a position + paint, 99th percentile", scroll.p99, 16);
     report("scroll to a position + paint, worst", scroll.max, 16);
 
-    std::vector<double> appends;
-    for (int i = 0; i < 200; ++i) {
-        timer.start();
-        form.AppendHistoryRecord(BigNick, u"peer"_qs, u"bench message "_qs + QString::number(i),
-                                 i % 2 == 0);
-        appends.push_back(ms(timer));
-        QCoreApplication::processEvents();
-    }
-    const bench::Summary append = bench::summarize(appends);
-    report("durable append, median", append.median, 10);
-    report("durable append, 99th percentile", append.p99, 10);
+    std::printf("  count text before appends: %s\n", qPrintable(form.StatusPanels[0]->text()));
+    measureAppends(form, records);
     std::printf("  count text after appends: %s\n", qPrintable(form.StatusPanels[0]->text()));
+
+    measureDeletes(form, 3000);
+    measureExport(form, folder);
 
     const qint64 empty = rssOf(folder, EmptyNick);
     const qint64 full = rssOf(folder, BigNick);
@@ -212,6 +360,19 @@ int measure(const QString &folder, int records)
     std::printf("%-48s %9.1f MB\n", "RSS, browser open on the large store", double(full) / 1024);
     std::printf("%-48s %9.1f MB   (target 100 MB)\n", "RSS difference",
                 double(full - empty) / 1024);
+
+    // Last, as it empties the store: every record selected and deleted. The store is put back
+    // afterwards, so the next run need not generate it again.
+    const QString kept = big + u".kept"_qs;
+    QFile::remove(kept);
+    if (!QFile::copy(big, kept)) {
+        std::printf("  (no room to keep a copy of the store: deleting every record skipped)\n");
+        return 0;
+    }
+    measureDeleteAll(form);
+    form.Store->connection().close();
+    QFile::remove(big);
+    QFile::rename(kept, big);
     return 0;
 }
 

@@ -72,6 +72,64 @@ void checkStyleSheet(const QString &sheet, int firstLine, const QString &source)
         reject(source, QStringLiteral("\"{\" is not closed in the style sheet"), openLine);
 }
 
+// The style sheet with every comment and string blanked out, line breaks kept, so that what
+// is left is selectors, property names and plain values.
+QString withoutCommentsAndStrings(const QString &sheet)
+{
+    QString bare = sheet;
+    bool comment = false;
+    QChar quote;
+    for (qsizetype i = 0; i < bare.size(); ++i) {
+        const QChar c = bare.at(i);
+        const QChar next = i + 1 < bare.size() ? bare.at(i + 1) : QChar();
+        const bool opensComment = quote.isNull() && !comment && c == u'/' && next == u'*';
+        const bool closesComment = comment && c == u'*' && next == u'/';
+        if (opensComment || closesComment) {
+            comment = opensComment;
+            bare[i] = bare[i + 1] = u' ';
+            ++i;
+            continue;
+        }
+        const bool inString = !quote.isNull();
+        if (!comment && !inString && (c == u'"' || c == u'\''))
+            quote = c;
+        else if (inString && c == quote)
+            quote = QChar();
+        if ((comment || inString || !quote.isNull()) && c != u'\n')
+            bare[i] = u' ';
+        if (inString && c == u'\\' && next != u'\n' && i + 1 < bare.size())
+            bare[++i] = u' '; // the escaped character
+    }
+    return bare;
+}
+
+// Refuses what would let a theme change the texts of the controls or how they are shown:
+// property assignments other than the link colours, the style hints that change shown text,
+// and escapes that could spell either.
+void checkDeclarations(const QString &sheet, int firstLine, const QString &source)
+{
+    static const QRegularExpression refused(
+        QStringLiteral("(qproperty-[A-Za-z0-9_-]*|lineedit-password-character|"
+                       "lineedit-password-mask-delay|messagebox-text-interaction-flags|\\\\)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString bare = withoutCommentsAndStrings(sheet);
+    for (auto it = refused.globalMatch(bare); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QString what = match.captured(1);
+        if (ThemeSheetProperties().contains(what.mid(10)) &&
+            what.startsWith(QLatin1String("qproperty-")))
+            continue;
+        const int line = firstLine + int(bare.left(match.capturedStart()).count(u'\n'));
+        if (what == QLatin1String("\\"))
+            reject(source, QStringLiteral("escapes are not allowed in the style sheet"), line);
+        reject(source,
+               QStringLiteral("\"%1\" is not allowed: a theme cannot change the texts of the "
+                              "controls")
+                   .arg(what),
+               line);
+    }
+}
+
 QColor parseColour(const QString &value)
 {
     static const QRegularExpression pattern(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
@@ -168,7 +226,14 @@ ThemeFile ParseThemeFile(const QByteArray &bytes, const QString &source)
     if (theme.styleSheet.trimmed().isEmpty())
         reject(source, QStringLiteral("the style sheet is empty"));
     checkStyleSheet(theme.styleSheet, int(index) + 2, source);
+    checkDeclarations(theme.styleSheet, int(index) + 2, source);
     return theme;
+}
+
+const QStringList &ThemeSheetProperties()
+{
+    static const QStringList names{QStringLiteral("linkColor"), QStringLiteral("hoverColor")};
+    return names;
 }
 
 ThemeFile ReadThemeFile(const QString &path)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 // A theme file ("*.sui"): UTF-8 text made of the signature line "PalavrixTheme 1", key lines
 // (Name, FrameColor, optionally Author and Description) and, after a "[StyleSheet]" line, a
@@ -28,6 +29,11 @@ public:
 inline constexpr char ThemeSignature[] = "PalavrixTheme";
 inline constexpr int ThemeFormatVersion = 1;
 inline constexpr qint64 MaxThemeFileSize = 1024 * 1024;
+
+// The only control properties a style sheet may set (as "qproperty-" and the name): the
+// colours of link labels. Every other property assignment is refused, so that a theme can
+// change how controls look but never their texts or how texts are shown.
+const QStringList &ThemeSheetProperties();
 
 // Parses the bytes of a theme file; `source` names it in error messages. Throws
 // EThemeFileError when the text is not a valid theme file.

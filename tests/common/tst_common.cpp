@@ -14,6 +14,7 @@ private Q_SLOTS:
     void compareBytes();
     void upperCase_data();
     void upperCase();
+    void upperCaseFoldsEveryLetterPairOfTheCodePage();
     void integers_data();
     void integers();
 };
@@ -83,6 +84,24 @@ void TestCommon::upperCase_data()
         << QStringLiteral("ёлка Привет") << QStringLiteral("ЁЛКА ПРИВЕТ");
     QTest::newRow("letters outside the code page stay")
         << QStringLiteral("ßäé") << QStringLiteral("ßäé");
+    QTest::newRow("Ukrainian") << QStringLiteral("Київ, ґанок, єдність")
+                               << QStringLiteral("КИЇВ, ҐАНОК, ЄДНІСТЬ");
+    QTest::newRow("Belarusian") << QStringLiteral("ўсё") << QStringLiteral("ЎСЁ");
+    QTest::newRow("Serbian and Macedonian")
+        << QStringLiteral("ђ ј љ њ ћ џ ѓ ќ ѕ") << QStringLiteral("Ђ Ј Љ Њ Ћ Џ Ѓ Ќ Ѕ");
+}
+
+void TestCommon::upperCaseFoldsEveryLetterPairOfTheCodePage()
+{
+    // Every character of the code page whose capital the code page also holds becomes that
+    // capital; every other character stays.
+    for (int byte = 0; byte < 256; ++byte) {
+        const QString c = cp1251::decode(QByteArray(1, char(byte)));
+        const QString capital = c.toUpper();
+        const bool pair = capital != c && capital.size() == 1 &&
+                          cp1251::decode(cp1251::encode(capital)) == capital;
+        QCOMPARE(cp1251::toUpper(c), pair ? capital : c);
+    }
 }
 
 void TestCommon::upperCase()

@@ -29,7 +29,7 @@ const QString Found = QStringLiteral("Запрошеный текст найде
 const QString NotFound = QStringLiteral("Поиск не дал результата...");
 
 // The store every search test starts from, in table order. On "Входящие" the view holds the
-// records 0, 2, 4, 5; on "Исходящие" 1, 3, 6.
+// records 0, 2, 4, 5, 7; on "Исходящие" 1, 3, 6.
 struct Stored {
     const char16_t *text;
     bool incoming;
@@ -42,6 +42,7 @@ const Stored Records[] = {
     {u"ЁЛКА НА ПЛОЩАДИ", true},
     {nullptr, true}, // 200 x, then " needle": the word lies beyond the preview
     {u"hello again", false},
+    {u"Київ і ЉУБЉАНА", true},
 };
 
 QString storedText(const Stored &r)
@@ -170,6 +171,8 @@ void TestHistorySearch::search_data()
     QTest::newRow("yo finds capital Yo") << 0 << 0 << true << u"ёлка на"_qs << 4;
     QTest::newRow("capital Yo finds yo") << 0 << 6 << false << u"ЁЛКА В"_qs << 3;
     QTest::newRow("Latin letters fold too") << 0 << 0 << true << u"wORLD"_qs << 2;
+    QTest::newRow("Ukrainian capitals find lower case") << 0 << 0 << true << u"КИЇВ"_qs << 7;
+    QTest::newRow("Serbian lower case finds capitals") << 0 << 0 << true << u"љубљана"_qs << 7;
     QTest::newRow("a word beyond the first 200 characters") << 0 << 0 << true << u"needle"_qs << -1;
     QTest::newRow("an empty text is never found") << 0 << 2 << true << QString() << -1;
     QTest::newRow("outgoing tab: a word of incoming messages only")

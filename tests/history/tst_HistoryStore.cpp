@@ -1,5 +1,6 @@
 #include "DateTimeText.h"
 #include "HistoryDatabase.h"
+#include "HistoryExport.h"
 #include "HistoryFixture.h"
 #include "HistoryModel.h"
 #include "HistorySearch.h"
@@ -92,6 +93,12 @@ private Q_SLOTS:
     void searchWalksLongViews_data();
     void searchWalksLongViews();
     void modelFollowsTheTable();
+    void exportLines_data();
+    void exportLines();
+    void exportWritesTheGivenRecordsInOrder_data();
+    void exportWritesTheGivenRecordsInOrder();
+    void cancelledExportLeavesTheFile();
+    void exportToAnUnwritablePlaceIsReported();
 
 private:
     void openWith(const QList<Message> &messages, const QString &nick = QStringLiteral("Me"));
@@ -366,6 +373,18 @@ void TestHistoryStore::recordSurvivesAKilledProcess()
     helper.kill(); // SIGKILL: nothing of the process runs after the append returned
     QVERIFY(helper.waitForFinished());
     QCOMPARE(helper.exitStatus(), QProcess::CrashExit);
+
+    // The file alone holds the record: no journal beside it, and a copy of it taken before
+    // anything opens the store again (a backup, a move to another machine) is whole.
+    const QString file = m_folder->filePath(HistoryFileName(u"Bob"_qs));
+    for (const QString &suffix : {u"-wal"_qs, u"-journal"_qs})
+        QVERIFY2(!QFile::exists(file + suffix), qPrintable(suffix));
+    const QString copy = m_folder->filePath(u"copy.dat"_qs);
+    QVERIFY(QFile::copy(file, copy));
+    std::vector<HistoryRecord> copied;
+    QVERIFY(ReadStoreFile(copy, copied));
+    QCOMPARE(copied.size(), size_t(1));
+    QCOMPARE(copied.front().mFullText, u"survives\r\nthe kill"_qs);
 
     m_store->OpenHistory(u"Bob"_qs);
     QCOMPARE(m_store->CountText(), u"Сообщений: 1"_qs);
@@ -736,4 +755,112 @@ void TestHistoryStore::modelFollowsTheTable()
 }
 
 QTEST_GUILESS_MAIN(TestHistoryStore)
+void TestHistoryStore::exportLines_data()
+{
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QByteArray>("plain");
+
+    QTest::newRow("a plain line") << u"Анна"_qs << u"привет"_qs
+                                  << QByteArray("10.12.2026,09:05:07,Анна,Me,привет\r\n")
+                                  << QByteArray("10.12.2026 09:05:07 Анна -> Me\nпривет\n\n");
+    QTest::newRow("separators, quotes and line breaks are quoted whole")
+        << u"A, B"_qs << u"say \"hi\"\r\nand go"_qs
+        << QByteArray("10.12.2026,09:05:07,\"A, B\",Me,\"say \"\"hi\"\"\r\nand go\"\r\n")
+        << QByteArray("10.12.2026 09:05:07 A, B -> Me\nsay \"hi\"\nand go\n\n");
+    QTest::newRow("a text a spreadsheet would take for a formula")
+        << u"-=Vasya=-"_qs << u"=HYPERLINK(\"x\")"_qs
+        << QByteArray("10.12.2026,09:05:07,'-=Vasya=-,Me,\"'=HYPERLINK(\"\"x\"\")\"\r\n")
+        << QByteArray("10.12.2026 09:05:07 -=Vasya=- -> Me\n=HYPERLINK(\"x\")\n\n");
+}
+
+void TestHistoryStore::exportLines()
+{
+    QFETCH(QString, sender);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, csv);
+    QFETCH(QByteArray, plain);
+    HistoryRecord r = MakeHistoryRecord(sender, u"Me"_qs, text, true, QDateTime());
+    r.mDate = u"10.12.2026"_qs;
+    r.mTime = u"09:05:07"_qs;
+    QCOMPARE(HistoryExportLine(r, HistoryExportFormat::Csv), csv);
+    QCOMPARE(HistoryExportLine(r, HistoryExportFormat::Text), plain);
+}
+
+void TestHistoryStore::exportWritesTheGivenRecordsInOrder_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QList<int>>("picked"); // positions; empty: the whole view
+    QTest::newRow("every record as text") << u"all.txt"_qs << 5 << QList<int>{};
+    QTest::newRow("a selection as CSV") << u"picked.CSV"_qs << 5 << QList<int>{1, 3, 4};
+    // Past the records read with one statement, and past a chunk of the file.
+    QTest::newRow("many records as CSV") << u"many.csv"_qs << 12000 << QList<int>{};
+}
+
+void TestHistoryStore::exportWritesTheGivenRecordsInOrder()
+{
+    QFETCH(QString, name);
+    QFETCH(int, records);
+    QFETCH(QList<int>, picked);
+    m_store->OpenHistory(u"Me"_qs);
+    std::vector<HistoryRecord> batch;
+    for (int i = 0; i < records; ++i)
+        batch.push_back(MakeHistoryRecord(u"Анна"_qs, u"Me"_qs,
+                                          u"строка "_qs + QString::number(i) + u"\r\nдальше"_qs,
+                                          true, QDateTime::currentDateTime()));
+    m_store->connection().appendRecords(batch);
+    m_store->table().close();
+    m_store->table().open();
+    HistoryTable &table = m_store->table();
+    std::vector<HistoryTable::Bookmark> keys;
+    for (const int position : picked)
+        keys.push_back(table.bookmarkAt(position));
+    if (picked.isEmpty())
+        keys = table.keys();
+    const QString path = m_folder->filePath(name);
+    const HistoryExportFormat format = HistoryExportFormatOf(path);
+    qint64 lastDone = 0;
+    QVERIFY(ExportHistory(table, keys, path, format, [&](qint64 done, qint64 total) {
+        lastDone = done;
+        return total == qint64(keys.size());
+    }));
+    QCOMPARE(lastDone, qint64(keys.size()));
+
+    QByteArray expected;
+    if (format == HistoryExportFormat::Csv)
+        expected = "\xEF\xBB\xBF"
+                   "Дата,Время,Отправитель,Получатель,Текст\r\n";
+    for (int i = 0; i < int(keys.size()); ++i) {
+        const int position = picked.isEmpty() ? i : picked[i];
+        expected += HistoryExportLine(batch[size_t(position)], format);
+    }
+    QCOMPARE(testsupport::readFile(path), expected);
+}
+
+void TestHistoryStore::cancelledExportLeavesTheFile()
+{
+    openWith({{u"Анна"_qs, u"Me"_qs, u"one"_qs, true}, {u"Me"_qs, u"Анна"_qs, u"two"_qs, false}});
+    const QString path = m_folder->filePath(u"kept.txt"_qs);
+    testsupport::writeFile(path, "what was there");
+    QVERIFY(!ExportHistory(m_store->table(), m_store->table().keys(), path,
+                           HistoryExportFormat::Text, [](qint64, qint64) { return false; }));
+    QCOMPARE(testsupport::readFile(path), QByteArray("what was there"));
+}
+
+void TestHistoryStore::exportToAnUnwritablePlaceIsReported()
+{
+    openWith({{u"Анна"_qs, u"Me"_qs, u"one"_qs, true}});
+    const QString path = m_folder->filePath(u"no such folder/out.csv"_qs);
+    try {
+        ExportHistory(m_store->table(), m_store->table().keys(), path, HistoryExportFormat::Csv,
+                      [](qint64, qint64) { return true; });
+        QFAIL("the export claimed to have written the file");
+    } catch (const EHistoryExportError &error) {
+        QVERIFY2(error.message().startsWith(u"Не удалось сохранить файл \""_qs + path + u"\": "_qs),
+                 qPrintable(error.message()));
+    }
+}
+
 #include "tst_HistoryStore.moc"

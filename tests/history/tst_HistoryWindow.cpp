@@ -1,4 +1,5 @@
 #include "ColorBox.h"
+#include "DateTimeText.h"
 #include "Dialogs.h"
 #include "HistoryDatabase.h"
 #include "HistoryFixture.h"
@@ -9,6 +10,7 @@
 #include "RecordViewer.h"
 #include "SearchWindow.h"
 #include "SettingsWindow.h"
+#include "TestSupport.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -20,6 +22,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+
+#include <sqlite3.h>
 
 #include <memory>
 
@@ -110,7 +114,12 @@ private Q_SLOTS:
     void countsPerTab_data();
     void countsPerTab();
     void deleteTwoSelectedOnIncoming();
+    void deleteSelectionInOneTransaction_data();
+    void deleteSelectionInOneTransaction();
     void deleteCancelledChangesNothing();
+    void saveTheTabOrItsSelection_data();
+    void saveTheTabOrItsSelection();
+    void saveFailureIsReported();
     void clearAll_data();
     void clearAll();
     void clearCancelledChangesNothing();
@@ -265,13 +274,14 @@ void TestHistoryWindow::columns_data()
                                   << QStringList{u"Дата"_qs, u"Время"_qs, u"Отправитель"_qs,
                                                  u"Получатель"_qs, u"Сообщение"_qs}
                                   << 355;
+    // The direction column of the one-way tabs lies beyond the right edge: never a sliver.
     QTest::newRow("incoming") << 1
                               << QStringList{u"Дата"_qs, u"Время"_qs, u"Отправитель"_qs,
-                                             u"Сообщение"_qs, u"mIncoming"_qs}
+                                             u"Сообщение"_qs}
                               << 255;
     QTest::newRow("outgoing") << 2
                               << QStringList{u"Дата"_qs, u"Время"_qs, u"Получатель"_qs,
-                                             u"Сообщение"_qs, u"mIncoming"_qs}
+                                             u"Сообщение"_qs}
                               << 255;
 }
 
@@ -288,13 +298,21 @@ void TestHistoryWindow::columns()
             shown << grid->model()->headerData(c, Qt::Horizontal).toString();
     }
     QCOMPARE(shown, titles);
-    QCOMPARE(grid->columnWidth(int(HistoryField::mDate)), 62);
+    // The date column is 62 wide, or wider when the font needs it, and the message column
+    // gives up what it takes beyond that.
+    const int date = grid->columnWidth(int(HistoryField::mDate));
+    QVERIFY(date >= 62);
     const int nick = tab == 2 ? int(HistoryField::mReceiver) : int(HistoryField::mSender);
     QCOMPARE(grid->columnWidth(nick), 100);
     QCOMPARE(grid->columnWidth(int(HistoryField::mCutText)),
-             m_form->frameGeometry().width() - messageReserve);
-    // The time column takes a time text whole.
-    const int timeText = grid->fontMetrics().horizontalAdvance(u"00:00:00"_qs);
+             m_form->frameGeometry().width() - messageReserve - (date - 62));
+    // The date and time columns take their texts whole, in the grid's font, beside the indent.
+    const QFontMetrics metrics = grid->fontMetrics();
+    QVERIFY(date > metrics.horizontalAdvance(u"10.12.2026"_qs) + 2);
+    QVERIFY(date > metrics.horizontalAdvance(
+                       LocalDateText(QDateTime(QDate(2026, 12, 28), QTime(23, 59)))) +
+                       2);
+    const int timeText = metrics.horizontalAdvance(u"00:00:00"_qs);
     QVERIFY(grid->columnWidth(int(HistoryField::mTime)) > timeText);
 }
 
@@ -364,6 +382,118 @@ void TestHistoryWindow::deleteTwoSelectedOnIncoming()
     for (const HistoryRecord &r : records)
         stored << r.mFullText;
     QCOMPARE(stored, (QStringList{u"out one"_qs, u"in two"_qs, u"out two"_qs}));
+}
+
+void TestHistoryWindow::deleteSelectionInOneTransaction_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QStringList>("left");
+
+    QTest::newRow("scattered rows on all messages")
+        << 0 << QList<int>{0, 2, 4} << QStringList{u"out one"_qs, u"in three"_qs};
+    QTest::newRow("every incoming row; the outgoing ones stay")
+        << 1 << QList<int>{0, 1, 2} << QStringList{u"out one"_qs, u"out two"_qs};
+    QTest::newRow("every record of the store") << 0 << QList<int>{0, 1, 2, 3, 4} << QStringList{};
+}
+
+void TestHistoryWindow::deleteSelectionInOneTransaction()
+{
+    QFETCH(int, tab);
+    QFETCH(QList<int>, selected);
+    QFETCH(QStringList, left);
+    fillFiveRecords();
+    m_form->show();
+    m_form->suiPageControl1->setCurrentIndex(tab);
+    int commits = 0;
+    sqlite3_commit_hook(
+        m_form->Store->connection().handle(),
+        [](void *count) {
+            ++*static_cast<int *>(count);
+            return 0;
+        },
+        &commits);
+    selectRows(m_form->ActiveGrid(), selected);
+    Dialogs::setNextAnswer(Dialogs::Answer::Ok);
+    QTest::mouseClick(m_form->suiButton2, Qt::LeftButton);
+    QVERIFY2(commits <= 1, qPrintable(QString::number(commits)));
+
+    std::vector<HistoryRecord> records;
+    QVERIFY(historytest::ReadStoreFile(m_form->Store->path(), records));
+    QStringList stored;
+    for (const HistoryRecord &r : records)
+        stored << r.mFullText;
+    QCOMPARE(stored, left);
+    m_form->suiPageControl1->setCurrentIndex(0);
+    QCOMPARE(gridTexts(m_form->DBGrid1), left);
+    QCOMPARE(countText(), u"Сообщений: "_qs + QString::number(left.size()));
+    // The store goes on as before.
+    m_form->AppendHistoryRecord(u"Анна"_qs, u"Me"_qs, u"after"_qs, true);
+    QCOMPARE(gridTexts(m_form->DBGrid1), left + QStringList{u"after"_qs});
+}
+
+void TestHistoryWindow::saveTheTabOrItsSelection_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("saved");
+
+    QTest::newRow("the whole outgoing tab as text")
+        << 2 << QList<int>{} << u"out.txt"_qs << QStringList{u"out one"_qs, u"out two"_qs};
+    QTest::newRow("a selection on all messages as CSV")
+        << 0 << QList<int>{1, 3} << u"picked.csv"_qs << QStringList{u"out one"_qs, u"in three"_qs};
+}
+
+void TestHistoryWindow::saveTheTabOrItsSelection()
+{
+    QFETCH(int, tab);
+    QFETCH(QList<int>, selected);
+    QFETCH(QString, name);
+    QFETCH(QStringList, saved);
+    fillFiveRecords();
+    m_form->show();
+    m_form->suiPageControl1->setCurrentIndex(tab);
+    selectRows(m_form->ActiveGrid(), selected);
+    const QString path = m_windows->folder().filePath(name);
+    Dialogs::clearHistory();
+    Dialogs::setNextInput(path);
+    QTest::mouseClick(m_form->suiButton4, Qt::LeftButton);
+    QCOMPARE(Dialogs::history().size(), 1);
+    QCOMPARE(Dialogs::history().at(0).kind, Dialogs::Kind::SaveFile);
+
+    const QByteArray bytes = testsupport::readFile(path);
+    const QString text = QString::fromUtf8(bytes);
+    const bool csv = name.endsWith(u".csv"_qs);
+    QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"
+                              "Дата,Время,Отправитель,Получатель,Текст\r\n"),
+             csv);
+    QStringList found;
+    for (const QString &message :
+         {u"in one"_qs, u"out one"_qs, u"in two"_qs, u"in three"_qs, u"out two"_qs}) {
+        if (text.contains(message))
+            found << message;
+    }
+    QCOMPARE(found, saved);
+    QCOMPARE(text.count(csv ? u"\r\n"_qs : u" -> "_qs), saved.size() + (csv ? 1 : 0));
+    // Cancelling the file dialog writes nothing.
+    QFile::remove(path);
+    Dialogs::setNextInput(QString(), Dialogs::Answer::Cancel);
+    QTest::mouseClick(m_form->suiButton4, Qt::LeftButton);
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestHistoryWindow::saveFailureIsReported()
+{
+    fillFiveRecords();
+    m_form->show();
+    Dialogs::clearHistory();
+    Dialogs::setNextInput(m_windows->folder().filePath(u"missing/out.txt"_qs));
+    QTest::mouseClick(m_form->suiButton4, Qt::LeftButton);
+    QCOMPARE(Dialogs::history().size(), 2);
+    QCOMPARE(Dialogs::history().at(1).kind, Dialogs::Kind::Error);
+    QVERIFY2(Dialogs::history().at(1).text.startsWith(u"Не удалось сохранить файл"_qs),
+             qPrintable(Dialogs::history().at(1).text));
 }
 
 void TestHistoryWindow::deleteCancelledChangesNothing()
@@ -574,9 +704,10 @@ void TestHistoryWindow::resizeSetsMessageColumns()
     m_form->resize(width - frame, 400);
     QCOMPARE(m_form->frameGeometry().width(), width);
     const int message = int(HistoryField::mCutText);
-    QCOMPARE(m_form->DBGrid1->columnWidth(message), allTab);
-    QCOMPARE(m_form->DBGrid2->columnWidth(message), oneWayTabs);
-    QCOMPARE(m_form->DBGrid3->columnWidth(message), oneWayTabs);
+    const int widening = m_form->DBGrid1->columnWidth(int(HistoryField::mDate)) - 62;
+    QCOMPARE(m_form->DBGrid1->columnWidth(message), allTab - widening);
+    QCOMPARE(m_form->DBGrid2->columnWidth(message), oneWayTabs - widening);
+    QCOMPARE(m_form->DBGrid3->columnWidth(message), oneWayTabs - widening);
 }
 
 void TestHistoryWindow::sizeNeverBelowLimits()
@@ -587,7 +718,8 @@ void TestHistoryWindow::sizeNeverBelowLimits()
     QCOMPARE(m_form->frameGeometry().size(), QSize(400, 200));
     m_form->resize(390, 600);
     QCOMPARE(m_form->frameGeometry().width(), 400);
-    QCOMPARE(m_form->DBGrid1->columnWidth(int(HistoryField::mCutText)), 45);
+    QCOMPARE(m_form->DBGrid1->columnWidth(int(HistoryField::mCutText)),
+             45 - (m_form->DBGrid1->columnWidth(int(HistoryField::mDate)) - 62));
 }
 
 void TestHistoryWindow::recordsWrittenWhileOpenAppear()

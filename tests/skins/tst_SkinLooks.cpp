@@ -89,6 +89,8 @@ private Q_SLOTS:
     void aboutControls();
     void aboutTextsArePlain();
     void aboutColoursAndFonts();
+    void linkColoursFollowEveryThemeChange_data();
+    void linkColoursFollowEveryThemeChange();
     void animationTiming();
     void animationRunsWhileShown();
     void closingByTheFrameStopsTheAnimation();
@@ -534,6 +536,43 @@ void TestSkinLooks::aboutColoursAndFonts()
     m_about->suiURLLabel1->ensurePolished();
     QCOMPARE(m_about->suiURLLabel1->linkColor(), QColor(0x7D, 0xB8, 0xFF));
     QCOMPARE(m_about->suiURLLabel1->hoverColor(), QColor(0xFF, 0x6B, 0x6B));
+}
+
+void TestSkinLooks::linkColoursFollowEveryThemeChange_data()
+{
+    QTest::addColumn<QString>("dark");
+    QTest::addColumn<QString>("light");
+    // A built-in style or a shipped theme file: the dark look first, then a light one.
+    QTest::newRow("DeepBlue, then BlueGlass") << u"DeepBlue"_qs << u"BlueGlass"_qs;
+    QTest::newRow("mp10, then WinXP") << u"mp10"_qs << u"WinXP"_qs;
+    QTest::newRow("Longhorn, then OrangeGlass") << u"Longhorn"_qs << u"OrangeGlass"_qs;
+    QTest::newRow("DeepBlue, then a theme without link colours")
+        << u"DeepBlue"_qs << u"Graphite"_qs;
+}
+
+void TestSkinLooks::linkColoursFollowEveryThemeChange()
+{
+    QFETCH(QString, dark);
+    QFETCH(QString, light);
+    const auto apply = [this](const QString &look) {
+        const QStringList builtIn{u"BlueGlass"_qs, u"DeepBlue"_qs, u"Protein"_qs, u"WinXP"_qs};
+        const qsizetype index = builtIn.indexOf(look);
+        if (index < 0)
+            ThemeEngine::LoadThemeFile(QStringLiteral(PALAVRIX_SKINS_SOURCE_DIR "/") + look +
+                                       u".sui"_qs);
+        ThemeEngine::SetUIStyle(m_about.get(), index < 0 ? TsuiUIStyle::FromThemeFile
+                                                         : *BuiltInStyleOfIndex(int(index)));
+        m_about->suiURLLabel1->ensurePolished();
+    };
+    apply(light);
+    const QColor link = m_about->suiURLLabel1->linkColor();
+    const QColor hover = m_about->suiURLLabel1->hoverColor();
+    apply(dark);
+    QVERIFY(m_about->suiURLLabel1->linkColor() != link);
+    apply(light);
+    QCOMPARE(m_about->suiURLLabel1->linkColor(), link);
+    QCOMPARE(m_about->suiURLLabel1->hoverColor(), hover);
+    QCOMPARE(m_about->suiURLLabel2->linkColor(), link);
 }
 
 void TestSkinLooks::animationTiming()

@@ -71,6 +71,16 @@ void TestThemeFile::validFiles_data()
         << theme(Keys, "/* { */ QLabel[name=\"}\"] { color: red; } /* } */\n") << "Sample"
         << QColor(0x1A, 0x2B, 0x3C) << "/* { */ QLabel[name=\"}\"] { color: red; } /* } */\n"
         << QString();
+    QTest::newRow("the link colours may be set")
+        << theme(Keys, "URLLabel { qproperty-linkColor: #7DB8FF; qproperty-hoverColor: red; }\n")
+        << "Sample" << QColor(0x1A, 0x2B, 0x3C)
+        << "URLLabel { qproperty-linkColor: #7DB8FF; qproperty-hoverColor: red; }\n"
+        << QString();
+    QTest::newRow("refused words inside comments and strings do not count")
+        << theme(Keys, "/* qproperty-text */ QLabel[text=\"qproperty-text\\\\\"] { color: red; }\n")
+        << "Sample" << QColor(0x1A, 0x2B, 0x3C)
+        << "/* qproperty-text */ QLabel[text=\"qproperty-text\\\\\"] { color: red; }\n"
+        << QString();
     QTest::newRow("Cyrillic text") << theme("Name=Тема\nFrameColor=#FFFFFF\nAuthor=Автор\n")
                                    << "Тема" << QColor(Qt::white) << "QWidget { color: #000000; }\n"
                                    << "Автор";
@@ -159,6 +169,26 @@ void TestThemeFile::invalidFiles_data()
     QTest::newRow("an unclosed string")
         << theme(Keys, "QLabel[text=\"a] { color: red; }\n")
         << prefix + " (line 5): a string in the style sheet is not closed";
+    const QString textsStay = QStringLiteral(" is not allowed: a theme cannot change the texts "
+                                             "of the controls");
+    QTest::newRow("a text set through a property")
+        << theme(Keys, "QLabel { color: red; }\nQLabel { qproperty-text: \"hacked\"; }\n")
+        << prefix + " (line 6): \"qproperty-text\"" + textsStay;
+    QTest::newRow("the text format set through a property")
+        << theme(Keys, "QLabel { qproperty-textFormat: 1; }\n")
+        << prefix + " (line 5): \"qproperty-textFormat\"" + textsStay;
+    QTest::newRow("a property in capitals")
+        << theme(Keys, "QLabel { QPROPERTY-LINKCOLOR: red; }\n")
+        << prefix + " (line 5): \"QPROPERTY-LINKCOLOR\"" + textsStay;
+    QTest::newRow("a property after a comment")
+        << theme(Keys, "/* a { */ QLineEdit { qproperty-placeholderText: \"x\"; }\n")
+        << prefix + " (line 5): \"qproperty-placeholderText\"" + textsStay;
+    QTest::newRow("the password character")
+        << theme(Keys, "QLineEdit { lineedit-password-character: 42; }\n")
+        << prefix + " (line 5): \"lineedit-password-character\"" + textsStay;
+    QTest::newRow("an escape that spells a property")
+        << theme(Keys, "QLabel { qpropert\\79-text: x; }\n")
+        << prefix + " (line 5): escapes are not allowed in the style sheet";
     QTest::newRow("not UTF-8 text") << theme("Name=\xCF\xF0\xE8\xE2\xE5\xF2\nFrameColor=#000000\n")
                                     << prefix + ": the file is not UTF-8 text";
     QTest::newRow("binary data") << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16)
