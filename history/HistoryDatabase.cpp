@@ -12,6 +12,8 @@ namespace
 const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
 const QString EmptyDataset = QStringLiteral("Cannot perform this operation on an empty dataset");
 const QString RecordNotFound = QStringLiteral("Record not found");
+// What a record that cannot be read shows until the views leave it out.
+const QString UnreadableRecord = QStringLiteral("(запись повреждена)");
 
 // Rows read together for the views: one screen and a little more.
 constexpr int BlockRows = 128;
@@ -29,7 +31,7 @@ QString engineMessage(sqlite3 *db)
 
 [[noreturn]] void raise(sqlite3 *db)
 {
-    throw EDatabaseError(engineMessage(db));
+    throw EDatabaseError(engineMessage(db), db ? sqlite3_errcode(db) : SQLITE_NOMEM);
 }
 
 // One prepared statement.
@@ -82,7 +84,7 @@ public:
             return false;
         const QString message = engineMessage(m_db);
         sqlite3_reset(m_stmt);
-        throw EDatabaseError(message);
+        throw EDatabaseError(message, rc);
     }
     void reset()
     {
@@ -195,6 +197,17 @@ bool admitsRecord(Statement &match, qint64 key)
 }
 
 } // namespace
+
+EDatabaseError::EDatabaseError(QString message, int code)
+    : AppError(std::move(message)), m_code(code)
+{
+}
+
+bool EDatabaseError::damaged() const
+{
+    const int primary = m_code & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
 
 void CreateHistoryTemplate(const QString &path)
 {
@@ -388,6 +401,8 @@ void HistoryTable::close()
 
 void HistoryTable::shut()
 {
+    m_salvaged = false;
+    m_salvageQueued = false;
     m_statements.reset();
     m_keys.clear();
     m_keys.shrink_to_fit();
@@ -441,6 +456,32 @@ void HistoryTable::useView(const QString &filter)
 
 std::vector<HistoryTable::Entry> HistoryTable::loadKeys(const QString &filter) const
 {
+    if (!m_salvaged) {
+        try {
+            bool complete = true;
+            return candidateKeys(filter, complete, false);
+        } catch (const EDatabaseError &error) {
+            if (!error.damaged())
+                throw;
+            noteDamage();
+        }
+    }
+    bool complete = true;
+    return readableKeys(candidateKeys(filter, complete, true), filter);
+}
+
+std::vector<HistoryTable::Entry> HistoryTable::candidateKeys(const QString &filter, bool &complete,
+                                                             bool pastDamage) const
+{
+    if (pastDamage) {
+        try {
+            return candidateKeys(filter, complete, false);
+        } catch (const EDatabaseError &error) {
+            if (!error.damaged())
+                throw;
+        }
+        return walkRecordKeys(filter, complete);
+    }
     std::vector<Entry> entries;
     QString sql = QStringLiteral("SELECT rowid, mIncoming FROM mHistory");
     if (!filter.isEmpty())
@@ -452,6 +493,159 @@ std::vector<HistoryTable::Entry> HistoryTable::loadKeys(const QString &filter) c
         entries.push_back({keys.int64(0), qint32(keys.int64(1))});
     sortKeys(entries);
     return entries;
+}
+
+std::vector<HistoryTable::Entry> HistoryTable::walkRecordKeys(const QString &filter,
+                                                              bool &complete) const
+{
+    sqlite3 *db = m_connection.handle();
+    const QString where = filter.isEmpty() ? QString() : QStringLiteral(" AND (") + filter + u')';
+    Statement walk(db, QStringLiteral("SELECT rowid, mIncoming FROM mHistory NOT INDEXED "
+                                      "WHERE rowid > ?1") +
+                           where + QStringLiteral(" ORDER BY rowid"));
+    Statement probe(db, QStringLiteral("SELECT rowid FROM mHistory NOT INDEXED WHERE rowid > ?1 "
+                                       "ORDER BY rowid LIMIT 1"));
+    // Whether the records can be walked from just after `from` (or nothing is there).
+    const auto walkable = [&probe](qint64 from) {
+        try {
+            Resetting done(probe);
+            probe.bind(1, from);
+            probe.step();
+            return true;
+        } catch (const EDatabaseError &error) {
+            if (!error.damaged())
+                throw;
+            return false;
+        }
+    };
+    std::vector<Entry> entries;
+    qint64 after = 0;
+    for (;;) {
+        try {
+            Resetting done(walk);
+            walk.bind(1, after);
+            while (walk.step()) {
+                after = walk.int64(0);
+                entries.push_back({after, qint32(walk.int64(1))});
+            }
+            return entries;
+        } catch (const EDatabaseError &error) {
+            if (!error.damaged())
+                throw;
+        }
+        // Past the damaged pages: the nearest start from which the walk goes on, found by
+        // doubling the step and then halving the gap.
+        complete = false;
+        constexpr qint64 Farthest = qint64(1) << 60;
+        qint64 step = 1;
+        while (step < Farthest && !walkable(after + step))
+            step *= 2;
+        if (step >= Farthest)
+            return entries;
+        qint64 failing = step / 2;
+        while (step - failing > 1) {
+            const qint64 middle = failing + (step - failing) / 2;
+            (walkable(after + middle) ? step : failing) = middle;
+        }
+        after += step;
+    }
+}
+
+std::vector<HistoryTable::Entry> HistoryTable::readableKeys(const std::vector<Entry> &candidates,
+                                                            const QString &filter) const
+{
+    sqlite3 *db = m_connection.handle();
+    const QString where = filter.isEmpty() ? QString() : QStringLiteral(" AND (") + filter + u')';
+    // Reading the length of every text field reads each field whole, overflow pages included.
+    const QString check = QStringLiteral(
+        "SELECT rowid, mIncoming, length(mDate), length(mTime), length(mSender), "
+        "length(mReceiver), length(mCutText), length(mFullText) FROM mHistory NOT INDEXED ");
+    Statement range(db, check + QStringLiteral("WHERE rowid BETWEEN ?1 AND ?2") + where);
+    Statement point(db, check + QStringLiteral("WHERE rowid = ?1") + where);
+    std::vector<Entry> readable;
+    for (size_t begin = 0; begin < candidates.size(); begin += ScanRows) {
+        const size_t end = std::min(candidates.size(), begin + ScanRows);
+        const auto first = candidates.begin() + qsizetype(begin);
+        const auto last = candidates.begin() + qsizetype(end);
+        const size_t kept = readable.size();
+        try {
+            Resetting done(range);
+            range.bind(1, first->key);
+            range.bind(2, (last - 1)->key);
+            while (range.step()) {
+                const Entry entry{range.int64(0), qint32(range.int64(1))};
+                if (std::binary_search(first, last, entry, [](const Entry &a, const Entry &b) {
+                        return a.key < b.key;
+                    }))
+                    readable.push_back(entry);
+            }
+            continue;
+        } catch (const EDatabaseError &error) {
+            if (!error.damaged())
+                throw;
+        }
+        readable.resize(kept);
+        for (auto candidate = first; candidate != last; ++candidate) {
+            try {
+                Resetting done(point);
+                point.bind(1, candidate->key);
+                if (point.step())
+                    readable.push_back({candidate->key, qint32(point.int64(1))});
+            } catch (const EDatabaseError &error) {
+                if (!error.damaged())
+                    throw;
+            }
+        }
+    }
+    return readable;
+}
+
+void HistoryTable::noteDamage() const
+{
+    if (m_salvaged || m_salvageQueued)
+        return;
+    m_salvageQueued = true;
+    auto *table = const_cast<HistoryTable *>(this);
+    // Closing the view or opening another store forgets it.
+    QMetaObject::invokeMethod(
+        table,
+        [table] {
+            if (table->m_salvageQueued)
+                table->salvage();
+        },
+        Qt::QueuedConnection);
+}
+
+void HistoryTable::salvage()
+{
+    m_salvageQueued = false;
+    if (!m_active)
+        return;
+    const Bookmark current = bookmark();
+    Q_EMIT aboutToReset();
+    m_salvaged = true;
+    m_otherViews.clear();
+    m_blocks.clear();
+    const QString filter = effectiveFilter();
+    int unreadable = -1;
+    try {
+        bool complete = true;
+        const std::vector<Entry> candidates = candidateKeys(filter, complete, true);
+        m_keys = readableKeys(candidates, filter);
+        if (complete)
+            unreadable = int(candidates.size() - m_keys.size());
+    } catch (const EDatabaseError &) {
+        m_keys.clear();
+    }
+    m_keysFilter = filter;
+    m_keysLoaded = true;
+    m_position = positionOf(current);
+    if (m_position < 0)
+        m_position = m_keys.empty() ? -1 : 0;
+    m_eof = m_bof = m_keys.empty();
+    Q_EMIT reset();
+    announceCurrent();
+    Q_EMIT damageFound(unreadable);
 }
 
 void HistoryTable::checkActive() const
@@ -569,32 +763,48 @@ bool HistoryTable::scanCutText(bool down, const std::function<bool(QByteArrayVie
         const qint64 low = m_keys[size_t(std::min(position, last))].key;
         const qint64 high = m_keys[size_t(std::max(position, last))].key;
         const int runLength = std::abs(last - position) + 1;
-        if (high - low < DenseSpread * runLength) {
+        const int runStart = position;
+        bool byRange = high - low < DenseSpread * runLength;
+        if (byRange) {
             Statement &range = down ? m_statements->rangeCut : m_statements->rangeCutDown;
             Resetting done(range);
             range.bind(1, low);
             range.bind(2, high);
-            while (range.step()) {
-                const qint64 key = range.int64(0);
-                // Records deleted since the snapshot was taken are passed over.
-                while (position != last + step && (down ? m_keys[size_t(position)].key < key
-                                                        : m_keys[size_t(position)].key > key))
-                    position += step;
-                if (position == last + step)
-                    break;
-                if (m_keys[size_t(position)].key == key && accept(range.bytes(1))) {
-                    moveTo(position);
-                    return true;
+            try {
+                while (range.step()) {
+                    const qint64 key = range.int64(0);
+                    // Records deleted since the snapshot was taken are passed over.
+                    while (position != last + step && (down ? m_keys[size_t(position)].key < key
+                                                            : m_keys[size_t(position)].key > key))
+                        position += step;
+                    if (position == last + step)
+                        break;
+                    if (m_keys[size_t(position)].key == key && accept(range.bytes(1))) {
+                        moveTo(position);
+                        return true;
+                    }
                 }
+            } catch (const EDatabaseError &error) {
+                if (!error.damaged())
+                    throw;
+                byRange = false; // this run again, record by record, past the damaged pages
+                position = runStart;
             }
-        } else {
+        }
+        if (!byRange) {
             Statement &point = m_statements->pointCut;
             for (; position != last + step; position += step) {
                 Resetting done(point);
                 point.bind(1, m_keys[size_t(position)].key);
-                if (point.step() && accept(point.bytes(1))) {
-                    moveTo(position);
-                    return true;
+                try {
+                    if (point.step() && accept(point.bytes(1))) {
+                        moveTo(position);
+                        return true;
+                    }
+                } catch (const EDatabaseError &error) {
+                    if (!error.damaged())
+                        throw;
+                    noteDamage(); // an unreadable record holds nothing to find
                 }
             }
         }
@@ -659,7 +869,11 @@ void HistoryTable::append(const HistoryRecord &record)
     const int position = int(at - m_keys.begin());
     Q_EMIT aboutToInsert(position);
     m_keys.insert(at, entry);
-    m_blocks.clear();
+    // A record added at the end changes only the last block read.
+    if (position == int(m_keys.size()) - 1)
+        m_blocks.remove(position / BlockRows);
+    else
+        m_blocks.clear();
     Q_EMIT inserted(position);
     m_position = position;
     m_eof = m_bof = false;
@@ -871,6 +1085,8 @@ QString HistoryTable::textAt(int position, HistoryField field) const
         }
     }
     const Row *row = rowAt(position, true, false);
+    if (row && row->unreadable)
+        return field == HistoryField::mCutText ? UnreadableRecord : QString();
     return row ? row->texts[int(field)] : QString();
 }
 
@@ -882,7 +1098,13 @@ QString HistoryTable::textOutsideRows(int position, HistoryField field) const
     Statement &full = m_statements->fullText;
     Resetting done(full);
     full.bind(1, entry.key);
-    return full.step() ? full.text(0) : QString();
+    try {
+        return full.step() ? full.text(0) : QString();
+    } catch (const EDatabaseError &error) {
+        if (error.damaged())
+            noteDamage();
+        throw;
+    }
 }
 
 qint32 HistoryTable::incomingAt(int position) const
@@ -942,27 +1164,42 @@ HistoryTable::Block *HistoryTable::loadBlock(int block, bool complete) const
     };
     const qint64 low = m_keys[begin].key;
     const qint64 high = m_keys[end - 1].key;
-    if (high - low < DenseSpread * BlockRows) {
+    bool byRange = high - low < DenseSpread * BlockRows;
+    if (byRange) {
         // Walk the key range once; records outside the view are passed over.
         Statement &range = complete ? m_statements->range : m_statements->rangeCut;
         Resetting done(range);
         range.bind(1, low);
         range.bind(2, high);
         size_t index = 0;
-        while (index < end - begin && range.step()) {
-            const qint64 key = range.int64(0);
-            while (index < end - begin && m_keys[begin + index].key < key)
-                ++index; // deleted since the snapshot was taken: reads empty
-            if (index < end - begin && m_keys[begin + index].key == key)
-                take(range, index++);
+        try {
+            while (index < end - begin && range.step()) {
+                const qint64 key = range.int64(0);
+                while (index < end - begin && m_keys[begin + index].key < key)
+                    ++index; // deleted since the snapshot was taken: reads empty
+                if (index < end - begin && m_keys[begin + index].key == key)
+                    take(range, index++);
+            }
+        } catch (const EDatabaseError &error) {
+            if (!error.damaged())
+                throw;
+            byRange = false; // the records one by one, past the damaged pages
         }
-    } else {
+    }
+    if (!byRange) {
         Statement &point = complete ? m_statements->point : m_statements->pointCut;
         for (size_t index = 0; index < end - begin; ++index) {
             Resetting done(point);
             point.bind(1, m_keys[begin + index].key);
-            if (point.step())
-                take(point, index);
+            try {
+                if (point.step())
+                    take(point, index);
+            } catch (const EDatabaseError &error) {
+                if (!error.damaged())
+                    throw;
+                loaded->rows[index].unreadable = true;
+                noteDamage();
+            }
         }
     }
     Block *b = loaded.release();

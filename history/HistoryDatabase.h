@@ -19,7 +19,12 @@ struct sqlite3;
 class EDatabaseError final : public AppError
 {
 public:
-    using AppError::AppError;
+    explicit EDatabaseError(QString message, int code = 0);
+    // Whether the engine found the file damaged (a page it cannot take apart).
+    bool damaged() const;
+
+private:
+    int m_code = 0;
 };
 
 // Writes an empty message database holding the empty mHistory table (and its index on the
@@ -91,6 +96,12 @@ public:
     void setFilter(bool filtered, const QString &text);
     bool filtered() const { return m_filtered; }
     QString filterText() const { return m_filterText; }
+
+    // Reads the whole table once and keeps in the views only the records that can be read
+    // whole; runs by itself (from the event loop) when a read meets a damaged page. Announces
+    // damageFound.
+    void salvage();
+    bool salvaged() const { return m_salvaged; }
 
     // The records in the view under the current filter.
     int recordCount() const;
@@ -167,6 +178,9 @@ Q_SIGNALS:
     void removed(int first, int last);
     // The current record changed (or a record under it), while the controls are enabled.
     void currentChanged();
+    // Damaged pages were found: the views now hold only the records that can be read.
+    // `unreadable` counts the records left out, -1 when the damage hides how many.
+    void damageFound(int unreadable);
 
 private:
     struct Statements;
@@ -179,6 +193,7 @@ private:
     };
     struct Row {
         QString texts[5]; // mDate, mTime, mSender, mReceiver, mCutText
+        bool unreadable = false;
     };
     // Rows read together. A scan reads only the previews; the views read every text field.
     struct Block {
@@ -190,6 +205,16 @@ private:
     // The filter in force: its text, or empty with the filter off.
     QString effectiveFilter() const;
     std::vector<Entry> loadKeys(const QString &filter) const;
+    // The keys of a damaged table: from the direction index when it can be read, else from
+    // the records, past the damaged pages. `complete` tells whether every key was found.
+    // `pastDamage` off: the index alone, throwing the engine's error.
+    std::vector<Entry> candidateKeys(const QString &filter, bool &complete, bool pastDamage) const;
+    std::vector<Entry> walkRecordKeys(const QString &filter, bool &complete) const;
+    // The candidates whose records can be read whole, with the directions the records hold.
+    std::vector<Entry> readableKeys(const std::vector<Entry> &candidates,
+                                    const QString &filter) const;
+    // A read met a damaged page: salvage once the event loop runs again.
+    void noteDamage() const;
     void useView(const QString &filter);
     void shut();
     void reloadView();
@@ -216,4 +241,6 @@ private:
     bool m_eof = true;
     bool m_bof = true;
     int m_disabled = 0;
+    bool m_salvaged = false;
+    mutable bool m_salvageQueued = false;
 };

@@ -157,6 +157,16 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(&table, &HistoryTable::inserted, this, [this] { --m_syncing; });
     connect(&table, &HistoryTable::removed, this, [this] { --m_syncing; });
     connect(&table, &HistoryTable::currentChanged, this, &THForm::followTable);
+    connect(&table, &HistoryTable::damageFound, this, [this](int unreadable) {
+        StatusPanels[1]->setText(DamageText(unreadable));
+        StatusPanels[1]->show();
+        SetCountText();
+    });
+    // Another store (or a fresh one) has no damage known.
+    connect(Store, &HistoryStore::countTextChanged, this, [this] {
+        if (!Table().isActive() || !Table().salvaged())
+            StatusPanels[1]->hide();
+    });
 
     suiPageControl1 = new QTabWidget(this);
     suiPageControl1->setObjectName(QStringLiteral("suiPageControl1"));
@@ -201,6 +211,11 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     StatusPanels[0]->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanels[0]->setTextFormat(Qt::PlainText);
     StatusBar1->addWidget(StatusPanels[0], 1);
+    StatusPanels[1] = new QLabel(StatusBar1);
+    StatusPanels[1]->setObjectName(QStringLiteral("StatusPanel1"));
+    StatusPanels[1]->setTextFormat(Qt::PlainText);
+    StatusPanels[1]->hide();
+    StatusBar1->addWidget(StatusPanels[1], 2);
 
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(6, 4, 6, 4);
@@ -389,6 +404,16 @@ QColor THForm::RowTextColor(qint32 incoming, bool highlighted) const
     return chosen ? chosenColor(Form2->ColorBox3) : OutgoingColor;
 }
 
+QString THForm::DamageText(int unreadable)
+{
+    if (unreadable < 0)
+        return QStringLiteral("Файл истории повреждён: часть сообщений не читается");
+    if (unreadable == 0)
+        return QStringLiteral("Файл истории повреждён, но все сообщения прочитаны");
+    return QStringLiteral("Файл истории повреждён: не читается сообщений: ") +
+           QString::number(unreadable);
+}
+
 void THForm::SetCountText()
 {
     StatusPanels[0]->setText(Store->CountText());
@@ -524,7 +549,9 @@ void THForm::followTable()
             ++shown;
         const QModelIndex index = valid ? DataSource1->index(position, shown) : QModelIndex();
         grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-        if (valid && grid == ActiveGrid())
+        // A hidden grid scrolls when it is shown: scrolling asks the grid for row positions,
+        // which it works out anew, row by row, after every new record.
+        if (valid && grid == ActiveGrid() && isVisible())
             grid->scrollTo(index);
         grid->viewport()->update();
     }

@@ -34,7 +34,7 @@ public:
     QPushButton *suiButton4 = nullptr; // "Сохранить...": the tab or its selection to a file
     QPushButton *Button1 = nullptr;    // "Ok"
     QStatusBar *StatusBar1 = nullptr;
-    QLabel *StatusPanels[1] = {}; // the count text
+    QLabel *StatusPanels[2] = {}; // the count text; what damage to the store hides
 
     // The store: connection, table view and files. DataSource1 feeds the three grids.
     HistoryStore *Store = nullptr;
@@ -72,6 +72,9 @@ public:
     // How much wider than its planned 62 pixels the date column must be for the widest date
     // text in a font; 0 when it fits.
     static int DateColumnWidening(const QFontMetrics &metrics);
+
+    // What damaged pages of the store hide: `unreadable` records (-1: how many is not known).
+    static QString DamageText(int unreadable);
 
     // "Сообщений: " and the count of the view under its current filter.
     void SetCountText();

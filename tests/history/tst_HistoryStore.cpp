@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -93,6 +94,8 @@ private Q_SLOTS:
     void searchWalksLongViews_data();
     void searchWalksLongViews();
     void modelFollowsTheTable();
+    void damagedPagesHideOnlyWhatCannotBeRead_data();
+    void damagedPagesHideOnlyWhatCannotBeRead();
     void exportLines_data();
     void exportLines();
     void exportWritesTheGivenRecordsInOrder_data();
@@ -755,6 +758,110 @@ void TestHistoryStore::modelFollowsTheTable()
 }
 
 QTEST_GUILESS_MAIN(TestHistoryStore)
+namespace
+{
+
+// The pages of a database file whose b-tree page type is `type` (0x0D a page of records,
+// 0x0A a page of an index), 1-based.
+QList<int> pagesOfType(const QByteArray &file, char type)
+{
+    const int size = (uchar(file[16]) << 8 | uchar(file[17])) == 1
+                         ? 65536
+                         : (uchar(file[16]) << 8 | uchar(file[17]));
+    QList<int> pages;
+    for (int page = 2; qsizetype(page) * size <= file.size(); ++page) {
+        if (file[qsizetype(page - 1) * size] == type)
+            pages << page;
+    }
+    return pages;
+}
+
+// Spoils the header of the given page, as a failing disk would.
+void damagePage(QByteArray &file, int page)
+{
+    const int size = uchar(file[16]) << 8 | uchar(file[17]);
+    for (int i = 0; i < 12; ++i)
+        file[qsizetype(page - 1) * size + i] = char(0xFF);
+}
+
+} // namespace
+
+void TestHistoryStore::damagedPagesHideOnlyWhatCannotBeRead_data()
+{
+    QTest::addColumn<bool>("records");
+    QTest::addColumn<bool>("index");
+    QTest::newRow("a page of records") << true << false;
+    QTest::newRow("a page of the direction index") << false << true;
+    QTest::newRow("a page of each") << true << true;
+}
+
+void TestHistoryStore::damagedPagesHideOnlyWhatCannotBeRead()
+{
+    QFETCH(bool, records);
+    QFETCH(bool, index);
+    constexpr int Total = 3000;
+    m_store->OpenHistory(u"Me"_qs);
+    std::vector<HistoryRecord> batch;
+    for (int i = 0; i < Total; ++i)
+        batch.push_back(MakeHistoryRecord(
+            u"Анна"_qs, u"Me"_qs, u"record "_qs + QString::number(i) + u' ' + QString(120, u'x'),
+            i % 3 == 0, QDateTime::currentDateTime()));
+    m_store->connection().appendRecords(batch);
+    const QString path = m_store->path();
+    m_store->connection().close();
+
+    QByteArray file = testsupport::readFile(path);
+    const QList<int> recordPages = pagesOfType(file, 0x0D);
+    const QList<int> indexPages = pagesOfType(file, 0x0A);
+    QVERIFY(recordPages.size() > 20 && indexPages.size() > 2);
+    if (records)
+        damagePage(file, recordPages[recordPages.size() / 2]);
+    if (index)
+        damagePage(file, indexPages[indexPages.size() / 2]);
+    testsupport::writeFile(path, file);
+
+    m_store->OpenHistory(u"Me"_qs);
+    HistoryTable &table = m_store->table();
+    QSignalSpy damage(&table, &HistoryTable::damageFound);
+    // Every row reads as a record or as marked damaged, never blank, even before the views
+    // leave the unreadable ones out.
+    for (int row = 0; row < table.recordCount(); ++row)
+        QVERIFY2(!table.textAt(row, HistoryField::mCutText).isEmpty(),
+                 qPrintable(QString::number(row)));
+    QTRY_COMPARE(damage.count(), 1);
+    const int unreadable = damage.at(0).at(0).toInt();
+
+    QSet<int> shown;
+    for (int row = 0; row < table.recordCount(); ++row) {
+        const QString text = table.textAt(row, HistoryField::mCutText);
+        QVERIFY2(text.startsWith(u"record "_qs), qPrintable(text));
+        const int number = text.section(u' ', 1, 1).toInt();
+        QCOMPARE(text, batch[size_t(number)].mCutText);
+        QCOMPARE(table.textAt(row, HistoryField::mFullText), batch[size_t(number)].mFullText);
+        QCOMPARE(table.incomingAt(row), batch[size_t(number)].mIncoming);
+        shown.insert(number);
+    }
+    QCOMPARE(shown.size(), table.recordCount());
+    // A page of records holds a few dozen of them; every other record is shown.
+    if (records) {
+        QVERIFY(table.recordCount() < Total);
+        QVERIFY(table.recordCount() > Total - 100);
+    } else {
+        QCOMPARE(table.recordCount(), Total);
+    }
+    if (unreadable >= 0)
+        QCOMPARE(table.recordCount() + unreadable, Total);
+    else
+        QVERIFY(index);
+    QCOMPARE(m_store->CountText(), u"Сообщений: "_qs + QString::number(table.recordCount()));
+    // The filters see the same records.
+    table.setFilter(true, u"mIncoming='1'"_qs);
+    for (int row = 0; row < table.recordCount(); ++row)
+        QVERIFY(table.textAt(row, HistoryField::mCutText).startsWith(u"record "_qs));
+    QCOMPARE(table.recordCount(),
+             int(std::count_if(shown.begin(), shown.end(), [](int n) { return n % 3 == 0; })));
+}
+
 void TestHistoryStore::exportLines_data()
 {
     QTest::addColumn<QString>("sender");
