@@ -2,7 +2,10 @@
 
 #include "Cp1251.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -11,6 +14,14 @@ namespace
 bool samePair(const UsrInfo &slot, const QString &nick, const QString &ip)
 {
     return slot.Nick == nick && slot.IP == ip;
+}
+
+// Unsigned byte order, a prefix first.
+bool bytesBefore(const QByteArray &a, const QByteArray &b)
+{
+    const qsizetype n = std::min(a.size(), b.size());
+    const int d = n == 0 ? 0 : std::memcmp(a.constData(), b.constData(), size_t(n));
+    return d < 0 || (d == 0 && a.size() < b.size());
 }
 
 } // namespace
@@ -32,22 +43,25 @@ bool UserTable::Announce(const QString &nick, int colorIndex, const QString &ip)
     return true;
 }
 
+// The same order as neighbour-exchange passes that swap only a strictly greater nick to
+// the right: a stable sort by the nicks' code page 1251 bytes, each nick encoded once.
 void UserTable::Sort()
 {
-    // Pairs past the occupied run never qualify, so the passes stop at its end.
+    struct Keyed {
+        QByteArray key;
+        UsrInfo user;
+    };
     const int count = Count();
-    bool swapped = true;
-    while (swapped) {
-        swapped = false;
-        for (int i = 0; i + 1 < count; ++i) {
-            UsrInfo &a = m_slots[size_t(i)];
-            UsrInfo &b = m_slots[size_t(i) + 1];
-            if (cp1251::compare(a.Nick, b.Nick) > 0) {
-                std::swap(a, b);
-                swapped = true;
-            }
-        }
+    std::vector<Keyed> keyed;
+    keyed.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        UsrInfo &slot = m_slots[size_t(i)];
+        keyed.push_back(Keyed{cp1251::encode(slot.Nick), std::move(slot)});
     }
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const Keyed &a, const Keyed &b) { return bytesBefore(a.key, b.key); });
+    for (int i = 0; i < count; ++i)
+        m_slots[size_t(i)] = std::move(keyed[size_t(i)].user);
 }
 
 void UserTable::Free()

@@ -23,8 +23,8 @@ public:
     // Stores an announcement: updates the slot of the pair, or fills the first free slot
     // when the pair is new. False when the table is full and the pair is new.
     bool Announce(const QString &nick, int colorIndex, const QString &ip);
-    // Neighbour-exchange passes until one swaps nothing; nicks compare as code page 1251
-    // bytes, unsigned, a prefix first.
+    // Orders the occupied slots by nick, equal nicks keeping their order; nicks compare as
+    // code page 1251 bytes, unsigned, a prefix first.
     void Sort();
     // Frees the occupied slots: empty nick, colour -1, the address kept.
     void Free();

@@ -1,5 +1,8 @@
 #include "UserTable.h"
 
+#include "Cp1251.h"
+
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +17,8 @@ private Q_SLOTS:
     void announcing();
     void ordering_data();
     void ordering();
+    void orderingMatchesNeighbourExchange_data();
+    void orderingMatchesNeighbourExchange();
     void ageing_data();
     void ageing();
     void freeingKeepsAddresses();
@@ -67,6 +72,33 @@ QStringList refresh(UserTable &table)
 QString addressOf(int n)
 {
     return u"10.0.%1.%2"_s.arg(n / 250).arg(n % 250 + 1);
+}
+
+// The order the refresh has always given: passes over neighbouring pairs, swapping a pair
+// whose first nick is greater in code page 1251 bytes, until a pass swaps nothing.
+Slots neighbourExchange(Slots users)
+{
+    bool swapped = true;
+    while (swapped) {
+        swapped = false;
+        for (qsizetype i = 0; i + 1 < users.size(); ++i) {
+            if (cp1251::compare(users[i].Nick, users[i + 1].Nick) > 0) {
+                std::swap(users[i], users[i + 1]);
+                swapped = true;
+            }
+        }
+    }
+    return users;
+}
+
+// A nick of 1 to maxLength characters drawn from alphabet.
+QString randomNick(QRandomGenerator &random, const QString &alphabet, int maxLength)
+{
+    QString nick;
+    const int length = 1 + int(random.bounded(maxLength));
+    for (int i = 0; i < length; ++i)
+        nick.append(alphabet.at(qsizetype(random.bounded(int(alphabet.size())))));
+    return nick;
 }
 
 } // namespace
@@ -156,6 +188,38 @@ void UserTableTest::ordering()
         const int i = u.ColorIndex;
         QCOMPARE(announced.at(i), u.Nick);
         QCOMPARE(u.IP, addressOf(i));
+    }
+}
+
+void UserTableTest::orderingMatchesNeighbourExchange_data()
+{
+    QTest::addColumn<QString>("alphabet");
+    QTest::addColumn<int>("maxLength");
+
+    // Few letters and short nicks give many equal nicks and prefixes.
+    QTest::newRow("Short nicks of two letters, many of them equal") << u"ab"_s << 3;
+    QTest::newRow("Latin and Cyrillic of both cases, digits and signs") << u"aZ09_-ЁёАаЯяЖж"_s << 8;
+    QTest::newRow("Characters outside the code page, sent as question marks") << u"中?a€Ω"_s << 4;
+}
+
+void UserTableTest::orderingMatchesNeighbourExchange()
+{
+    QFETCH(QString, alphabet);
+    QFETCH(int, maxLength);
+
+    QRandomGenerator random(1251);
+    for (int round = 0; round < 4; ++round) {
+        UserTable table;
+        Slots announced;
+        while (announced.size() < UserTable::Capacity) {
+            const UsrInfo user{randomNick(random, alphabet, maxLength), int(announced.size()),
+                               addressOf(int(announced.size()))};
+            QVERIFY(table.Announce(user.Nick, user.ColorIndex, user.IP));
+            announced.append(user);
+        }
+        table.Sort();
+        // Whole slots, so equal nicks must also keep the order they were heard in.
+        QCOMPARE(describe(table.Users()), describe(neighbourExchange(announced)));
     }
 }
 
