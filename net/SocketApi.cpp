@@ -140,6 +140,26 @@ void SetBroadcast(Handle handle, bool on)
         raiseLastError();
 }
 
+void SetReceiveBufferSize(Handle handle, int bytes)
+{
+    const auto *value = reinterpret_cast<const char *>(&bytes);
+    setsockopt(handle, SOL_SOCKET, SO_RCVBUF, value, sizeof bytes);
+#ifdef SO_RCVBUFFORCE
+    // Past net.core.rmem_max only with CAP_NET_ADMIN; without it this fails harmlessly.
+    if (ReceiveBufferSize(handle) < bytes)
+        setsockopt(handle, SOL_SOCKET, SO_RCVBUFFORCE, value, sizeof bytes);
+#endif
+}
+
+int ReceiveBufferSize(Handle handle)
+{
+    int bytes = 0;
+    AddressLength length = sizeof bytes;
+    if (getsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char *>(&bytes), &length) != 0)
+        return 0;
+    return bytes;
+}
+
 void Bind(Handle handle, std::uint32_t address, int port)
 {
     checkPort(port);

@@ -39,6 +39,11 @@ void CloseSocket(Handle handle);
 // Ends both directions; a thread waiting for the socket wakes up.
 void ShutdownSocket(Handle handle);
 void SetBroadcast(Handle handle, bool on);
+// Asks for a receive queue of the given size, beyond the system's usual limit where the
+// process may; what the system grants may be less. Best effort: failures are ignored.
+void SetReceiveBufferSize(Handle handle, int bytes);
+// The receive queue the system granted, in its own accounting (Linux counts it doubled).
+int ReceiveBufferSize(Handle handle);
 void Bind(Handle handle, std::uint32_t address, int port);
 void LocalName(Handle handle, std::uint32_t &address, int &port);
 void SendTo(Handle handle, std::uint32_t address, int port, const QByteArray &bytes);

@@ -254,6 +254,7 @@ void TIdUDPServer::Open()
             Bindings[i]->AllocateSocket();
             Bindings[i]->Bind();
             Bindings[i]->SetBroadcastFlag(BroadcastEnabled());
+            socketapi::SetReceiveBufferSize(Bindings[i]->Handle(), ReceiveQueueBytes);
         }
     } catch (...) {
         for (int i = 0; i < Bindings.Count(); ++i)

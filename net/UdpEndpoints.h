@@ -140,6 +140,11 @@ public:
     TUDPReadEvent OnUDPRead;
     bool ThreadedEvent = false;
 
+    // The kernel's queue for each socket, asked for at activation: room for a pause of
+    // the receiving thread of 100 ms at 10,000 datagrams a second, with headroom.
+    static constexpr int DefaultReceiveQueueBytes = 4 * 1024 * 1024;
+    int ReceiveQueueBytes = DefaultReceiveQueueBytes;
+
     // The socket that received the datagram being handled; before the first, the first
     // socket. Null while closed.
     TIdSocketHandle *ActiveBinding() const;

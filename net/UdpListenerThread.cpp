@@ -13,6 +13,7 @@ TIdUDPListenerThread::TIdUDPListenerThread(TIdUDPServer *server, int bufferSize)
         m_bindings.append(server->Bindings[i]);
     }
     m_buffer.reserve(qsizetype(m_bufferSize) + 1);
+    m_batch.reserve(size_t(MaxBatch));
 }
 
 TIdUDPListenerThread::~TIdUDPListenerThread() = default;
@@ -66,6 +67,20 @@ void TIdUDPListenerThread::run()
                 break;
             ReadSocket(index);
         }
+        if (m_batch.empty())
+            continue;
+        if (m_server->ThreadedEvent) {
+            for (const Datagram &datagram : m_batch) {
+                try {
+                    Deliver(datagram);
+                } catch (...) {
+                    // A failing handler loses nothing but what it did not do.
+                }
+            }
+        } else {
+            HandOver();
+        }
+        m_batch.clear();
     }
     {
         const std::lock_guard guard(m_lock);
@@ -74,57 +89,61 @@ void TIdUDPListenerThread::run()
     m_changed.notify_all();
 }
 
+// Takes the datagrams waiting on one socket, as many as the batch has room for.
 void TIdUDPListenerThread::ReadSocket(int index)
 {
-    try {
+    while (m_batch.size() < size_t(MaxBatch)) {
         std::uint32_t sender = 0;
         int senderPort = 0;
-        if (socketapi::ReceiveFrom(m_handles.at(index), m_buffer, m_bufferSize, sender,
-                                   senderPort) != socketapi::Received::Datagram)
+        socketapi::Received received = socketapi::Received::Nothing;
+        try {
+            received = socketapi::ReceiveFrom(m_handles.at(index), m_buffer, m_bufferSize, sender,
+                                              senderPort);
+        } catch (...) {
+            return; // a failed receive loses this datagram only
+        }
+        if (received == socketapi::Received::Nothing)
             return;
-        TIdSocketHandle *binding = m_bindings.at(index);
-        binding->SenderIP = DottedText(sender);
-        binding->SenderPort = senderPort;
-        m_server->m_activeBinding.store(binding);
-        if (m_server->ThreadedEvent)
-            m_server->DoUDPRead(m_buffer, binding);
-        else
-            HandOver(binding);
-    } catch (...) {
-        // A failed receive or a failing handler loses this datagram only.
+        if (received == socketapi::Received::Datagram)
+            m_batch.push_back(Datagram{index, sender, senderPort,
+                                       QByteArray(m_buffer.constData(), m_buffer.size())});
     }
 }
 
-void TIdUDPListenerThread::HandOver(TIdSocketHandle *binding)
+void TIdUDPListenerThread::Deliver(const Datagram &datagram)
+{
+    TIdSocketHandle *binding = m_bindings.at(datagram.index);
+    binding->SenderIP = DottedText(datagram.sender);
+    binding->SenderPort = datagram.senderPort;
+    m_server->m_activeBinding.store(binding);
+    m_server->DoUDPRead(datagram.data, binding);
+}
+
+void TIdUDPListenerThread::HandOver()
 {
     {
         const std::lock_guard guard(m_lock);
         if (m_refuseHandOver)
             return;
         m_phase = Phase::Queued;
-        m_handOverBinding = binding;
     }
     m_changed.notify_all();
     PostHandOver();
-    std::exception_ptr error;
-    {
-        std::unique_lock lock(m_lock);
-        while (m_phase != Phase::Done && m_phase != Phase::Cancelled) {
-            // A nested event loop opened by an event that was already being delivered when
-            // this call was queued may not see it until something new is queued (the GLib
-            // event dispatcher works that way): queue it again now and then.
-            if (m_changed.wait_for(lock, RepostPeriod) == std::cv_status::timeout &&
-                m_phase == Phase::Queued) {
-                lock.unlock();
-                PostHandOver();
-                lock.lock();
-            }
+    std::unique_lock lock(m_lock);
+    while (m_phase != Phase::Done && m_phase != Phase::Cancelled) {
+        // A nested event loop opened by an event that was already being delivered when
+        // this call was queued may not see it until something new is queued (the GLib
+        // event dispatcher works that way): queue it again now and then.
+        if (m_changed.wait_for(lock, RepostPeriod) == std::cv_status::timeout &&
+            m_phase == Phase::Queued) {
+            lock.unlock();
+            PostHandOver();
+            lock.lock();
         }
-        m_phase = Phase::Idle;
-        error = std::exchange(m_handOverError, nullptr);
     }
-    if (error)
-        std::rethrow_exception(error);
+    m_phase = Phase::Idle;
+    // What the handlers threw comes back here and goes no further.
+    m_handOverError = nullptr;
 }
 
 // Each posted call runs whatever hand-over is queued when it arrives, so extra ones are
@@ -137,22 +156,27 @@ void TIdUDPListenerThread::PostHandOver()
 
 void TIdUDPListenerThread::RunHandOver()
 {
-    TIdSocketHandle *binding = nullptr;
+    bool stoppedBefore = false;
     {
         const std::lock_guard guard(m_lock);
         if (m_phase != Phase::Queued)
             return;
         m_phase = Phase::Running;
-        binding = m_handOverBinding;
+        stoppedBefore = m_stop;
     }
     std::exception_ptr error;
-    try {
-        m_server->DoUDPRead(m_buffer, binding);
-    } catch (...) {
-        error = std::current_exception();
+    for (const Datagram &datagram : m_batch) {
+        // Closed by one of these handlers, the server may even be gone: the rest of the
+        // batch is dropped and only this object is touched from here on. A batch handed
+        // over to a close already under way is delivered whole.
+        if (!stoppedBefore && Stopped())
+            break;
+        try {
+            Deliver(datagram);
+        } catch (...) {
+            error = std::current_exception();
+        }
     }
-    // The server may be gone by now (closed and destroyed by its own handler): only this
-    // object is touched from here on.
     {
         const std::lock_guard guard(m_lock);
         m_handOverError = error;

@@ -8,15 +8,18 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <mutex>
+#include <vector>
 
 class TIdSocketHandle;
 class TIdUDPServer;
 
 // The thread of one open listening endpoint: waits for datagrams on the endpoint's
-// sockets and hands each one over. The object itself lives on the endpoint's thread; the
-// hand-over is a queued call to it there, and the listener blocks until it has run.
+// sockets, takes whatever has arrived and hands it over in one go, in the order received.
+// The object itself lives on the endpoint's thread; the hand-over is a queued call to it
+// there, and the listener blocks until every handler of the batch has run.
 class TIdUDPListenerThread final : public QThread
 {
     Q_OBJECT
@@ -24,6 +27,9 @@ class TIdUDPListenerThread final : public QThread
 public:
     static constexpr int PollPeriodMs = 1000;
     static constexpr std::chrono::milliseconds RepostPeriod{100};
+    // The most datagrams one hand-over carries, which bounds how long it keeps the
+    // endpoint's thread from its other events.
+    static constexpr int MaxBatch = 256;
 
     // Takes the sockets of the server's bindings as they are now.
     TIdUDPListenerThread(TIdUDPServer *server, int bufferSize);
@@ -43,9 +49,17 @@ protected:
 private:
     enum class Phase { Idle, Queued, Running, Done, Cancelled };
 
+    struct Datagram {
+        int index; // of the socket in m_bindings
+        std::uint32_t sender;
+        int senderPort;
+        QByteArray data;
+    };
+
     bool Stopped() const;
     void ReadSocket(int index);
-    void HandOver(TIdSocketHandle *binding);
+    void Deliver(const Datagram &datagram);
+    void HandOver();
     void PostHandOver();
     void RunHandOver();
     void CancelHandOver();
@@ -55,13 +69,13 @@ private:
     QList<socketapi::Handle> m_handles;
     QList<TIdSocketHandle *> m_bindings;
     QByteArray m_buffer;
+    std::vector<Datagram> m_batch;
 
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
     bool m_stop = false;
     bool m_refuseHandOver = false;
     Phase m_phase = Phase::Idle;
-    TIdSocketHandle *m_handOverBinding = nullptr;
     std::exception_ptr m_handOverError;
     bool m_ended = false;
 };

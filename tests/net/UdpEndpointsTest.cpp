@@ -13,7 +13,9 @@
 
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <stdexcept>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -40,6 +42,8 @@ private Q_SLOTS:
     void closingRunsPendingHandOverFirst_data();
     void closingRunsPendingHandOverFirst();
     void closingFromInsideHandlerCompletes();
+    void pausedHandlerThreadLosesNothing();
+    void destroyingInsideHandlerDropsRestOfBatch();
     void sendFailures_data();
     void sendFailures();
     void clientIsOpenFromCreation();
@@ -443,6 +447,60 @@ void UdpEndpointsTest::closingFromInsideHandlerCompletes()
     client.SendBytes(Loopback, port, "again");
     QTRY_COMPARE_WITH_TIMEOUT(events.size(), 3, WaitMs);
     QCOMPARE(events.last(), u"again"_s);
+}
+
+void UdpEndpointsTest::pausedHandlerThreadLosesNothing()
+{
+    constexpr int Count = 1000; // 100 ms at 10,000 datagrams a second
+    Listener listener;
+    const int granted = socketapi::ReceiveBufferSize(listener.handle());
+    if (granted < TIdUDPServer::DefaultReceiveQueueBytes && geteuid() != 0)
+        QSKIP("the system limits the receive queue for this user (net.core.rmem_max)");
+    TIdUDPClient client;
+    QList<int> seen;
+    listener.server->OnUDPRead = [&](TIdUDPServer *, const QByteArray &data, TIdSocketHandle *) {
+        if (data == "start") {
+            // The listener waits for this handler while all of them arrive.
+            for (int i = 0; i < Count; ++i)
+                client.SendBytes(Loopback, listener.port(), "@#@12@#@" + QByteArray::number(i));
+            QVERIFY(queued(listener.handle(), 0));
+            return;
+        }
+        seen.append(data.mid(8).toInt());
+        if (seen.size() % 100 == 1)
+            throw EIdSocketError(10054); // an error loses nothing else
+    };
+    client.SendBytes(Loopback, listener.port(), "start");
+
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), Count, WaitMs);
+    QList<int> expected(Count);
+    std::iota(expected.begin(), expected.end(), 0);
+    QCOMPARE(seen, expected);
+    QVERIFY(listener.server->Active());
+}
+
+void UdpEndpointsTest::destroyingInsideHandlerDropsRestOfBatch()
+{
+    Listener listener;
+    const int port = listener.port();
+    TIdUDPClient client;
+    QStringList events;
+    listener.server->OnUDPRead = [&](TIdUDPServer *, const QByteArray &data, TIdSocketHandle *) {
+        events << QString::fromLatin1(data);
+        if (data == "start") {
+            // These three wait in the socket and are taken together once this returns.
+            for (const char *text : {"1", "2", "3"})
+                client.SendBytes(Loopback, port, text);
+        } else if (data == "1") {
+            listener.server.reset();
+        }
+    };
+    client.SendBytes(Loopback, port, "start");
+
+    QTRY_VERIFY_WITH_TIMEOUT(events.contains(u"1"_s), WaitMs);
+    QCoreApplication::processEvents();
+    QCOMPARE(events, (QStringList{u"start"_s, u"1"_s}));
+    QVERIFY(portIsFree(port));
 }
 
 void UdpEndpointsTest::sendFailures_data()
