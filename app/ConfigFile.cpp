@@ -106,6 +106,14 @@ QString ConfigLines::Key(int line)
     return QString::fromLatin1(Keys[size_t(line - 1)]);
 }
 
+int ConfigLines::LineOf(const QString &key)
+{
+    for (int line = 1; line <= LineCount; ++line)
+        if (Key(line) == key)
+            return line;
+    return 0;
+}
+
 void ConfigLines::Load(const QString &path)
 {
     m_lines.fill(QString());

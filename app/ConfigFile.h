@@ -4,6 +4,41 @@
 
 #include <array>
 
+// The settings by their line in Chat.cfg.
+namespace cfg
+{
+enum Line : int {
+    FontColor = 1,
+    BGColor,
+    AlphaBlend,
+    AlphaBlendValue,
+    ShowMainWND,
+    PlaySndOnRcv,
+    ShowMsgTime,
+    ShowIP,
+    RedrawUsrWnd,
+    ShowPrivateWND,
+    PlaySndOnPrivateRcv,
+    AutoLogon,
+    SavedNick,
+    StartMinimized,
+    Skin,
+    IgnUsrClr,
+    IncommingMsgClr,
+    SelectHistoryClr,
+    IncClr,
+    OutClr,
+    SysClr,
+    AutoRun,
+    ChangeIP,
+    BroadcastIP,
+    ChangePort,
+    MainPort,
+    PrivatePort,
+    SystemPort
+};
+} // namespace cfg
+
 // The 28 positional lines of Chat.cfg in memory. A setting is known by its line number
 // (1 to 28); the key text before "=" is never compared on reading.
 class ConfigLines final
@@ -35,6 +70,8 @@ public:
 
     // "Key=value": the key texts, in line order.
     static QString Key(int line);
+    // The line of a key text; 0 for a text that is no key.
+    static int LineOf(const QString &key);
 
 private:
     std::array<QString, LineCount> m_lines;

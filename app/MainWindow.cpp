@@ -4,10 +4,12 @@
 #include "AppError.h"
 #include "AppPaths.h"
 #include "CapsLock.h"
+#include "ChatSession.h"
 #include "ColorBox.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
+#include "Guard.h"
 #include "HistoryWindow.h"
 #include "Icons.h"
 #include "LogView.h"
@@ -39,9 +41,6 @@
 #include <QVBoxLayout>
 
 TForm1 *Form1 = nullptr;
-QString OwnNick;
-QString OwnIP;
-int OwnColorIndex = 0;
 
 namespace
 {
@@ -244,7 +243,6 @@ void TForm1::buildTimersAndTray()
     };
     Timer1 = timer("Timer1", 5000);
     Timer2 = timer("Timer2", 1000);
-    Timer3 = timer("Timer3", 4000);
     Timer4 = timer("Timer4", 500);
 
     CTI = new TCoolTrayIcon(this);
@@ -255,33 +253,23 @@ void TForm1::buildTimersAndTray()
     CTI->setEnabled(false);
     CTI->setIconVisible(true);
 
-    IdUDPServer1 = new TIdUDPServer(this);
-    IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
-    IdUDPServer1->setDefaultPort(555);
-    IdUDPServer1->setBroadcastEnabled(true);
-    IdUDPServer2 = new TIdUDPServer(this);
-    IdUDPServer2->setObjectName(QStringLiteral("IdUDPServer2"));
-    IdUDPServer2->setDefaultPort(556);
-    IdUDPServer2->setBroadcastEnabled(true);
-    IdUDPClient1 = new TIdUDPClient(this);
-    IdUDPClient1->setObjectName(QStringLiteral("IdUDPClient1"));
-    IdUDPClient1->Port = 555;
-    IdUDPClient1->setBroadcastEnabled(true);
-    IdUDPClient2 = new TIdUDPClient(this);
-    IdUDPClient2->setObjectName(QStringLiteral("IdUDPClient2"));
-    IdUDPClient2->Port = 556;
-    IdUDPClient2->setBroadcastEnabled(true);
+    Session = new ChatSession(this);
+    IdUDPServer1 = Session->IdUDPServer1;
+    IdUDPServer2 = Session->IdUDPServer2;
+    IdUDPClient1 = Session->IdUDPClient1;
+    IdUDPClient2 = Session->IdUDPClient2;
+    Timer3 = Session->PresenceTimer;
 }
 
 void TForm1::wireEvents()
 {
-    connect(N2, &QAction::triggered, this, &TForm1::N2Click);
-    connect(N7, &QAction::triggered, this, &TForm1::N7Click);
-    connect(N12, &QAction::triggered, this, &TForm1::N12Click);
-    connect(N6, &QAction::triggered, this, &TForm1::N6Click);
-    connect(N17, &QAction::triggered, this, &TForm1::N17Click);
-    connect(N5, &QAction::triggered, this, &TForm1::N5Click);
-    connect(N8, &QAction::triggered, this, &TForm1::N8Click);
+    connect(N2, &QAction::triggered, this, Guarded(this, &TForm1::N2Click));
+    connect(N7, &QAction::triggered, this, Guarded(this, &TForm1::N7Click));
+    connect(N12, &QAction::triggered, this, Guarded(this, &TForm1::N12Click));
+    connect(N6, &QAction::triggered, this, Guarded(this, &TForm1::N6Click));
+    connect(N17, &QAction::triggered, this, Guarded(this, &TForm1::N17Click));
+    connect(N5, &QAction::triggered, this, Guarded(this, &TForm1::N5Click));
+    connect(N8, &QAction::triggered, this, Guarded(this, &TForm1::N8Click));
     // Each tray item runs its main-menu twin.
     connect(N13, &QAction::triggered, N12, &QAction::trigger);
     connect(N10, &QAction::triggered, N6, &QAction::trigger);
@@ -289,28 +277,24 @@ void TForm1::wireEvents()
     connect(N18, &QAction::triggered, N17, &QAction::trigger);
     connect(N9, &QAction::triggered, N2, &QAction::trigger);
 
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-    connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
-    connect(Timer4, &QTimer::timeout, this, &TForm1::Timer4Timer);
-    connect(CTI, &TCoolTrayIcon::Click, this, &TForm1::CTIClick);
-    connect(CTI, &TCoolTrayIcon::MouseMove, this, &TForm1::CTIMouseMove);
-    connect(CTI, &TCoolTrayIcon::AvailabilityChanged, this, &TForm1::TrayAvailabilityChanged);
+    connect(Timer1, &QTimer::timeout, this, Guarded(this, &TForm1::Timer1Timer));
+    connect(Timer2, &QTimer::timeout, this, Guarded(this, &TForm1::Timer2Timer));
+    connect(Timer4, &QTimer::timeout, this, Guarded(this, &TForm1::Timer4Timer));
+    connect(CTI, &TCoolTrayIcon::Click, this, Guarded(this, &TForm1::CTIClick));
+    connect(CTI, &TCoolTrayIcon::MouseMove, this, Guarded(this, &TForm1::CTIMouseMove));
+    connect(CTI, &TCoolTrayIcon::AvailabilityChanged, this,
+            Guarded(this, &TForm1::TrayAvailabilityChanged));
 
-    connect(Button1, &QPushButton::clicked, this, &TForm1::suitempButton1Click);
-    connect(ColorBox1, &QComboBox::activated, this, &TForm1::suitempColorBox1Change);
-    connect(ColorBox2, &QComboBox::activated, this, &TForm1::suitempColorBox2Change);
+    connect(Button1, &QPushButton::clicked, this, Guarded(this, &TForm1::suitempButton1Click));
+    connect(ColorBox1, &QComboBox::activated, this, Guarded(this, &TForm1::suitempColorBox1Change));
+    connect(ColorBox2, &QComboBox::activated, this, Guarded(this, &TForm1::suitempColorBox2Change));
 
-    IdUDPServer1->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
-        IdUDPServer1UDPRead(s, d, b);
-    };
-    IdUDPServer2->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
-        IdUDPServer2UDPRead(s, d, b);
-    };
+    wireSession();
 
     qApp->installEventFilter(this);
     if (auto *dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TForm1::AppIdle);
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                Guarded(this, &TForm1::AppIdle));
 }
 
 void TForm1::FormCreate()

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+class ChatSession;
 class ColorBox;
 class LogView;
 class QAction;
@@ -21,10 +22,7 @@ class TIdSocketHandle;
 class TIdUDPClient;
 class TIdUDPServer;
 
-// Shell state of the main window's module, alive for the whole run.
-extern QString OwnNick;   // empty until the log-in succeeds
-extern QString OwnIP;     // this host's address as found at start-up
-extern int OwnColorIndex; // the colour number last put into an outgoing frame
+struct ChatSettings;
 
 // The main window: public conversation, user list, menus, tool bar, status bar, tray.
 class TForm1 final : public QMainWindow
@@ -58,7 +56,8 @@ public:
     QWidget *StatusBar1 = nullptr;
     QLabel *StatusPanels[5] = {};
 
-    // Non-visual parts.
+    // Non-visual parts. The chat itself, with its endpoints and presence timer (Timer3).
+    ChatSession *Session = nullptr;
     TIdUDPServer *IdUDPServer1 = nullptr, *IdUDPServer2 = nullptr;
     TIdUDPClient *IdUDPClient1 = nullptr, *IdUDPClient2 = nullptr;
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr;
@@ -68,7 +67,6 @@ public:
     bool FirstShow = true;
     qint32 RunSeconds = 0;
     ConfigLines Config;
-    UserTable Users; // the users heard since the last refresh
 
     // Handlers.
     void FormCreate();
@@ -84,9 +82,9 @@ public:
     void N8Click();
     void Timer1Timer();
     void RefreshUserList();
+    void ShowUsers(const QList<UsrInfo> &users, const QStringList &recipientItems);
     void ApplyBackgroundColor();
     void Timer2Timer();
-    void Timer3Timer();
     void Timer4Timer();
     void suitempButton1Click();
     void suitempColorBox1Change();
@@ -112,6 +110,11 @@ public:
 
     // Closes the three listeners: public, system, private.
     void CloseListeners();
+    // The chat's options as the controls of the main and settings windows hold them.
+    ChatSettings CurrentChatSettings() const;
+    // Start-up steps of the broadcast address and port lines of Chat.cfg.
+    void SettleBroadcastAddress(ConfigLines &config);
+    void SettlePorts(ConfigLines &config);
 
     // The status bar's user count text, "Пользователей в чате: " and the number.
     QString UserCountText() const;
@@ -130,18 +133,16 @@ private:
     void buildTimersAndTray();
     void wireEvents();
     void RunStartupSequence();
-    void ApplyStoredSettings();
-    void SettleBroadcastAddress();
-    void SettlePorts();
     void RebuildConfig();
     void StartNetwork();
     void Announce();
-    void SendLeaveNotice();
     void OpenUserHistory();
+    void wireSession();
+    void ShowPublicLine(const QString &text, int colorIndex);
+    void PublicAlert();
 
     bool m_closing = false;  // the exit path is confirmed: the close really ends the program
     bool m_quitting = false; // a close requested by the exit commands, not the window system
-    bool m_startMinimized = false;
     bool m_inTray = false; // hidden to the tray
     bool m_startupQueued = false;
     bool m_settingsApplied = false; // every stored setting reached its control

@@ -2,12 +2,15 @@
 #include "MainWindow.h"
 
 #include "AppError.h"
+#include "ChatSession.h"
 #include "ChatText.h"
 #include "ColorBox.h"
 #include "ColorList.h"
 #include "Datagram.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
+#include "ErrorBox.h"
+#include "Guard.h"
 #include "InputFormat.h"
 #include "LogView.h"
 #include "PrivateWindow.h"
@@ -33,24 +36,44 @@ QColor listColor(const UsrInfo &user, const QWidget *view)
 
 } // namespace
 
-// Presence.
+// The chat session's reports.
 
-void TForm1::Timer3Timer()
+void TForm1::wireSession()
 {
-    try {
-        OwnColorIndex = ColorBox1->selectedIndex();
-        IdUDPClient2->SendText(PresenceAnnouncement(OwnColorIndex, OwnNick));
-    } catch (const AppError &) {
-        // The next tick announces again.
-    }
+    Session->setSettingsSource([this] { return CurrentChatSettings(); });
+    connect(Session, &ChatSession::publicLine, this, Guarded(this, &TForm1::ShowPublicLine));
+    connect(Session, &ChatSession::publicAlert, this, Guarded(this, &TForm1::PublicAlert));
+    connect(Session, &ChatSession::soundRequested, this, Guarded(&PlaySoundFile));
+    connect(Session, &ChatSession::usersRefreshed, this, Guarded(this, &TForm1::ShowUsers));
+    connect(Session, &ChatSession::errorRaised, this, &ShowErrorBox);
+    IdUDPServer1->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
+        IdUDPServer1UDPRead(s, d, b);
+    };
+    IdUDPServer2->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
+        IdUDPServer2UDPRead(s, d, b);
+    };
 }
+
+ChatSettings TForm1::CurrentChatSettings() const
+{
+    ChatSettings s;
+    s.Lines = {Form2->CheckBox1->isChecked(), Form2->CheckBox2->isChecked()};
+    s.RaiseOnPublic = Form2->CheckBox3->isChecked();
+    s.SoundOnPublic = Form2->CheckBox4->isChecked();
+    s.OpenOnPrivate = Form2->CheckBox6->isChecked();
+    s.SoundOnPrivate = Form2->CheckBox7->isChecked();
+    s.IgnoreIncomingColors = Form2->CheckBox9->isChecked();
+    s.IncomingColorIndex = Form2->ColorBox1->selectedIndex();
+    s.NoticeColorIndex = Form2->ColorBox4->selectedIndex();
+    s.FontColorIndex = ColorBox1->selectedIndex();
+    return s;
+}
+
+// Presence.
 
 void TForm1::IdUDPServer2UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
-    const DatagramParts parts = SplitDatagram(DatagramText(AData));
-    const int color = ColorNumber(parts);
-    Users.Announce(parts.Payload, color, ABinding->SenderIP);
-    ABinding->Transmit(ABinding->SenderIP, ABinding->SenderPort, QByteArray());
+    Session->SystemRead(AData, ABinding);
 }
 
 void TForm1::Timer1Timer()
@@ -60,25 +83,26 @@ void TForm1::Timer1Timer()
 
 void TForm1::RefreshUserList()
 {
-    UserTable &users = Users;
-    users.Sort();
+    Session->RefreshUsers();
+}
+
+void TForm1::ShowUsers(const QList<UsrInfo> &users, const QStringList &recipientItems)
+{
     RichEdit2->Clear();
-    for (const UsrInfo &user : users.Users())
+    for (const UsrInfo &user : users)
         RichEdit2->AppendLine(user.Nick, listColor(user, RichEdit2), true);
     RichEdit2->ScrollToTop();
 
     QComboBox *box = Form4->ComboBox1;
     const QString previous = box->currentText();
     box->clear();
-    const QStringList items = RecipientItems(users, OwnIP);
-    box->addItems(items);
-    const QString text = RecipientText(previous, items);
-    const int index = int(items.indexOf(text));
+    box->addItems(recipientItems);
+    const QString text = RecipientText(previous, recipientItems);
+    const int index = int(recipientItems.indexOf(text));
     if (index >= 0)
         box->setCurrentIndex(index);
     else
         box->setEditText(text);
-    users.Free();
 }
 
 // Public chat.
@@ -94,8 +118,7 @@ void TForm1::suitempButton1Click()
         const QString text = OutgoingText(InputText(RichEdit4));
         if (InputBoxText(text) != InputText(RichEdit4))
             RichEdit4->setPlainText(InputBoxText(text));
-        OwnColorIndex = ColorBox1->selectedIndex();
-        IdUDPClient1->SendText(PublicMessage(OwnColorIndex, OwnNick, text));
+        Session->SendPublic(text);
         RichEdit4->clear();
         RichEdit4->setFocus();
         ResetInputFormat(RichEdit4, ColorBox1);
@@ -106,31 +129,19 @@ void TForm1::suitempButton1Click()
 
 void TForm1::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
-    const DatagramParts parts = SplitDatagram(DatagramText(AData));
-    const QString &T = parts.Payload;
-    const QString a = ABinding->SenderIP;
-    int k = 0;
-    if (a == OwnIP)
-        k = ColorBox1->selectedIndex();
-    else if (Form2->CheckBox9->isChecked())
-        k = Form2->ColorBox1->selectedIndex();
-    else
-        k = ColorNumber(parts);
-    const bool notice = IsSystemNotice(T);
-    if (notice)
-        k = Form2->ColorBox4->selectedIndex();
-    const QColor color = QColor::fromRgb(colors::rgbAt(k));
-
-    const LineSettings settings{Form2->CheckBox1->isChecked(), Form2->CheckBox2->isChecked()};
-    RichEdit1->AppendLine(
-        PublicLine(T, notice, settings, LocalTimeText(QDateTime::currentDateTime()), a), color);
-    ABinding->Transmit(a, ABinding->SenderPort, QByteArray());
-    const bool mayAlert = MayAlertUser(T, OwnNick);
-    if (Form2->CheckBox3->isChecked() && mayAlert && QApplication::activeWindow() == nullptr)
-        RestoreMainWindow();
-    if (Form2->CheckBox4->isChecked() && mayAlert)
-        PlaySoundFile(QStringLiteral("MsgRcvd.wav"));
+    Session->PublicRead(AData, ABinding);
     RichEdit1->ScrollToEnd();
+}
+
+void TForm1::ShowPublicLine(const QString &text, int colorIndex)
+{
+    RichEdit1->AppendLine(text, colorOf(colorIndex));
+}
+
+void TForm1::PublicAlert()
+{
+    if (QApplication::activeWindow() == nullptr)
+        RestoreMainWindow();
 }
 
 void TForm1::suitempColorBox1Change()

@@ -15,13 +15,6 @@ QString ApplicationTitleFor(const QString &executablePath)
     return name;
 }
 
-QString ErrorBoxText(const QString &message)
-{
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
-}
-
 QString ExitQuestionText(qint32 runSeconds, const QString &applicationTitle)
 {
     const qint32 d = runSeconds / 86400;

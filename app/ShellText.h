@@ -5,9 +5,6 @@
 // The application title: the executable's file name without its folder and without
 // everything from its first "." on, every character after the first in lower case.
 QString ApplicationTitleFor(const QString &executablePath);
-// The error box's text: the message with a full stop appended when its last character
-// has a code above that of ".".
-QString ErrorBoxText(const QString &message);
 // The exit question with the time spent in the program.
 QString ExitQuestionText(qint32 runSeconds, const QString &applicationTitle);
 // Status bar panel 0 and the tray tooltip.

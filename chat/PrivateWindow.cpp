@@ -1,5 +1,6 @@
 #include "PrivateWindow.h"
 
+#include "ChatSession.h"
 #include "ChatText.h"
 #include "ColorBox.h"
 #include "ColorList.h"
@@ -34,16 +35,6 @@ namespace
 
 const QString ChooseRecipient = QStringLiteral("Выбери получателя...");
 
-LineSettings currentLineSettings()
-{
-    return {Form2->CheckBox1->isChecked(), Form2->CheckBox2->isChecked()};
-}
-
-QString timeNow()
-{
-    return LocalTimeText(QDateTime::currentDateTime());
-}
-
 } // namespace
 
 TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
@@ -54,15 +45,24 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     setMinimumSize(430, 315);
     resize(430, 360);
 
-    IdUDPServer1 = new TIdUDPServer(this);
-    IdUDPServer1->setObjectName(QStringLiteral("IdUDPServer1"));
-    IdUDPServer1->setDefaultPort(557);
-    IdUDPClient1 = new TIdUDPClient(this);
-    IdUDPClient1->setObjectName(QStringLiteral("IdUDPClient1"));
-    IdUDPClient1->Port = 557;
+    if (Form1)
+        wireSession(Form1->Session);
+}
+
+void TForm4::wireSession(ChatSession *session)
+{
+    m_session = session;
+    IdUDPServer1 = session->PrivateServer;
+    IdUDPClient1 = session->PrivateClient;
     IdUDPServer1->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
         IdUDPServer1UDPRead(s, d, b);
     };
+    connect(session, &ChatSession::privateMessage, this, Guarded(this, &TForm4::AppendMessage));
+    connect(session, &ChatSession::openPrivateWindow, this, Guarded(this, &TForm4::OpenWindow));
+    connect(session, &ChatSession::privateUnseen, this, Guarded([this] {
+                if (!isActiveWindow())
+                    Form1->PrivateAlert(true);
+            }));
 }
 
 void TForm4::buildControls()
@@ -111,7 +111,7 @@ void TForm4::buildControls()
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { suitempButton1Click(); }));
     connect(Button2, &QPushButton::clicked, this, Guarded([this] { suitempButton2Click(); }));
     connect(suiButton1, &QPushButton::clicked, this, Guarded([this] { suiButton1Click(); }));
-    connect(ComboBox1, &QComboBox::activated, this, [this] { suitempComboBox1Change(); });
+    connect(ComboBox1, &QComboBox::activated, this, Guarded(this, &TForm4::suitempComboBox1Change));
 }
 
 void TForm4::OpenWindow()
@@ -189,15 +189,7 @@ void TForm4::suitempButton1Click()
     const QString text = OutgoingText(InputText(RichEdit2));
     if (InputBoxText(text) != InputText(RichEdit2))
         RichEdit2->setPlainText(InputBoxText(text));
-    const Recipient to = SplitRecipientItem(t);
-    const QString &recipient = to.Nick;
-    RecipientIP = to.IP;
-
-    IdUDPClient1->Host = RecipientIP;
-    IdUDPClient1->SendText(PrivateMessage(OwnColorIndex, OwnNick, recipient, text));
-    HForm->AppendHistoryRecord(OwnNick, recipient, text, false);
-    AppendMessage(PrivateHeader(OwnNick, recipient, false, currentLineSettings(), timeNow(), OwnIP),
-                  text, Form1->ColorBox1->selectedColor());
+    m_session->SendPrivate(t, text);
     RichEdit2->clear();
     RichEdit2->setFocus();
     FinishSend();
@@ -209,9 +201,10 @@ void TForm4::FinishSend()
     ResetInputFormat(RichEdit2, Form1->ColorBox1);
 }
 
-void TForm4::AppendMessage(const QString &header, const QString &body, const QColor &color)
+void TForm4::AppendMessage(const QString &header, const QString &body, int colorIndex)
 {
     // The body keeps the header's bold, as the conversation has always shown it.
+    const QColor color = colorOf(colorIndex);
     RichEdit1->AppendLine(header, color, true);
     RichEdit1->AppendLine(body, color, true);
 }
@@ -237,23 +230,6 @@ void TForm4::suitempComboBox1Change()
 
 void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
-    const DatagramParts parts = SplitDatagram(DatagramText(AData));
-    const int k =
-        Form2->CheckBox9->isChecked() ? Form2->ColorBox1->selectedIndex() : ColorNumber(parts);
-    const PrivatePayload message = SplitPrivatePayload(parts.Payload);
-    const QColor color = QColor::fromRgb(colors::rgbAt(k));
-    const bool notice = IsSystemNotice(parts.Payload);
-    AppendMessage(PrivateHeader(message.SenderNick, OwnNick, notice, currentLineSettings(),
-                                timeNow(), ABinding->SenderIP),
-                  message.Body, color);
-    HForm->AppendHistoryRecord(message.SenderNick, OwnNick, message.Body, true);
-
-    const bool mayAlert = MayAlertUser(parts.Payload, OwnNick);
-    if (Form2->CheckBox6->isChecked() && mayAlert)
-        OpenWindow();
-    if (Form2->CheckBox7->isChecked() && mayAlert)
-        PlaySoundFile(QStringLiteral("PrivateMsgRcvd.wav"));
-    if (!isActiveWindow() && !Form2->CheckBox6->isChecked())
-        Form1->PrivateAlert(true);
+    m_session->PrivateRead(AData, ABinding);
     RichEdit1->ScrollToEnd();
 }

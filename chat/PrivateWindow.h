@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class ChatSession;
 class LogView;
 class QComboBox;
 class QLabel;
@@ -26,9 +27,9 @@ public:
     QPushButton *Button2 = nullptr;    // "Очистить"
     QPushButton *suiButton1 = nullptr; // "История"
     QTextEdit *RichEdit2 = nullptr;    // the message input
+    // The chat's private endpoints.
     TIdUDPServer *IdUDPServer1 = nullptr;
     TIdUDPClient *IdUDPClient1 = nullptr;
-    QString RecipientIP;
 
     // Sets the window state to normal and shows the window.
     void OpenWindow();
@@ -48,9 +49,11 @@ private:
     void buildControls();
     void FormShow();
     void FormActivate();
-    void AppendMessage(const QString &header, const QString &body, const QColor &color);
+    void wireSession(ChatSession *session);
+    void AppendMessage(const QString &header, const QString &body, int colorIndex);
     void FinishSend();
 
+    ChatSession *m_session = nullptr;
     bool m_placed = false;
 };
 

@@ -17,6 +17,10 @@ private:
     QByteArray m_utf8;
 };
 
+// The text the error box shows: the message with a full stop appended when its last
+// character has a code above that of ".".
+QString ErrorBoxText(const QString &message);
+
 // A text that is not a decimal integer.
 class EConvertError final : public AppError
 {

@@ -1,5 +1,6 @@
 #include "AboutWindow.h"
 
+#include "Guard.h"
 #include "WindowPlacement.h"
 
 #include "AboutAnimation.h"
@@ -264,7 +265,7 @@ TForm3::TForm3(QWidget *parent)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(240, 216, 65, 24);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, &TForm3::suitempButton1Click);
+    connect(Button1, &QPushButton::clicked, this, Guarded(this, &TForm3::suitempButton1Click));
 }
 
 void TForm3::FormShow()

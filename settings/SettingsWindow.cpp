@@ -1,9 +1,11 @@
 #include "SettingsWindow.h"
 
+#include "Guard.h"
 #include "SkinEngine.h"
 #include "WindowPlacement.h"
 
 #include "Autorun.h"
+#include "ChatSession.h"
 #include "ColorBox.h"
 #include "ColorList.h"
 #include "Dialogs.h"
@@ -483,20 +485,24 @@ QWidget *TForm2::buildNetworkPage()
 
 void TForm2::wireEvents()
 {
-    connect(CheckBox5, &QCheckBox::toggled, this, &TForm2::suitempCheckBox5Click);
-    connect(TrackBar1, &QSlider::valueChanged, this, &TForm2::suitempTrackBar1Change);
-    connect(TrackBar2, &QSlider::valueChanged, this, &TForm2::suitempTrackBar2Change);
-    connect(CheckBox8, &QCheckBox::toggled, this, &TForm2::suitempCheckBox8Click);
-    connect(Edit1, &QLineEdit::editingFinished, this, &TForm2::Edit1Exit);
-    connect(CheckBox9, &QCheckBox::toggled, this, &TForm2::CheckBox9Click);
-    connect(CheckBox10, &QCheckBox::toggled, this, &TForm2::CheckBox10Click);
-    connect(ColorBox2, &QComboBox::currentIndexChanged, this, &TForm2::ColorBox2Change);
-    connect(ColorBox3, &QComboBox::currentIndexChanged, this, &TForm2::ColorBox3Change);
-    connect(CheckBox11, &QCheckBox::toggled, this, &TForm2::CheckBox11Click);
-    connect(CheckBox12, &QCheckBox::toggled, this, &TForm2::CheckBox12Click);
-    connect(CheckBox13, &QCheckBox::toggled, this, &TForm2::CheckBox13Click);
-    connect(ListBox1, &QListWidget::itemClicked, this, &TForm2::ListBox1Click);
-    connect(Button1, &QPushButton::clicked, this, &TForm2::suitempButton1Click);
+    connect(CheckBox5, &QCheckBox::toggled, this, Guarded(this, &TForm2::suitempCheckBox5Click));
+    connect(TrackBar1, &QSlider::valueChanged, this,
+            Guarded(this, &TForm2::suitempTrackBar1Change));
+    connect(TrackBar2, &QSlider::valueChanged, this,
+            Guarded(this, &TForm2::suitempTrackBar2Change));
+    connect(CheckBox8, &QCheckBox::toggled, this, Guarded(this, &TForm2::suitempCheckBox8Click));
+    connect(Edit1, &QLineEdit::editingFinished, this, Guarded(this, &TForm2::Edit1Exit));
+    connect(CheckBox9, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox9Click));
+    connect(CheckBox10, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox10Click));
+    connect(ColorBox2, &QComboBox::currentIndexChanged, this,
+            Guarded(this, &TForm2::ColorBox2Change));
+    connect(ColorBox3, &QComboBox::currentIndexChanged, this,
+            Guarded(this, &TForm2::ColorBox3Change));
+    connect(CheckBox11, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox11Click));
+    connect(CheckBox12, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox12Click));
+    connect(CheckBox13, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox13Click));
+    connect(ListBox1, &QListWidget::itemClicked, this, Guarded(this, &TForm2::ListBox1Click));
+    connect(Button1, &QPushButton::clicked, this, Guarded(this, &TForm2::suitempButton1Click));
 }
 
 void TForm2::fitFont()
@@ -566,7 +572,7 @@ void TForm2::suitempCheckBox8Click()
 {
     const bool on = CheckBox8->isChecked();
     enableAll({Edit1, Label3}, on);
-    Edit1->setText(on ? OwnNick : QString());
+    Edit1->setText(on && Form1 ? Form1->Session->OwnNick() : QString());
 }
 
 void TForm2::Edit1Exit()
@@ -575,7 +581,8 @@ void TForm2::Edit1Exit()
     if (refusal.isEmpty())
         return;
     // The box holds an acceptable nick again before the message takes the focus away.
-    Edit1->setText(NickRefusalText(OwnNick).isEmpty() ? OwnNick : QString());
+    const QString own = Form1 ? Form1->Session->OwnNick() : QString();
+    Edit1->setText(NickRefusalText(own).isEmpty() ? own : QString());
     Dialogs::warning(this, QStringLiteral("Palavrix"), refusal);
     Edit1->setFocus();
 }

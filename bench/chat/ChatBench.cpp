@@ -11,6 +11,7 @@
 #include "Cp1251.h"
 #include "Dialogs.h"
 #include "LogView.h"
+#include "ChatSession.h"
 #include "MainWindow.h"
 #include "SettingsWindow.h"
 #include "UdpEndpoints.h"
@@ -240,8 +241,6 @@ int main(int argc, char **argv)
     QFile::copy(QStringLiteral(PALAVRIX_STAGE_DIR "/tmp.dat"),
                 dir.filePath(QStringLiteral("tmp.dat")));
     Dialogs::setAutoAnswer(true);
-    OwnNick.clear();
-    OwnIP.clear();
 
     {
         AppWindows windows;
@@ -264,7 +263,7 @@ int main(int argc, char **argv)
 
         // The window is on screen, as while chatting: the view lays out and paints what it
         // shows. The start-up sequence is skipped, as after a log-in.
-        OwnNick = QStringLiteral("Bench");
+        Form1->Session->setOwnNick(QStringLiteral("Bench"));
         Form1->FirstShow = false;
         Form1->resize(575, 487);
         Form1->show();

@@ -1,5 +1,6 @@
 #include "AppPaths.h"
 #include "AppWindows.h"
+#include "ChatSession.h"
 #include "ColorBox.h"
 #include "Cp1251.h"
 #include "Dialogs.h"
@@ -70,7 +71,7 @@ private:
     void useTemporaryStore();
     QStringList errors() const;
     QByteArray savedConfig() const;
-    QString savedLine(int line) const;
+    QString savedLine(const QString &key) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_oldCwd;
@@ -88,8 +89,6 @@ void TestMainWindow::init()
     // The history connection opens the template beside the program at creation.
     QFile::copy(QStringLiteral(PALAVRIX_STAGE_DIR "/tmp.dat"),
                 m_dir->filePath(QStringLiteral("tmp.dat")));
-    OwnNick.clear();
-    OwnIP.clear();
 }
 
 void TestMainWindow::cleanup()
@@ -128,23 +127,23 @@ QByteArray TestMainWindow::savedConfig() const
     return testsupport::readFile(m_dir->filePath(QStringLiteral("Chat.cfg")));
 }
 
-QString TestMainWindow::savedLine(int line) const
+QString TestMainWindow::savedLine(const QString &key) const
 {
     const QList<QByteArray> lines = savedConfig().split('\n');
-    return cp1251::decode(lines.value(line - 1)).chopped(1);
+    return cp1251::decode(lines.value(ConfigLines::LineOf(key) - 1)).chopped(1);
 }
 
 void TestMainWindow::fastEntryLogsInWithoutPrompt()
 {
     writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
-                 {{1, QStringLiteral("FontColor=12")},
-                  {9, QStringLiteral("RedrawUsrWnd=3")},
-                  {3, QStringLiteral("AlphaBlend=1")},
-                  {4, QStringLiteral("AlphaBlendValue=5")}});
+                 {{QStringLiteral("FontColor"), QStringLiteral("FontColor=12")},
+                  {QStringLiteral("RedrawUsrWnd"), QStringLiteral("RedrawUsrWnd=3")},
+                  {QStringLiteral("AlphaBlend"), QStringLiteral("AlphaBlend=1")},
+                  {QStringLiteral("AlphaBlendValue"), QStringLiteral("AlphaBlendValue=5")}});
     start();
     for (const Dialogs::Shown &shown : Dialogs::history())
         QVERIFY(shown.kind != Dialogs::Kind::Input);
-    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
     QCOMPARE(Form1->ColorBox1->selectedIndex(), 12);
     QVERIFY(Form1->Timer1->isActive());
     QCOMPARE(Form1->Timer1->interval(), 15000);
@@ -167,7 +166,7 @@ void TestMainWindow::missingConfigStopsAtFirstNumber()
     QVERIFY2(errors().size() == 2, qPrintable(errors().join(u'|')));
     QCOMPARE(errors(), QStringList({QStringLiteral("File not found."),
                                     QStringLiteral("'' is not a valid integer value.")}));
-    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
     QVERIFY(Form1->Timer1->isActive());
     QVERIFY(Form1->CTI->Enabled());
     QVERIFY(!Form1->Timer3->isActive());
@@ -177,9 +176,9 @@ void TestMainWindow::missingConfigStopsAtFirstNumber()
 void TestMainWindow::badIntegerStopsStartupThere()
 {
     writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
-                 {{1, QStringLiteral("FontColor=12")},
-                  {4, QStringLiteral("AlphaBlendValue=abc")},
-                  {7, QStringLiteral("ShowMsgTime=1")}});
+                 {{QStringLiteral("FontColor"), QStringLiteral("FontColor=12")},
+                  {QStringLiteral("AlphaBlendValue"), QStringLiteral("AlphaBlendValue=abc")},
+                  {QStringLiteral("ShowMsgTime"), QStringLiteral("ShowMsgTime=1")}});
     start();
     QCOMPARE(errors(), QStringList(QStringLiteral("'abc' is not a valid integer value.")));
     QCOMPARE(Form1->ColorBox1->selectedIndex(), 12);
@@ -189,19 +188,20 @@ void TestMainWindow::badIntegerStopsStartupThere()
     // At exit the lines the start-up never reached keep their stored text.
     Dialogs::setNextAnswer(Dialogs::Answer::Ok);
     Form1->N2Click();
-    QCOMPARE(savedLine(1), QStringLiteral("FontColor=12"));
-    QCOMPARE(savedLine(4), QStringLiteral("AlphaBlendValue=abc"));
-    QCOMPARE(savedLine(7), QStringLiteral("ShowMsgTime=1"));
+    QCOMPARE(savedLine(QStringLiteral("FontColor")), QStringLiteral("FontColor=12"));
+    QCOMPARE(savedLine(QStringLiteral("AlphaBlendValue")), QStringLiteral("AlphaBlendValue=abc"));
+    QCOMPARE(savedLine(QStringLiteral("ShowMsgTime")), QStringLiteral("ShowMsgTime=1"));
 }
 
 void TestMainWindow::cancelledNickEndsWithoutQuestion()
 {
     writeChatCfg(m_dir->path(), QString(),
-                 {{12, QStringLiteral("AutoLogon=0")}, {1, QStringLiteral("FontColor=7")}});
+                 {{QStringLiteral("AutoLogon"), QStringLiteral("AutoLogon=0")},
+                  {QStringLiteral("FontColor"), QStringLiteral("FontColor=7")}});
     const QByteArray before = savedConfig();
     Dialogs::setNextInput(QString(), Dialogs::Answer::Cancel);
     start();
-    QVERIFY(OwnNick.isEmpty());
+    QVERIFY(Form1->Session->OwnNick().isEmpty());
     for (const Dialogs::Shown &shown : Dialogs::history())
         QVERIFY(shown.kind != Dialogs::Kind::Question);
     QVERIFY(!Form1->Timer1->isActive());
@@ -272,53 +272,63 @@ void TestMainWindow::fastEntrySettingEnablesTheNickBox()
 
 void TestMainWindow::savedLines_data()
 {
-    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("written");
     QTest::newRow("a switch of yes is off")
-        << 8 << QStringLiteral("ShowIP=yes") << QStringLiteral("ShowIP=0");
+        << QStringLiteral("ShowIP") << QStringLiteral("ShowIP=yes") << QStringLiteral("ShowIP=0");
     QTest::newRow("an empty switch is off")
-        << 8 << QStringLiteral("ShowIP=") << QStringLiteral("ShowIP=0");
-    QTest::newRow("01 is not 1") << 8 << QStringLiteral("ShowIP=01") << QStringLiteral("ShowIP=0");
+        << QStringLiteral("ShowIP") << QStringLiteral("ShowIP=") << QStringLiteral("ShowIP=0");
+    QTest::newRow("01 is not 1") << QStringLiteral("ShowIP") << QStringLiteral("ShowIP=01")
+                                 << QStringLiteral("ShowIP=0");
     QTest::newRow("transparency from any positive number")
-        << 3 << QStringLiteral("AlphaBlend=5") << QStringLiteral("AlphaBlend=1");
+        << QStringLiteral("AlphaBlend") << QStringLiteral("AlphaBlend=5")
+        << QStringLiteral("AlphaBlend=1");
     QTest::newRow("opacity held to its range")
-        << 4 << QStringLiteral("AlphaBlendValue=40") << QStringLiteral("AlphaBlendValue=17");
+        << QStringLiteral("AlphaBlendValue") << QStringLiteral("AlphaBlendValue=40")
+        << QStringLiteral("AlphaBlendValue=17");
     QTest::newRow("refresh held to its range")
-        << 9 << QStringLiteral("RedrawUsrWnd=0") << QStringLiteral("RedrawUsrWnd=1");
+        << QStringLiteral("RedrawUsrWnd") << QStringLiteral("RedrawUsrWnd=0")
+        << QStringLiteral("RedrawUsrWnd=1");
     QTest::newRow("another key reads the same")
-        << 1 << QStringLiteral("x=3") << QStringLiteral("FontColor=3");
-    QTest::newRow("no key at all") << 1 << QStringLiteral("3") << QStringLiteral("FontColor=3");
+        << QStringLiteral("FontColor") << QStringLiteral("x=3") << QStringLiteral("FontColor=3");
+    QTest::newRow("no key at all")
+        << QStringLiteral("FontColor") << QStringLiteral("3") << QStringLiteral("FontColor=3");
     QTest::newRow("a colour outside the list")
-        << 2 << QStringLiteral("BGColor=25") << QStringLiteral("BGColor=-1");
+        << QStringLiteral("BGColor") << QStringLiteral("BGColor=25")
+        << QStringLiteral("BGColor=-1");
     QTest::newRow("a nick holding =")
-        << 13 << QStringLiteral("SavedNick=a=b") << QStringLiteral("SavedNick=a=b");
+        << QStringLiteral("SavedNick") << QStringLiteral("SavedNick=a=b")
+        << QStringLiteral("SavedNick=a=b");
     QTest::newRow("a Cyrillic nick")
-        << 13 << QStringLiteral("SavedNick=Вася") << QStringLiteral("SavedNick=Вася");
+        << QStringLiteral("SavedNick") << QStringLiteral("SavedNick=Вася")
+        << QStringLiteral("SavedNick=Вася");
     QTest::newRow("an unread colour stays as it was")
-        << 17 << QStringLiteral("IncommingMsgClr=abc") << QStringLiteral("IncommingMsgClr=abc");
+        << QStringLiteral("IncommingMsgClr") << QStringLiteral("IncommingMsgClr=abc")
+        << QStringLiteral("IncommingMsgClr=abc");
     QTest::newRow("history colours stay while off")
-        << 19 << QStringLiteral("IncClr=zz") << QStringLiteral("IncClr=zz");
+        << QStringLiteral("IncClr") << QStringLiteral("IncClr=zz") << QStringLiteral("IncClr=zz");
 }
 
 void TestMainWindow::savedLines()
 {
-    QFETCH(int, line);
+    QFETCH(QString, key);
     QFETCH(QString, stored);
     QFETCH(QString, written);
-    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"), {{line, stored}});
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"), {{key, stored}});
     start();
     QVERIFY2(errors().isEmpty(), qPrintable(errors().join(u'|')));
     Dialogs::setNextAnswer(Dialogs::Answer::Ok);
     Form1->N2Click();
-    QCOMPARE(savedLine(line), written);
+    QCOMPARE(savedLine(key), written);
     QCOMPARE(savedConfig().count("\r\n"), 28);
 }
 
 void TestMainWindow::extraLinesAreDropped()
 {
     writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
-                 {{26, QStringLiteral("MainPort=abc")}, {25, QStringLiteral("ChangePort=0")}});
+                 {{QStringLiteral("MainPort"), QStringLiteral("MainPort=abc")},
+                  {QStringLiteral("ChangePort"), QStringLiteral("ChangePort=0")}});
     testsupport::writeFile(m_dir->filePath(QStringLiteral("Chat.cfg")),
                            savedConfig() + "Line29=1\r\nLine30=1\r\n");
     start();
@@ -327,7 +337,7 @@ void TestMainWindow::extraLinesAreDropped()
     Form1->N2Click();
     QCOMPARE(savedConfig().count("\r\n"), 28);
     QVERIFY(!savedConfig().contains("Line29"));
-    QCOMPARE(savedLine(26), QStringLiteral("MainPort=555"));
+    QCOMPARE(savedLine(QStringLiteral("MainPort")), QStringLiteral("MainPort=555"));
 }
 
 void TestMainWindow::exitQuestionCancelKeepsRunning()
@@ -431,7 +441,8 @@ void TestMainWindow::privateAlertBlinksAndStops()
 
 void TestMainWindow::statusBarAndTray()
 {
-    writeChatCfg(m_dir->path(), QString(), {{12, QStringLiteral("AutoLogon=0")}});
+    writeChatCfg(m_dir->path(), QString(),
+                 {{QStringLiteral("AutoLogon"), QStringLiteral("AutoLogon=0")}});
     m_windows = std::make_unique<AppWindows>();
     useTemporaryStore();
     QVERIFY(!Form1->CTI->Enabled());
@@ -452,7 +463,8 @@ void TestMainWindow::statusBarAndTray()
 
 void TestMainWindow::publicMessageComesBackOnLoopback()
 {
-    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"), {{1, QStringLiteral("FontColor=12")}});
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{QStringLiteral("FontColor"), QStringLiteral("FontColor=12")}});
     start();
     QTRY_VERIFY(Form1->RichEdit1->LineCount() >= 1); // own entry notice
     const int before = Form1->RichEdit1->LineCount();
@@ -466,7 +478,8 @@ void TestMainWindow::publicMessageComesBackOnLoopback()
 
 void TestMainWindow::presenceListsOwnNick()
 {
-    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"), {{1, QStringLiteral("FontColor=2")}});
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{QStringLiteral("FontColor"), QStringLiteral("FontColor=2")}});
     start();
     // Each refresh empties the table, so refresh until the announcement has come back.
     for (int i = 0; i < 100 && Form1->RichEdit2->LineCount() == 0; ++i) {

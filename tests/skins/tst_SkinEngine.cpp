@@ -1,6 +1,7 @@
 #include "AboutWindow.h"
 #include "AppPaths.h"
 #include "AppWindows.h"
+#include "ChatSession.h"
 #include "Dialogs.h"
 #include "HistoryDatabase.h"
 #include "HistoryStore.h"
@@ -182,7 +183,6 @@ void TestSkinEngine::init()
     Dialogs::setAutoAnswer(true);
     ThemeEngine::UnloadThemeFile();
     SharedSkinSearch().clear();
-    OwnNick.clear();
     createWindows();
 }
 
@@ -201,7 +201,6 @@ void TestSkinEngine::cleanup()
 {
     apppaths::SetProgramFolder(QString());
     m_windows.reset();
-    OwnNick.clear();
     ThemeEngine::UnloadThemeFile();
     Dialogs::setAutoAnswer(false);
     Dialogs::clearHistory();
@@ -562,7 +561,7 @@ void TestSkinEngine::startUpAppliesTheSavedStyle()
     m_windows.reset();
     QFile::remove(m_dir->filePath(QStringLiteral("Chat.cfg")));
     testsupport::writeChatCfg(m_dir->path(), QStringLiteral("Гость"),
-                              {{15, QStringLiteral("Skin=msn")}});
+                              {{QStringLiteral("Skin"), QStringLiteral("Skin=msn")}});
     createWindows();
     Form1->show();
     QCoreApplication::processEvents();
@@ -572,9 +571,10 @@ void TestSkinEngine::startUpAppliesTheSavedStyle()
     const QListWidgetItem *selected = Form2->ListBox1->currentItem();
     const QString selectedText = selected ? selected->text() : QString();
     const TsuiUIStyle style = ThemeEngine::UIStyle(Form6);
+    const QString nick = Form1->Session->OwnNick();
     m_windows.reset();
 
-    QCOMPARE(OwnNick, QStringLiteral("Гость"));
+    QCOMPARE(nick, QStringLiteral("Гость"));
     QCOMPARE(loaded, skins + QStringLiteral("msn.sui"));
     QCOMPARE(layout, LayoutValuesOf(LayoutClass::Msn));
     QCOMPARE(selectedText, QStringLiteral("msn"));
@@ -602,7 +602,7 @@ void TestSkinEngine::renderWindows()
     QVERIFY(errorTexts().isEmpty());
 
     // Some content, so the windows look as they do in use.
-    OwnNick = QStringLiteral("Гость");
+    Form1->Session->setOwnNick(QStringLiteral("Гость"));
     Form1->FirstShow = false;
     Form1->RichEdit1->AppendLine(QStringLiteral("[12:00:05] Гость: Привет всем!"), Qt::black,
                                  false);

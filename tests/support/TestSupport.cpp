@@ -30,6 +30,9 @@ QByteArray readFile(const QString &path)
 #include "Cp1251.h"
 
 #include <QStringList>
+#include <QTest>
+
+#include <algorithm>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -53,7 +56,7 @@ int freeUdpPort()
 }
 
 void writeChatCfg(const QString &folder, const QString &nick,
-                  const QList<QPair<int, QString>> &overrides)
+                  const QList<QPair<QString, QString>> &overrides)
 {
     QStringList lines = {QStringLiteral("FontColor=0"),
                          QStringLiteral("BGColor=15"),
@@ -83,8 +86,13 @@ void writeChatCfg(const QString &folder, const QString &nick,
                          QStringLiteral("MainPort=%1").arg(freeUdpPort()),
                          QStringLiteral("PrivatePort=%1").arg(freeUdpPort()),
                          QStringLiteral("SystemPort=%1").arg(freeUdpPort())};
-    for (const auto &[line, text] : overrides)
-        lines[line - 1] = text;
+    for (const auto &[key, text] : overrides) {
+        const auto line = std::find_if(lines.begin(), lines.end(), [&key](const QString &l) {
+            return l.startsWith(key + u'=');
+        });
+        QVERIFY2(line != lines.end(), qPrintable(key));
+        *line = text;
+    }
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += cp1251::encode(line) + "\r\n";

@@ -22,8 +22,8 @@ int freeUdpPort();
 
 // Writes a Chat.cfg of 28 lines (code page 1251, CR LF) into `folder`: the shipped
 // defaults with fast entry as `nick`, the broadcast address 127.0.0.1 and free ports,
-// then `overrides` (line number to whole line text) on top.
+// then `overrides` (the key of a line to the whole text of that line) on top.
 void writeChatCfg(const QString &folder, const QString &nick,
-                  const QList<QPair<int, QString>> &overrides = {});
+                  const QList<QPair<QString, QString>> &overrides = {});
 
 } // namespace testsupport

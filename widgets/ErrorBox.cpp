@@ -1,7 +1,7 @@
 #include "ErrorBox.h"
 
+#include "AppError.h"
 #include "Dialogs.h"
-#include "ShellText.h"
 
 #include <QApplication>
 

@@ -1,0 +1,292 @@
+#include "ChatSession.h"
+
+#include "AppError.h"
+#include "ColorList.h"
+#include "Datagram.h"
+#include "DateTimeText.h"
+#include "HistoryStore.h"
+#include "UdpEndpoints.h"
+
+#include <QDateTime>
+#include <QThread>
+#include <QTimer>
+
+namespace
+{
+
+TIdUDPServer *makeServer(QObject *parent, const char *name, int port, bool broadcast)
+{
+    auto *server = new TIdUDPServer(parent);
+    server->setObjectName(QString::fromLatin1(name));
+    server->setDefaultPort(port);
+    server->setBroadcastEnabled(broadcast);
+    return server;
+}
+
+TIdUDPClient *makeClient(QObject *parent, const char *name, int port, bool broadcast)
+{
+    auto *client = new TIdUDPClient(parent);
+    client->setObjectName(QString::fromLatin1(name));
+    client->Port = port;
+    client->setBroadcastEnabled(broadcast);
+    return client;
+}
+
+} // namespace
+
+ChatSession::ChatSession(QObject *parent) : QObject(parent)
+{
+    const ChatPorts ports;
+    IdUDPServer1 = makeServer(this, "IdUDPServer1", ports.Public, true);
+    IdUDPServer2 = makeServer(this, "IdUDPServer2", ports.System, true);
+    PrivateServer = makeServer(this, "PrivateServer", ports.Private, false);
+    IdUDPClient1 = makeClient(this, "IdUDPClient1", ports.Public, true);
+    IdUDPClient2 = makeClient(this, "IdUDPClient2", ports.System, true);
+    PrivateClient = makeClient(this, "PrivateClient", ports.Private, false);
+    IdUDPServer1->OnUDPRead = [this](TIdUDPServer *, const QByteArray &d, TIdSocketHandle *b) {
+        PublicRead(d, b);
+    };
+    IdUDPServer2->OnUDPRead = [this](TIdUDPServer *, const QByteArray &d, TIdSocketHandle *b) {
+        SystemRead(d, b);
+    };
+    PrivateServer->OnUDPRead = [this](TIdUDPServer *, const QByteArray &d, TIdSocketHandle *b) {
+        PrivateRead(d, b);
+    };
+
+    PresenceTimer = new QTimer(this);
+    PresenceTimer->setObjectName(QStringLiteral("Timer3"));
+    PresenceTimer->setInterval(4000);
+    connect(PresenceTimer, &QTimer::timeout, this, &ChatSession::AnnouncePresence);
+}
+
+ChatSession::~ChatSession()
+{
+    CloseListeners();
+}
+
+void ChatSession::setSettingsSource(std::function<ChatSettings()> source)
+{
+    m_settingsSource = std::move(source);
+}
+
+void ChatSession::setSettings(const ChatSettings &settings)
+{
+    m_settingsSource = nullptr;
+    m_settings = settings;
+}
+
+ChatSettings ChatSession::Settings() const
+{
+    return m_settingsSource ? m_settingsSource() : m_settings;
+}
+
+void ChatSession::setHistoryStore(HistoryStore *store)
+{
+    m_store = store;
+}
+
+void ChatSession::setOwnNick(const QString &nick)
+{
+    m_ownNick = nick;
+}
+
+void ChatSession::setOwnIP(const QString &ip)
+{
+    m_ownIP = ip;
+}
+
+void ChatSession::setBroadcastAddress(const QString &address)
+{
+    IdUDPClient1->Host = address;
+    IdUDPClient2->Host = address;
+}
+
+QString ChatSession::BroadcastAddress() const
+{
+    return IdUDPClient1->Host;
+}
+
+void ChatSession::setPorts(const ChatPorts &ports)
+{
+    IdUDPClient1->Port = ports.Public;
+    IdUDPServer1->setDefaultPort(ports.Public);
+    IdUDPClient2->Port = ports.System;
+    IdUDPServer2->setDefaultPort(ports.System);
+    PrivateClient->Port = ports.Private;
+    PrivateServer->setDefaultPort(ports.Private);
+}
+
+ChatPorts ChatSession::Ports() const
+{
+    return {IdUDPServer1->DefaultPort(), IdUDPServer2->DefaultPort(), PrivateServer->DefaultPort()};
+}
+
+// Going online and offline.
+
+bool ChatSession::StartNetwork()
+{
+    try {
+        IdUDPServer1->setActive(true);
+        IdUDPServer2->setActive(true);
+        PrivateServer->setActive(true);
+        return true;
+    } catch (const AppError &) {
+        return false;
+    }
+}
+
+void ChatSession::GoOnline()
+{
+    PresenceTimer->start();
+    m_ownColorIndex = NoticeColorIndex;
+    IdUDPClient1->SendText(EntryNotice(m_ownNick));
+    m_ownColorIndex = Settings().FontColorIndex;
+    IdUDPClient2->SendText(PresenceAnnouncement(m_ownColorIndex, m_ownNick));
+}
+
+void ChatSession::AnnouncePresence()
+{
+    try {
+        m_ownColorIndex = Settings().FontColorIndex;
+        IdUDPClient2->SendText(PresenceAnnouncement(m_ownColorIndex, m_ownNick));
+    } catch (const AppError &) {
+        // The next tick announces again.
+    }
+}
+
+void ChatSession::SendLeaveNotice()
+{
+    try {
+        m_ownColorIndex = NoticeColorIndex;
+        IdUDPClient1->SendText(LeaveNotice(m_ownNick));
+        QThread::msleep(200);
+    } catch (const AppError &) {
+        // Peers forget a silent user by themselves.
+    }
+}
+
+void ChatSession::CloseListeners()
+{
+    PresenceTimer->stop();
+    for (TIdUDPServer *server : {IdUDPServer1, IdUDPServer2, PrivateServer}) {
+        try {
+            server->setActive(false);
+        } catch (const AppError &) {
+            // Closing never stops the exit.
+        }
+    }
+}
+
+// Sending.
+
+void ChatSession::SendPublic(const QString &text)
+{
+    m_ownColorIndex = Settings().FontColorIndex;
+    IdUDPClient1->SendText(PublicMessage(m_ownColorIndex, m_ownNick, text));
+}
+
+void ChatSession::SendPrivate(const QString &recipientItem, const QString &text)
+{
+    const Recipient to = SplitRecipientItem(recipientItem);
+    PrivateClient->Host = to.IP;
+    PrivateClient->SendText(PrivateMessage(m_ownColorIndex, m_ownNick, to.Nick, text));
+    record(m_ownNick, to.Nick, text, false);
+    const ChatSettings settings = Settings();
+    Q_EMIT privateMessage(
+        PrivateHeader(m_ownNick, to.Nick, false, settings.Lines, timeNow(), m_ownIP), text,
+        settings.FontColorIndex);
+}
+
+// Receiving.
+
+void ChatSession::PublicRead(const QByteArray &data, TIdSocketHandle *binding)
+{
+    const DatagramParts parts = SplitDatagram(DatagramText(data));
+    const QString &payload = parts.Payload;
+    const QString sender = binding->SenderIP;
+    const ChatSettings settings = Settings();
+    int k = 0;
+    if (sender == m_ownIP)
+        k = settings.FontColorIndex;
+    else if (settings.IgnoreIncomingColors)
+        k = settings.IncomingColorIndex;
+    else
+        k = ColorNumber(parts);
+    const bool notice = IsSystemNotice(payload);
+    if (notice)
+        k = settings.NoticeColorIndex;
+    colors::rgbAt(k); // a number without a colour shows nothing and gets no reply
+
+    Q_EMIT publicLine(PublicLine(payload, notice, settings.Lines, timeNow(), sender), k);
+    binding->Transmit(sender, binding->SenderPort, QByteArray());
+    const bool mayAlert = MayAlertUser(payload, m_ownNick);
+    if (settings.RaiseOnPublic && mayAlert)
+        Q_EMIT publicAlert();
+    if (settings.SoundOnPublic && mayAlert)
+        Q_EMIT soundRequested(QStringLiteral("MsgRcvd.wav"));
+}
+
+void ChatSession::SystemRead(const QByteArray &data, TIdSocketHandle *binding)
+{
+    const DatagramParts parts = SplitDatagram(DatagramText(data));
+    m_users.Announce(parts.Payload, ColorNumber(parts), binding->SenderIP);
+    binding->Transmit(binding->SenderIP, binding->SenderPort, QByteArray());
+}
+
+void ChatSession::PrivateRead(const QByteArray &data, TIdSocketHandle *binding)
+{
+    const DatagramParts parts = SplitDatagram(DatagramText(data));
+    const ChatSettings settings = Settings();
+    const int k = settings.IgnoreIncomingColors ? settings.IncomingColorIndex : ColorNumber(parts);
+    colors::rgbAt(k);
+    const PrivatePayload message = SplitPrivatePayload(parts.Payload);
+    const bool notice = IsSystemNotice(parts.Payload);
+    Q_EMIT privateMessage(PrivateHeader(message.SenderNick, m_ownNick, notice, settings.Lines,
+                                        timeNow(), binding->SenderIP),
+                          message.Body, k);
+    record(message.SenderNick, m_ownNick, message.Body, true);
+
+    const bool mayAlert = MayAlertUser(parts.Payload, m_ownNick);
+    if (settings.OpenOnPrivate && mayAlert)
+        Q_EMIT openPrivateWindow();
+    if (settings.SoundOnPrivate && mayAlert)
+        Q_EMIT soundRequested(QStringLiteral("PrivateMsgRcvd.wav"));
+    if (!settings.OpenOnPrivate)
+        Q_EMIT privateUnseen();
+}
+
+// The user list.
+
+void ChatSession::RefreshUsers()
+{
+    m_users.Sort();
+    const auto users = m_users.Users();
+    m_listed = QList<UsrInfo>(users.begin(), users.end());
+    const QStringList items = RecipientItems(m_users, m_ownIP);
+    m_users.Free();
+    Q_EMIT usersRefreshed(m_listed, items);
+}
+
+QString ChatSession::RecipientItemFor(const QString &nick) const
+{
+    auto itemOf = [&](const UsrInfo &user) { return user.Nick + QStringLiteral(" - ") + user.IP; };
+    for (const UsrInfo &user : m_users.Users())
+        if (user.Nick == nick)
+            return itemOf(user);
+    for (const UsrInfo &user : m_listed)
+        if (user.Nick == nick)
+            return itemOf(user);
+    return {};
+}
+
+void ChatSession::record(const QString &sender, const QString &receiver, const QString &text,
+                         bool incoming)
+{
+    if (m_store)
+        m_store->AppendHistoryRecord(sender, receiver, text, incoming);
+}
+
+QString ChatSession::timeNow() const
+{
+    return LocalTimeText(QDateTime::currentDateTime());
+}

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "ChatText.h"
+#include "UserTable.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class HistoryStore;
+class QTimer;
+class TIdSocketHandle;
+class TIdUDPClient;
+class TIdUDPServer;
+
+// The options the chat consults while it runs, filled by whoever holds them (the settings
+// window's controls, or a command line).
+struct ChatSettings {
+    LineSettings Lines;                // time and sender-address prefixes
+    bool RaiseOnPublic = false;        // bring the main window back for a public line
+    bool SoundOnPublic = false;        // "MsgRcvd.wav" for a public line
+    bool OpenOnPrivate = false;        // open the private window for a private message
+    bool SoundOnPrivate = false;       // "PrivateMsgRcvd.wav" for a private message
+    bool IgnoreIncomingColors = false; // every incoming line in IncomingColorIndex
+    int IncomingColorIndex = 0;
+    int NoticeColorIndex = 0; // entry and leave notices
+    int FontColorIndex = 0;   // the user's own colour; -1 when none is chosen
+};
+
+// The endpoint ports; the defaults are the chat's well-known ports.
+struct ChatPorts {
+    int Public = 555;
+    int System = 556;
+    int Private = 557;
+};
+
+// One running chat: identity, endpoints, presence and what every received datagram means.
+// It has no window; whoever shows the chat listens to its signals.
+class ChatSession final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ChatSession)
+public:
+    explicit ChatSession(QObject *parent = nullptr);
+    ~ChatSession() override;
+
+    // Endpoints: public and system listeners and senders, the private listener and sender.
+    TIdUDPServer *IdUDPServer1 = nullptr;
+    TIdUDPServer *IdUDPServer2 = nullptr;
+    TIdUDPServer *PrivateServer = nullptr;
+    TIdUDPClient *IdUDPClient1 = nullptr;
+    TIdUDPClient *IdUDPClient2 = nullptr;
+    TIdUDPClient *PrivateClient = nullptr;
+    // The presence announcement, every 4 s once online.
+    QTimer *PresenceTimer = nullptr;
+
+    // The options of the moment are asked for once per event.
+    void setSettingsSource(std::function<ChatSettings()> source);
+    void setSettings(const ChatSettings &settings);
+    ChatSettings Settings() const;
+    // Where private messages are recorded; none keeps no history.
+    void setHistoryStore(HistoryStore *store);
+
+    const QString &OwnNick() const { return m_ownNick; }
+    void setOwnNick(const QString &nick);
+    const QString &OwnIP() const { return m_ownIP; }
+    void setOwnIP(const QString &ip);
+    // The colour number last put into an outgoing frame.
+    int OwnColorIndex() const { return m_ownColorIndex; }
+    void setOwnColorIndex(int index) { m_ownColorIndex = index; }
+
+    // The destination of the broadcasts.
+    void setBroadcastAddress(const QString &address);
+    QString BroadcastAddress() const;
+    void setPorts(const ChatPorts &ports);
+    ChatPorts Ports() const;
+
+    // Opens the three listeners; one that cannot open leaves the chat silent but able to
+    // send. False when any failed.
+    bool StartNetwork();
+    // Starts the presence timer, then broadcasts the entry notice and the first
+    // announcement; throws AppError when the network cannot send.
+    void GoOnline();
+    // One presence announcement in the current font colour; failures wait for the next.
+    void AnnouncePresence();
+    // Broadcasts the leave notice and waits 200 ms; failures are ignored.
+    void SendLeaveNotice();
+    // Stops presence and closes the three listeners; never throws.
+    void CloseListeners();
+
+    // Broadcasts a public message; `text` is already in its outgoing form.
+    void SendPublic(const QString &text);
+    // Sends a private message to the recipient box item `recipientItem`, records it and
+    // reports the echo. Throws AppError when it cannot be sent.
+    void SendPrivate(const QString &recipientItem, const QString &text);
+
+    // The datagram handlers of the three listeners.
+    void PublicRead(const QByteArray &data, TIdSocketHandle *binding);
+    void SystemRead(const QByteArray &data, TIdSocketHandle *binding);
+    void PrivateRead(const QByteArray &data, TIdSocketHandle *binding);
+
+    // Sorts the users heard since the last refresh, reports them and frees the table.
+    void RefreshUsers();
+    const UserTable &Users() const { return m_users; }
+    // The users of the last refresh, sorted.
+    const QList<UsrInfo> &ListedUsers() const { return m_listed; }
+    // The recipient item of the listed or heard user `nick`; empty when unknown.
+    QString RecipientItemFor(const QString &nick) const;
+
+Q_SIGNALS:
+    // A public line to append in the colour of its number.
+    void publicLine(const QString &text, int colorIndex);
+    // A private message, received or sent: a bold header and its text.
+    void privateMessage(const QString &header, const QString &body, int colorIndex);
+    // A private message arrived that should bring up the private window.
+    void openPrivateWindow();
+    // A private message arrived with the open option off: blink unless the private window
+    // is active.
+    void privateUnseen();
+    // A public line that may alert the user arrived with the raise option on.
+    void publicAlert();
+    void soundRequested(const QString &fileName);
+    // After a refresh: the sorted users and the recipient box items.
+    void usersRefreshed(const QList<UsrInfo> &users, const QStringList &recipientItems);
+    // A failure the user should see that no caller could catch.
+    void errorRaised(const QString &message);
+
+private:
+    void record(const QString &sender, const QString &receiver, const QString &text, bool incoming);
+    QString timeNow() const;
+
+    std::function<ChatSettings()> m_settingsSource;
+    ChatSettings m_settings;
+    HistoryStore *m_store = nullptr;
+    QString m_ownNick;
+    QString m_ownIP;
+    int m_ownColorIndex = 0;
+    UserTable m_users;
+    QList<UsrInfo> m_listed;
+};
