@@ -675,7 +675,7 @@ void TestSettingsWindow::autorunFailureIsReported()
     m_form->CheckBox11->setChecked(true);
     QCOMPARE(Dialogs::history().size(), 1);
     QCOMPARE(Dialogs::history().front().kind, Dialogs::Kind::Error);
-    QCOMPARE(Dialogs::history().front().text, QStringLiteral("Failed to set data for 'Palavrix'."));
+    QCOMPARE(Dialogs::history().front().text, QStringLiteral("Failed to set data for 'Palavrix'"));
     QVERIFY(m_form->CheckBox11->isChecked());
 
     Dialogs::clearHistory();
