@@ -1,6 +1,7 @@
 #include "AppWindows.h"
 
 #include "AboutWindow.h"
+#include "ChatSession.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
@@ -28,11 +29,14 @@ AppWindows::AppWindows()
     : m_form1(create(Form1)), m_form2(create(Form2)), m_form3(create(Form3)),
       m_form4(create(Form4)), m_hform(create(HForm)), m_form5(create(Form5)), m_form6(create(Form6))
 {
+    // Private messages are recorded in the store the history window shows.
+    Form1->Session->setHistoryStore(HForm->Store);
 }
 
 AppWindows::~AppWindows()
 {
     m_form1->CloseListeners();
+    m_form1->Session->setHistoryStore(nullptr);
     destroy(m_form6, Form6);
     destroy(m_form5, Form5);
     destroy(m_hform, HForm);

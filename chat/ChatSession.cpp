@@ -269,7 +269,9 @@ void ChatSession::RefreshUsers()
 
 QString ChatSession::RecipientItemFor(const QString &nick) const
 {
-    auto itemOf = [&](const UsrInfo &user) { return user.Nick + QStringLiteral(" - ") + user.IP; };
+    auto itemOf = [](const UsrInfo &user) -> QString {
+        return user.Nick + QStringLiteral(" - ") + user.IP;
+    };
     for (const UsrInfo &user : m_users.Users())
         if (user.Nick == nick)
             return itemOf(user);

@@ -4,7 +4,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_packages "${BUILD_PACKAGES[@]}"
-build_tree "$ROOT/build/release" -DCMAKE_BUILD_TYPE=Release -DPALAVRIX_BENCH=OFF
+build_tree "$ROOT/build/release" -DCMAKE_BUILD_TYPE=Release -DPALAVRIX_BENCH=OFF -DPALAVRIX_TESTS=OFF
 STAGE="$ROOT/build/release/Palavrix"
 
 # The chat listens on ports 555-557, below 1024: let the program bind them without root.

@@ -364,6 +364,12 @@ class Harness:
         self.observer = Observer(self, self.net.ns(node), self.net.addr(node))
         return self.observer
 
+    def start_peer(self, nick, node=None, args=()):
+        """A headless peer (palavrix-peer) on its own node, fed through its standard input."""
+        peer = Peer(self, nick, node or nick, list(args))
+        peer.start()
+        return peer
+
     def start_copy(self, nick, node=None, config=None, raw_lines=None, cwd=None):
         """Starts a copy from its portable folder; cwd is the working folder it is started
         from (the portable folder unless given)."""
@@ -629,6 +635,68 @@ class Observer:
         self.proc.stdin.flush()
         self.h.log("observer sent %d bytes to %s:%d: %r" % (len(data), to, port,
                                                             data.decode("cp1251", "replace")))
+
+
+class Peer:
+    """palavrix-peer in its own namespace: lines typed into it, lines it printed."""
+
+    def __init__(self, harness, nick, node, args):
+        self.h = harness
+        self.nick = nick
+        self.node = node
+        self.ns = harness.net.ns(node)
+        self.addr = harness.net.addr(node)
+        self.args = args
+        self.proc = None
+        self._lock = threading.Condition()
+        self._lines = []
+
+    def start(self):
+        program = self.h.stage / "palavrix-peer"
+        if not program.exists():
+            raise Skip("no palavrix-peer beside the program in %s" % self.h.stage)
+        env = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": "C.UTF-8",
+               "ASAN_OPTIONS": "detect_leaks=0:abort_on_error=0",
+               "UBSAN_OPTIONS": "print_stacktrace=1"}
+        err = open(self.h.logdir / ("%s.peer.stderr" % self.node), "wb")
+        self.proc = subprocess.Popen(
+            ["ip", "netns", "exec", self.ns, str(program), "--nick", self.nick,
+             "--address", self.addr] + self.args,
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err, env=env,
+            start_new_session=True, preexec_fn=_die_with_harness)
+        err.close()
+        self.h.record_process(self.proc.pid)
+        self.h.on_cleanup("peer " + self.nick, lambda: _stop_group(self.proc))
+        threading.Thread(target=self._read, daemon=True).start()
+        self.h.log("started peer %s (pid %d) in %s at %s" % (self.nick, self.proc.pid, self.ns,
+                                                             self.addr))
+
+    def _read(self):
+        for raw in self.proc.stdout:
+            line = raw.decode("utf-8", "replace").rstrip("\n")
+            self.h.log("peer %s printed: %s" % (self.nick, line))
+            with self._lock:
+                self._lines.append(line)
+                self._lock.notify_all()
+
+    def type(self, line):
+        self.proc.stdin.write((line + "\n").encode("utf-8"))
+        self.proc.stdin.flush()
+        self.h.log("typed into peer %s: %s" % (self.nick, line))
+
+    def lines(self):
+        with self._lock:
+            return list(self._lines)
+
+    def wait_line(self, wanted, timeout):
+        """Waits for a printed line equal to `wanted` (or for which `wanted` is true)."""
+        test = wanted if callable(wanted) else (lambda line: line == wanted)
+        return wait_until(lambda: any(test(line) for line in self.lines()), timeout)
+
+    def terminate(self, timeout=10):
+        """SIGTERM; returns the exit code."""
+        self.proc.terminate()
+        return self.proc.wait(timeout)
 
 
 class Copy:

@@ -1,0 +1,187 @@
+#include "PeerConsole.h"
+
+#include "AppError.h"
+#include "ChatText.h"
+#include "Datagram.h"
+#include "HistoryStore.h"
+#include "HostAddress.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace
+{
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// One output line: the text's own line breaks become the two characters "\n".
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"));
+    return text.replace(u'\n', QStringLiteral("\\n"));
+}
+
+void writeLine(FILE *stream, const QString &line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+PeerConsole::PeerConsole(const PeerOptions &options, QObject *parent)
+    : QObject(parent), m_options(options)
+{
+    m_session.setSettings(options.Settings);
+    m_session.setPorts(options.Ports);
+    connect(&m_session, &ChatSession::publicLine, this,
+            [this](const QString &text, int) { print(text); });
+    connect(
+        &m_session, &ChatSession::privateMessage, this,
+        [this](const QString &header, const QString &body, int) { print(header + u' ' + body); });
+    m_refresh = new QTimer(this);
+    m_refresh->setInterval(1000 * options.RefreshSeconds);
+    connect(m_refresh, &QTimer::timeout, &m_session, &ChatSession::RefreshUsers);
+}
+
+PeerConsole::~PeerConsole()
+{
+    m_session.CloseListeners();
+}
+
+bool PeerConsole::Start()
+{
+    QString own = m_options.Address.isEmpty() ? LocalHostAddress() : m_options.Address;
+    if (own.isEmpty() || own == QLatin1String("0.0.0.0"))
+        own = QStringLiteral("127.0.0.1");
+    m_session.setOwnNick(m_options.Nick);
+    m_session.setOwnIP(own);
+    m_session.setBroadcastAddress(m_options.Broadcast.isEmpty() ? BroadcastAddress(own)
+                                                                : m_options.Broadcast);
+    if (!m_options.HistoryDir.isEmpty()) {
+        try {
+            m_store = std::make_unique<HistoryStore>();
+            m_store->setProgramDir(m_options.HistoryDir);
+            m_store->OpenHistory(m_options.Nick);
+            m_session.setHistoryStore(m_store.get());
+        } catch (const AppError &error) {
+            complain(QStringLiteral("history: ") + error.message());
+            return false;
+        }
+    }
+    if (!m_session.StartNetwork())
+        complain(QStringLiteral("cannot listen on ports %1, %2, %3: nothing will arrive")
+                     .arg(m_options.Ports.Public)
+                     .arg(m_options.Ports.System)
+                     .arg(m_options.Ports.Private));
+    try {
+        m_session.GoOnline();
+    } catch (const AppError &error) {
+        complain(QStringLiteral("cannot send: ") + error.message());
+        return false;
+    }
+    m_refresh->start();
+    m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+    connect(m_input, &QSocketNotifier::activated, this, &PeerConsole::readInput);
+    watchSignals();
+    return true;
+}
+
+void PeerConsole::watchSignals()
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    m_signals = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_signals, &QSocketNotifier::activated, this, &PeerConsole::Leave);
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(sig, &action, nullptr);
+}
+
+void PeerConsole::Leave()
+{
+    if (m_left)
+        return;
+    m_left = true;
+    if (m_input)
+        m_input->setEnabled(false);
+    m_refresh->stop();
+    m_session.SendLeaveNotice();
+    m_session.CloseListeners();
+    QCoreApplication::exit(0);
+}
+
+void PeerConsole::readInput()
+{
+    char buffer[4096];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+        if (!m_pending.isEmpty())
+            runCommand(QString::fromUtf8(m_pending));
+        m_pending.clear();
+        Leave();
+        return;
+    }
+    m_pending.append(buffer, n);
+    qsizetype end = 0;
+    while ((end = m_pending.indexOf('\n')) >= 0) {
+        QByteArray line = m_pending.left(end);
+        m_pending.remove(0, end + 1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        runCommand(QString::fromUtf8(line));
+    }
+}
+
+void PeerConsole::runCommand(const QString &line)
+{
+    try {
+        if (line.startsWith(QLatin1String("/msg "))) {
+            const QString rest = line.mid(5);
+            const qsizetype space = rest.indexOf(u' ');
+            if (space <= 0)
+                return complain(QStringLiteral("usage: /msg NICK text"));
+            sendPrivate(rest.left(space), rest.mid(space + 1));
+        } else if (line == QLatin1String("/users")) {
+            for (const UsrInfo &user : m_session.ListedUsers())
+                print(user.Nick + QStringLiteral(" - ") + user.IP);
+        } else if (!line.isEmpty()) {
+            m_session.SendPublic(OutgoingText(line));
+        }
+    } catch (const AppError &error) {
+        complain(error.message());
+    }
+}
+
+void PeerConsole::sendPrivate(const QString &nick, const QString &text)
+{
+    const QString item = m_session.RecipientItemFor(nick);
+    if (item.isEmpty())
+        return complain(QStringLiteral("no user \"") + nick + QStringLiteral("\" heard yet"));
+    m_session.SendPrivate(item, OutgoingText(text));
+}
+
+void PeerConsole::print(const QString &line)
+{
+    writeLine(stdout, oneLine(line));
+}
+
+void PeerConsole::complain(const QString &text)
+{
+    writeLine(stderr, QStringLiteral("palavrix-peer: ") + text);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ChatSession.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class HistoryStore;
+class QSocketNotifier;
+class QTextStream;
+class QTimer;
+
+// What the command line asked for.
+struct PeerOptions {
+    QString Nick;
+    QString Address;   // own address; empty: this host's
+    QString Broadcast; // empty: the own address's broadcast address
+    ChatPorts Ports;
+    ChatSettings Settings;
+    QString HistoryDir; // empty: no history
+    int RefreshSeconds = 5;
+};
+
+// A chat peer on standard input and output: each line typed goes out as a public message,
+// "/msg NICK text" as a private one, "/users" lists the users heard; every line and private
+// message that arrives is printed, one line each.
+class PeerConsole final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PeerConsole)
+public:
+    explicit PeerConsole(const PeerOptions &options, QObject *parent = nullptr);
+    ~PeerConsole() override;
+
+    // Joins the chat; false (with a message on standard error) when it cannot send.
+    bool Start();
+    // Sends the leave notice, closes the listeners and ends the event loop with 0.
+    void Leave();
+
+private:
+    void readInput();
+    void runCommand(const QString &line);
+    void sendPrivate(const QString &nick, const QString &text);
+    void print(const QString &line);
+    void complain(const QString &text);
+    void watchSignals();
+
+    PeerOptions m_options;
+    ChatSession m_session;
+    std::unique_ptr<HistoryStore> m_store;
+    QTimer *m_refresh = nullptr;
+    QSocketNotifier *m_input = nullptr;
+    QSocketNotifier *m_signals = nullptr;
+    QByteArray m_pending;
+    bool m_left = false;
+};

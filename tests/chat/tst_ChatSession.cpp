@@ -1,0 +1,377 @@
+#include "ChatSession.h"
+
+#include "AppError.h"
+#include "Cp1251.h"
+#include "HistoryFixture.h"
+#include "HistoryStore.h"
+#include "SocketApi.h"
+#include "TestSupport.h"
+#include "UdpEndpoints.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace
+{
+
+// Every datagram comes from this host, so the empty replies can be caught; whether it is
+// the user's own is decided by the session's own address.
+const QString Sender = QStringLiteral("127.0.0.1");
+const QString Elsewhere = QStringLiteral("192.0.2.1"); // an own address that is not the sender's
+
+// A time stamp of the regional long form, as the lines carry it.
+const QString TimeStamp = QStringLiteral(R"(\d{1,2}:\d\d:\d\d(\s?[APap][Mm])?)");
+
+// A line pattern: "{t}" stands for the time stamp, the rest is literal.
+QRegularExpression linePattern(const QString &expected)
+{
+    QString pattern = QRegularExpression::escape(expected);
+    pattern.replace(QStringLiteral("\\{t\\}"), TimeStamp);
+    return QRegularExpression(u'^' + pattern + u'$');
+}
+
+// A bound local socket that receives the handlers' empty replies.
+class ReplySink
+{
+public:
+    ReplySink()
+    {
+        m_socket.IP = QStringLiteral("127.0.0.1");
+        m_socket.AllocateSocket();
+        m_socket.Bind();
+    }
+    int port() const { return m_socket.Port; }
+    // The number of datagrams waiting; each must be empty.
+    int drain()
+    {
+        int count = 0;
+        while (!socketapi::WaitReadable({m_socket.Handle()}, 50).isEmpty()) {
+            QByteArray data;
+            std::uint32_t sender = 0;
+            int senderPort = 0;
+            socketapi::ReceiveFrom(m_socket.Handle(), data, 8192, sender, senderPort);
+            if (!data.isEmpty())
+                return -1;
+            ++count;
+        }
+        return count;
+    }
+
+private:
+    TIdSocketHandle m_socket;
+};
+
+ChatSettings allAlerts()
+{
+    ChatSettings s;
+    s.RaiseOnPublic = s.SoundOnPublic = s.OpenOnPrivate = s.SoundOnPrivate = true;
+    s.IncomingColorIndex = 12;
+    s.NoticeColorIndex = 19;
+    s.FontColorIndex = 3;
+    return s;
+}
+
+} // namespace
+
+// The session without a window: what each datagram means, and two sessions talking.
+class TestChatSession final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void publicLines_data();
+    void publicLines();
+    void privateMessages_data();
+    void privateMessages();
+    void usersAgeOverTwoRefreshes();
+    void twoSessionsTalk();
+
+private:
+    struct Heard {
+        QStringList lines;
+        QList<int> colors;
+        int replies = 0;
+        int raises = 0;
+        QStringList sounds;
+        bool failed = false;
+    };
+    Heard feedPublic(ChatSession &session, const QByteArray &datagram);
+};
+
+TestChatSession::Heard TestChatSession::feedPublic(ChatSession &session, const QByteArray &datagram)
+{
+    Heard heard;
+    ReplySink sink;
+    TIdSocketHandle binding;
+    binding.AllocateSocket();
+    binding.SenderIP = Sender;
+    binding.SenderPort = sink.port();
+    QSignalSpy lines(&session, &ChatSession::publicLine);
+    QSignalSpy raises(&session, &ChatSession::publicAlert);
+    QSignalSpy sounds(&session, &ChatSession::soundRequested);
+    try {
+        session.PublicRead(datagram, &binding);
+    } catch (const AppError &) {
+        heard.failed = true;
+    }
+    for (const QList<QVariant> &line : lines) {
+        heard.lines << line[0].toString();
+        heard.colors << line[1].toInt();
+    }
+    heard.replies = sink.drain();
+    heard.raises = int(raises.size());
+    for (const QList<QVariant> &sound : sounds)
+        heard.sounds << sound[0].toString();
+    return heard;
+}
+
+void TestChatSession::publicLines_data()
+{
+    QTest::addColumn<bool>("own");
+    QTest::addColumn<bool>("ignoreColors");
+    QTest::addColumn<int>("prefixes"); // 1 time, 2 address
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("line"); // empty: nothing shown
+    QTest::addColumn<int>("color");
+    QTest::addColumn<bool>("alerts");
+
+    const QByteArray hi = cp1251::encode(QStringLiteral("@#@5@#@Иван: привет"));
+    QTest::newRow("a line in the sender's colour")
+        << false << false << 0 << hi << QStringLiteral("Иван: привет") << 5 << true;
+    QTest::newRow("ignoring incoming colours")
+        << false << true << 0 << hi << QStringLiteral("Иван: привет") << 12 << true;
+    QTest::newRow("the own line in the font colour, whatever the options")
+        << true << true << 0 << hi << QStringLiteral("Иван: привет") << 3 << true;
+    QTest::newRow("time prefix") << false << false << 1 << hi
+                                 << QStringLiteral("[{t}] Иван: привет") << 5 << true;
+    QTest::newRow("address prefix")
+        << false << false << 2 << hi << QStringLiteral("[127.0.0.1] Иван: привет") << 5 << true;
+    QTest::newRow("time and address")
+        << false << false << 3 << hi << QStringLiteral("[{t}] - [127.0.0.1] Иван: привет") << 5
+        << true;
+    QTest::newRow("an entry notice: notice colour, time, never the address")
+        << false << true << 2
+        << cp1251::encode(QStringLiteral("@#@19@#@ в чат входит - \"Оля\"..."))
+        << QStringLiteral("[{t}]  в чат входит - \"Оля\"...") << 19 << true;
+    QTest::newRow("a leave notice sent in another colour")
+        << false << false << 0 << cp1251::encode(QStringLiteral("@#@2@#@\"Оля\" покидает чат..."))
+        << QStringLiteral("[{t}] \"Оля\" покидает чат...") << 19 << true;
+    QTest::newRow("naming the user between quotes does not alert")
+        << false << false << 0 << cp1251::encode(QStringLiteral("@#@1@#@Оля: \"Я\" здесь?"))
+        << QStringLiteral("Оля: \"Я\" здесь?") << 1 << false;
+    QTest::newRow("a colour without an entry shows nothing")
+        << false << false << 0 << QByteArray("@#@20@#@x: y") << QString() << 0 << false;
+    QTest::newRow("a colour that is no number shows nothing")
+        << false << false << 0 << QByteArray("@#@z@#@x: y") << QString() << 0 << false;
+    QTest::newRow("no frame: the payload less two characters, colour field empty")
+        << false << true << 0 << QByteArray("abcdef") << QStringLiteral("f") << 12 << true;
+}
+
+void TestChatSession::publicLines()
+{
+    QFETCH(bool, own);
+    QFETCH(bool, ignoreColors);
+    QFETCH(int, prefixes);
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, line);
+    QFETCH(int, color);
+    QFETCH(bool, alerts);
+
+    ChatSession session;
+    ChatSettings settings = allAlerts();
+    settings.IgnoreIncomingColors = ignoreColors;
+    settings.Lines = {(prefixes & 1) != 0, (prefixes & 2) != 0};
+    session.setSettings(settings);
+    session.setOwnNick(QStringLiteral("Я"));
+    session.setOwnIP(own ? Sender : Elsewhere);
+
+    const Heard heard = feedPublic(session, datagram);
+    if (line.isEmpty()) {
+        QVERIFY(heard.failed);
+        QVERIFY(heard.lines.isEmpty());
+        QCOMPARE(heard.replies, 0);
+        return;
+    }
+    QVERIFY(!heard.failed);
+    QCOMPARE(heard.lines.size(), 1);
+    QVERIFY2(linePattern(line).match(heard.lines[0]).hasMatch(), qPrintable(heard.lines[0]));
+    QCOMPARE(heard.colors[0], color);
+    QCOMPARE(heard.replies, 1);
+    QCOMPARE(heard.raises, alerts ? 1 : 0);
+    QCOMPARE(heard.sounds, alerts ? QStringList{QStringLiteral("MsgRcvd.wav")} : QStringList());
+}
+
+void TestChatSession::privateMessages_data()
+{
+    QTest::addColumn<bool>("ignoreColors");
+    QTest::addColumn<bool>("openWindow");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("sender"); // recorded
+    QTest::addColumn<int>("color");
+    QTest::addColumn<int>("opens");  // openPrivateWindow signals
+    QTest::addColumn<int>("unseen"); // privateUnseen signals
+
+    const QByteArray hello =
+        cp1251::encode(QStringLiteral("@#@6@#@Оля --> Я: Привет\r\nкак дела?"));
+    QTest::newRow("a message opens the window")
+        << false << true << hello << QStringLiteral("Оля --> Я:")
+        << QStringLiteral("Привет\r\nкак дела?") << QStringLiteral("Оля") << 6 << 1 << 0;
+    QTest::newRow("with the window option off it is marked unseen")
+        << true << false << hello << QStringLiteral("Оля --> Я:")
+        << QStringLiteral("Привет\r\nкак дела?") << QStringLiteral("Оля") << 12 << 0 << 1;
+    QTest::newRow("a message naming the user as sender does not open")
+        << false << true << cp1251::encode(QStringLiteral("@#@6@#@Я --> Я: эхо"))
+        << QStringLiteral("Я --> Я:") << QStringLiteral("эхо") << QStringLiteral("Я") << 6 << 0
+        << 0;
+    QTest::newRow("no arrow: no sender, the body after the first colon")
+        << false << true << QByteArray("@#@0@#@plain: text") << QStringLiteral(" --> Я:")
+        << QStringLiteral("text") << QString() << 0 << 1 << 0;
+}
+
+void TestChatSession::privateMessages()
+{
+    QFETCH(bool, ignoreColors);
+    QFETCH(bool, openWindow);
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, header);
+    QFETCH(QString, body);
+    QFETCH(QString, sender);
+    QFETCH(int, color);
+    QFETCH(int, opens);
+    QFETCH(int, unseen);
+
+    historytest::ProgramFolder folder;
+    QVERIFY(folder.isValid());
+    HistoryStore store;
+    store.setProgramDir(folder.path());
+    store.OpenHistory(QStringLiteral("Я"));
+
+    ChatSession session;
+    ChatSettings settings = allAlerts();
+    settings.IgnoreIncomingColors = ignoreColors;
+    settings.OpenOnPrivate = openWindow;
+    session.setSettings(settings);
+    session.setOwnNick(QStringLiteral("Я"));
+    session.setHistoryStore(&store);
+    QSignalSpy messages(&session, &ChatSession::privateMessage);
+    QSignalSpy openSpy(&session, &ChatSession::openPrivateWindow);
+    QSignalSpy unseenSpy(&session, &ChatSession::privateUnseen);
+    QSignalSpy sounds(&session, &ChatSession::soundRequested);
+
+    TIdSocketHandle binding;
+    binding.SenderIP = Sender;
+    session.PrivateRead(datagram, &binding);
+
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0][0].toString(), header);
+    QCOMPARE(messages[0][1].toString(), body);
+    QCOMPARE(messages[0][2].toInt(), color);
+    QCOMPARE(int(openSpy.size()), opens);
+    QCOMPARE(int(unseenSpy.size()), unseen);
+    QCOMPARE(sounds.size(), sender == QStringLiteral("Я") ? 0 : 1);
+
+    std::vector<HistoryRecord> records;
+    QVERIFY(historytest::ReadStoreFile(store.path(), records));
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0].mSender, sender);
+    QCOMPARE(records[0].mReceiver, QStringLiteral("Я"));
+    QCOMPARE(records[0].mFullText, body);
+    QCOMPARE(records[0].mIncoming, 1);
+}
+
+void TestChatSession::usersAgeOverTwoRefreshes()
+{
+    ChatSession session;
+    session.setOwnIP(QStringLiteral("127.0.0.1"));
+    ReplySink sink;
+    TIdSocketHandle binding;
+    binding.AllocateSocket();
+    binding.SenderIP = Sender;
+    binding.SenderPort = sink.port();
+    session.SystemRead(cp1251::encode(QStringLiteral("@#@9@#@ёж")), &binding);
+    session.SystemRead(cp1251::encode(QStringLiteral("@#@4@#@ад")), &binding);
+    QCOMPARE(sink.drain(), 2);
+
+    QSignalSpy refreshed(&session, &ChatSession::usersRefreshed);
+    session.RefreshUsers();
+    const auto users = refreshed[0][0].value<QList<UsrInfo>>();
+    QCOMPARE(users.size(), 2);
+    // Code page order: "ад" (E0) before "ёж" (B8) would be UTF-16 order; bytes put ё first.
+    QCOMPARE(users[0].Nick, QStringLiteral("ёж"));
+    QCOMPARE(users[0].ColorIndex, 9);
+    QCOMPARE(users[1].Nick, QStringLiteral("ад"));
+    // Both are on the own address: no recipient items.
+    QVERIFY(refreshed[0][1].toStringList().isEmpty());
+    QCOMPARE(session.RecipientItemFor(QStringLiteral("ад")), QStringLiteral("ад - 127.0.0.1"));
+
+    // Nobody announced since: the next refresh lists no one.
+    session.RefreshUsers();
+    QVERIFY(refreshed[1][0].value<QList<UsrInfo>>().isEmpty());
+}
+
+void TestChatSession::twoSessionsTalk()
+{
+    // Two sessions on this host, each sending to the other's listening ports.
+    historytest::ProgramFolder folder;
+    QVERIFY(folder.isValid());
+    HistoryStore store;
+    store.setProgramDir(folder.path());
+    store.OpenHistory(QStringLiteral("Оля"));
+
+    ChatSession ivan, olga;
+    const ChatPorts ivanPorts{testsupport::freeUdpPort(), testsupport::freeUdpPort(),
+                              testsupport::freeUdpPort()};
+    const ChatPorts olgaPorts{testsupport::freeUdpPort(), testsupport::freeUdpPort(),
+                              testsupport::freeUdpPort()};
+    for (auto [session, own, other] :
+         {std::tuple{&ivan, ivanPorts, olgaPorts}, std::tuple{&olga, olgaPorts, ivanPorts}}) {
+        session->setPorts(own);
+        session->IdUDPClient1->Port = other.Public;
+        session->IdUDPClient2->Port = other.System;
+        session->PrivateClient->Port = other.Private;
+        session->setBroadcastAddress(QStringLiteral("127.0.0.1"));
+        session->setSettings(allAlerts());
+        QVERIFY(session->StartNetwork());
+    }
+    ivan.setOwnNick(QStringLiteral("Иван"));
+    ivan.setOwnIP(QStringLiteral("127.0.0.2"));
+    olga.setOwnNick(QStringLiteral("Оля"));
+    olga.setOwnIP(QStringLiteral("127.0.0.3"));
+    olga.setHistoryStore(&store);
+
+    QSignalSpy olgaLines(&olga, &ChatSession::publicLine);
+    ivan.GoOnline();
+    QTRY_COMPARE(olgaLines.size(), 1);
+    QVERIFY(olgaLines[0][0].toString().endsWith(QStringLiteral(" в чат входит - \"Иван\"...")));
+
+    ivan.SendPublic(QStringLiteral("Всем привет"));
+    QTRY_COMPARE(olgaLines.size(), 2);
+    QCOMPARE(olgaLines[1][0].toString(), QStringLiteral("Иван -->Всем привет"));
+    QCOMPARE(olgaLines[1][1].toInt(), 3);
+
+    QSignalSpy refreshed(&olga, &ChatSession::usersRefreshed);
+    QTRY_VERIFY(olga.Users().Count() == 1);
+    olga.RefreshUsers();
+    QCOMPARE(refreshed[0][1].toStringList(), QStringList{QStringLiteral("Иван - 127.0.0.1")});
+
+    QSignalSpy ivanPrivate(&ivan, &ChatSession::privateMessage);
+    QSignalSpy olgaPrivate(&olga, &ChatSession::privateMessage);
+    olga.SendPrivate(olga.RecipientItemFor(QStringLiteral("Иван")), QStringLiteral("Привет, Иван"));
+    QCOMPARE(olgaPrivate.size(), 1); // the own echo
+    QCOMPARE(olgaPrivate[0][0].toString(), QStringLiteral("Оля --> Иван:"));
+    QTRY_COMPARE(ivanPrivate.size(), 1);
+    QCOMPARE(ivanPrivate[0][0].toString(), QStringLiteral("Оля --> Иван:"));
+    QCOMPARE(ivanPrivate[0][1].toString(), QStringLiteral("Привет, Иван"));
+
+    std::vector<HistoryRecord> records;
+    QVERIFY(historytest::ReadStoreFile(store.path(), records));
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records[0].mReceiver, QStringLiteral("Иван"));
+    QCOMPARE(records[0].mIncoming, 0);
+}
+
+QTEST_GUILESS_MAIN(TestChatSession)
+#include "tst_ChatSession.moc"
