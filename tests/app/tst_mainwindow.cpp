@@ -228,11 +228,11 @@ void TestMainWindow::refusedNickIsAskedAgain()
     QFETCH(QStringList, typed);
     const QString autoLogon =
         fastEntryNick.isEmpty() ? QStringLiteral("AutoLogon=0") : QStringLiteral("AutoLogon=1");
-    writeChatCfg(m_dir->path(), fastEntryNick, {{12, autoLogon}});
+    writeChatCfg(m_dir->path(), fastEntryNick, {{QStringLiteral("AutoLogon"), autoLogon}});
     for (const QString &nick : typed)
         Dialogs::setNextInput(nick);
     start();
-    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
     QStringList warnings, prompts;
     for (const Dialogs::Shown &shown : Dialogs::history()) {
         if (shown.kind == Dialogs::Kind::Warning)
@@ -260,11 +260,12 @@ void TestMainWindow::fastEntrySettingEnablesTheNickBox()
 {
     QFETCH(bool, fastEntry);
     writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
-                 {{12, fastEntry ? QStringLiteral("AutoLogon=1") : QStringLiteral("AutoLogon=0")}});
+                 {{QStringLiteral("AutoLogon"),
+                   fastEntry ? QStringLiteral("AutoLogon=1") : QStringLiteral("AutoLogon=0")}});
     if (!fastEntry)
         Dialogs::setNextInput(QStringLiteral("Ivan"));
     start();
-    QCOMPARE(OwnNick, QStringLiteral("Ivan"));
+    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
     QCOMPARE(Form2->CheckBox8->isChecked(), fastEntry);
     QCOMPARE(Form2->Edit1->isEnabled(), fastEntry);
     QCOMPARE(Form2->Label3->isEnabled(), fastEntry);

@@ -602,7 +602,7 @@ void TestSettingsWindow::fastEntryNickIsChecked()
 {
     QFETCH(QString, typed);
     QFETCH(QString, kept);
-    OwnNick = QStringLiteral("Ivan");
+    Form1->Session->setOwnNick(QStringLiteral("Ivan"));
     m_form->CheckBox8->setChecked(true);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
