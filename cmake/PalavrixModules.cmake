@@ -23,13 +23,15 @@ function(palavrix_add_ui_sources)
     target_include_directories(palavrix_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
 
-# palavrix_add_test(<name> SOURCES ... [LIBRARIES ...] [GUI] [LABELS ...])
-# A Qt Test executable registered with CTest. GUI tests run on the offscreen platform.
+# palavrix_add_test(<Name> [SOURCES ...] [LIBRARIES ...] [GUI] [TIMEOUT s] [LABELS ...])
+# The Qt Test of one unit: the CTest test <Name>, built from tst_<Name>.cpp (class Test<Name>)
+# and any further SOURCES into the executable tst_<Name>. GUI tests run on the offscreen
+# platform.
 function(palavrix_add_test name)
     cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     set(target tst_${name})
-    add_executable(${target} ${ARG_SOURCES})
-    target_link_libraries(${target} PRIVATE Qt6::Test palavrix::testsupport ${ARG_LIBRARIES})
+    add_executable(${target} tst_${name}.cpp ${ARG_SOURCES})
+    target_link_libraries(${target} PRIVATE Qt6::Test palavrix::test_support ${ARG_LIBRARIES})
     add_test(NAME ${name} COMMAND ${target})
     set(env "QT_QPA_PLATFORM=offscreen")
     if(NOT ARG_TIMEOUT)
@@ -37,4 +39,16 @@ function(palavrix_add_test name)
     endif()
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT}
                          LABELS "${ARG_LABELS}")
+endfunction()
+
+# palavrix_add_test_fixture(<name> SOURCES ... [LIBRARIES ...])
+# A library of fixtures shared by tests: palavrix_test_<name>, alias palavrix::test_<name>,
+# its folder the public include folder.
+function(palavrix_add_test_fixture name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    set(target palavrix_test_${name})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    add_library(palavrix::test_${name} ALIAS ${target})
+    target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${target} PUBLIC Qt6::Core Qt6::Test ${ARG_LIBRARIES})
 endfunction()

@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 using namespace transfer;
 
 // The names received files are saved under, and the figures and lines a transfer shows.
-class TransferNamesTest final : public QObject
+class TestTransferNames final : public QObject
 {
     Q_OBJECT
 
@@ -25,7 +25,7 @@ private Q_SLOTS:
     void fileLine();
 };
 
-void TransferNamesTest::safeName_data()
+void TestTransferNames::safeName_data()
 {
     QTest::addColumn<QString>("offered");
     QTest::addColumn<QString>("saved");
@@ -53,14 +53,14 @@ void TransferNamesTest::safeName_data()
     QTest::newRow("Nothing left gives the fallback") << u"\x01\x02"_s << u"file"_s;
 }
 
-void TransferNamesTest::safeName()
+void TestTransferNames::safeName()
 {
     QFETCH(QString, offered);
     QFETCH(QString, saved);
     QCOMPARE(SafeFileName(offered), saved);
 }
 
-void TransferNamesTest::uniqueName_data()
+void TestTransferNames::uniqueName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("taken");
@@ -79,7 +79,7 @@ void TransferNamesTest::uniqueName_data()
         << u"README"_s << QStringList{u"README"_s} << u"README (1)"_s;
 }
 
-void TransferNamesTest::uniqueName()
+void TestTransferNames::uniqueName()
 {
     QFETCH(QString, name);
     QFETCH(QStringList, taken);
@@ -88,7 +88,7 @@ void TransferNamesTest::uniqueName()
     QCOMPARE(UniqueFileName(name, [&set](const QString &n) { return set.contains(n); }), unique);
 }
 
-void TransferNamesTest::sizeText_data()
+void TestTransferNames::sizeText_data()
 {
     QTest::addColumn<qint64>("bytes");
     QTest::addColumn<QString>("text");
@@ -101,14 +101,14 @@ void TransferNamesTest::sizeText_data()
     QTest::newRow("Ten gibibytes") << qint64(10737418240LL) << u"10,0 ГБ"_s;
 }
 
-void TransferNamesTest::sizeText()
+void TestTransferNames::sizeText()
 {
     QFETCH(qint64, bytes);
     QFETCH(QString, text);
     QCOMPARE(FileSizeText(bytes), text);
 }
 
-void TransferNamesTest::progress_data()
+void TestTransferNames::progress_data()
 {
     QTest::addColumn<qint64>("done");
     QTest::addColumn<qint64>("total");
@@ -129,7 +129,7 @@ void TransferNamesTest::progress_data()
         << u"500 байт из 500 байт, 250 байт/с, осталось 0:00"_s;
 }
 
-void TransferNamesTest::progress()
+void TestTransferNames::progress()
 {
     QFETCH(qint64, done);
     QFETCH(qint64, total);
@@ -143,7 +143,7 @@ void TransferNamesTest::progress()
     QCOMPARE(ProgressText(p), text);
 }
 
-void TransferNamesTest::fileLine()
+void TestTransferNames::fileLine()
 {
     QCOMPARE(FileLine(Direction::Outgoing, u"report.pdf"_s, 1258291),
              u"Файл report.pdf (1,2 МБ) отправлен"_s);
@@ -151,5 +151,5 @@ void TransferNamesTest::fileLine()
              u"Файл report.pdf (1,2 МБ) получен"_s);
 }
 
-QTEST_GUILESS_MAIN(TransferNamesTest)
-#include "TransferNamesTest.moc"
+QTEST_GUILESS_MAIN(TestTransferNames)
+#include "tst_TransferNames.moc"

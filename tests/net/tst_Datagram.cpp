@@ -8,7 +8,7 @@
 using namespace Qt::StringLiterals;
 
 // Building and taking apart the chat's datagrams, byte for byte on the wire.
-class DatagramTest final : public QObject
+class TestDatagram final : public QObject
 {
     Q_OBJECT
 
@@ -37,7 +37,7 @@ const QByteArray BorisBytes = "\xC1\xEE\xF0\xE8\xF1"; // Борис
 
 } // namespace
 
-void DatagramTest::building_data()
+void TestDatagram::building_data()
 {
     QTest::addColumn<QString>("built");
     QTest::addColumn<QByteArray>("wire");
@@ -65,14 +65,14 @@ void DatagramTest::building_data()
         << PresenceAnnouncement(5, u"Iv@#@an"_s) << QByteArray("@#@5@#@Iv@#@an");
 }
 
-void DatagramTest::building()
+void TestDatagram::building()
 {
     QFETCH(QString, built);
     QFETCH(QByteArray, wire);
     QCOMPARE(cp1251::encode(built), wire);
 }
 
-void DatagramTest::takingApart_data()
+void TestDatagram::takingApart_data()
 {
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<QString>("colorField");
@@ -121,7 +121,7 @@ void DatagramTest::takingApart_data()
         << QByteArray("@#@-1@#@Ivan") << u"-1"_s << u"Ivan"_s << true << -1 << false;
 }
 
-void DatagramTest::takingApart()
+void TestDatagram::takingApart()
 {
     QFETCH(QByteArray, wire);
     QFETCH(QString, colorField);
@@ -141,7 +141,7 @@ void DatagramTest::takingApart()
     }
 }
 
-void DatagramTest::publicPayload_data()
+void TestDatagram::publicPayload_data()
 {
     QTest::addColumn<QString>("payload");
     QTest::addColumn<bool>("systemNotice");
@@ -159,14 +159,14 @@ void DatagramTest::publicPayload_data()
         << u"Ivan -->в чат входит"_s << false;
 }
 
-void DatagramTest::publicPayload()
+void TestDatagram::publicPayload()
 {
     QFETCH(QString, payload);
     QFETCH(bool, systemNotice);
     QCOMPARE(IsSystemNotice(payload), systemNotice);
 }
 
-void DatagramTest::privateMessage_data()
+void TestDatagram::privateMessage_data()
 {
     QTest::addColumn<QByteArray>("wire");
     QTest::addColumn<QString>("senderNick");
@@ -189,7 +189,7 @@ void DatagramTest::privateMessage_data()
         << u"Борис"_s;
 }
 
-void DatagramTest::privateMessage()
+void TestDatagram::privateMessage()
 {
     QFETCH(QByteArray, wire);
     QFETCH(QString, senderNick);
@@ -200,7 +200,7 @@ void DatagramTest::privateMessage()
     QCOMPARE(parts.Body, body);
 }
 
-void DatagramTest::roundTrip_data()
+void TestDatagram::roundTrip_data()
 {
     QTest::addColumn<QString>("built");
     QTest::addColumn<int>("color");
@@ -216,7 +216,7 @@ void DatagramTest::roundTrip_data()
         << LeaveNotice(u"Ольга"_s) << NoticeColorIndex << u"\"Ольга\" покидает чат..."_s;
 }
 
-void DatagramTest::roundTrip()
+void TestDatagram::roundTrip()
 {
     QFETCH(QString, built);
     QFETCH(int, color);
@@ -227,7 +227,7 @@ void DatagramTest::roundTrip()
     QCOMPARE(parts.Payload, payload);
 }
 
-void DatagramTest::broadcastAddress_data()
+void TestDatagram::broadcastAddress_data()
 {
     QTest::addColumn<QString>("ownIp");
     QTest::addColumn<QString>("broadcast");
@@ -241,12 +241,12 @@ void DatagramTest::broadcastAddress_data()
     QTest::newRow("An empty address gives only dots") << QString() << u"...255"_s;
 }
 
-void DatagramTest::broadcastAddress()
+void TestDatagram::broadcastAddress()
 {
     QFETCH(QString, ownIp);
     QFETCH(QString, broadcast);
     QCOMPARE(BroadcastAddress(ownIp), broadcast);
 }
 
-QTEST_APPLESS_MAIN(DatagramTest)
-#include "DatagramTest.moc"
+QTEST_APPLESS_MAIN(TestDatagram)
+#include "tst_Datagram.moc"

@@ -127,4 +127,4 @@ void TestAppPaths::readOnlyPortableFolderUsesTheUserFolders()
 }
 
 QTEST_GUILESS_MAIN(TestAppPaths)
-#include "tst_apppaths.moc"
+#include "tst_AppPaths.moc"

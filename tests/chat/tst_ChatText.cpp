@@ -135,4 +135,4 @@ void TestChatText::outgoingText()
 }
 
 QTEST_APPLESS_MAIN(TestChatText)
-#include "tst_chattext.moc"
+#include "tst_ChatText.moc"

@@ -90,4 +90,4 @@ void TestNickRules::refusalText()
 }
 
 QTEST_APPLESS_MAIN(TestNickRules)
-#include "tst_nickrules.moc"
+#include "tst_NickRules.moc"

@@ -10,7 +10,7 @@ using namespace transfer;
 Q_DECLARE_METATYPE(transfer::TransferDatagram)
 
 // The file port's datagrams and the data connection's frame headers.
-class TransferProtocolTest final : public QObject
+class TestTransferProtocol final : public QObject
 {
     Q_OBJECT
 
@@ -41,7 +41,7 @@ TransferDatagram Make(DatagramKind kind, quint16 port, QString nick, QString tok
 
 } // namespace
 
-void TransferProtocolTest::roundTrip_data()
+void TestTransferProtocol::roundTrip_data()
 {
     QTest::addColumn<TransferDatagram>("datagram");
     QTest::newRow("An announcement carries the data port and the nick")
@@ -57,7 +57,7 @@ void TransferProtocolTest::roundTrip_data()
     QTest::newRow("A cancel") << Make(DatagramKind::Cancel, 0, {}, Token);
 }
 
-void TransferProtocolTest::roundTrip()
+void TestTransferProtocol::roundTrip()
 {
     QFETCH(TransferDatagram, datagram);
     const QByteArray bytes = BuildDatagram(datagram);
@@ -67,7 +67,7 @@ void TransferProtocolTest::roundTrip()
     QCOMPARE(*parsed, datagram);
 }
 
-void TransferProtocolTest::refused_data()
+void TestTransferProtocol::refused_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray t = Token.toLatin1();
@@ -103,13 +103,13 @@ void TransferProtocolTest::refused_data()
     QTest::newRow("More files than an offer may hold") << many + "]}";
 }
 
-void TransferProtocolTest::refused()
+void TestTransferProtocol::refused()
 {
     QFETCH(QByteArray, bytes);
     QVERIFY(!ParseDatagram(bytes).has_value());
 }
 
-void TransferProtocolTest::oversizedOfferIsRefusedWhenBuilt()
+void TestTransferProtocol::oversizedOfferIsRefusedWhenBuilt()
 {
     TransferDatagram offer = Make(DatagramKind::Offer, 0, u"Ivan"_s, Token);
     for (int i = 0; i < MaxOfferFiles; ++i)
@@ -117,7 +117,7 @@ void TransferProtocolTest::oversizedOfferIsRefusedWhenBuilt()
     QVERIFY_THROWS_EXCEPTION(ETransferError, BuildDatagram(offer));
 }
 
-void TransferProtocolTest::tokens()
+void TestTransferProtocol::tokens()
 {
     const QString a = NewToken();
     const QString b = NewToken();
@@ -126,7 +126,7 @@ void TransferProtocolTest::tokens()
     QVERIFY(a != b);
 }
 
-void TransferProtocolTest::frameHeaders_data()
+void TestTransferProtocol::frameHeaders_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("valid");
@@ -146,7 +146,7 @@ void TransferProtocolTest::frameHeaders_data()
     QTest::newRow("A short header") << QByteArray("K\0\0\0", 4) << false << 'K' << 0u;
 }
 
-void TransferProtocolTest::frameHeaders()
+void TestTransferProtocol::frameHeaders()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, valid);
@@ -161,7 +161,7 @@ void TransferProtocolTest::frameHeaders()
     }
 }
 
-void TransferProtocolTest::sendCommand_data()
+void TestTransferProtocol::sendCommand_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("isCommand");
@@ -180,7 +180,7 @@ void TransferProtocolTest::sendCommand_data()
     QTest::newRow("Another command") << u"/sendall x y"_s << false << QString() << QString();
 }
 
-void TransferProtocolTest::sendCommand()
+void TestTransferProtocol::sendCommand()
 {
     QFETCH(QString, line);
     QFETCH(bool, isCommand);
@@ -192,5 +192,5 @@ void TransferProtocolTest::sendCommand()
         QCOMPARE(*command, (SendCommand{nick, path}));
 }
 
-QTEST_GUILESS_MAIN(TransferProtocolTest)
-#include "TransferProtocolTest.moc"
+QTEST_GUILESS_MAIN(TestTransferProtocol)
+#include "tst_TransferProtocol.moc"

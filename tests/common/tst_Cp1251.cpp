@@ -1,10 +1,9 @@
-#include "AppError.h"
-#include "Convert.h"
 #include "Cp1251.h"
 
 #include <QTest>
 
-class TestCommon final : public QObject
+// The code page 1251 boundary: conversion both ways, byte order, case folding.
+class TestCp1251 final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -15,11 +14,9 @@ private Q_SLOTS:
     void upperCase_data();
     void upperCase();
     void upperCaseFoldsEveryLetterPairOfTheCodePage();
-    void integers_data();
-    void integers();
 };
 
-void TestCommon::encodeDecode_data()
+void TestCp1251::encodeDecode_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
@@ -38,7 +35,7 @@ void TestCommon::encodeDecode_data()
         << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y") << QStringLiteral("x?y");
 }
 
-void TestCommon::encodeDecode()
+void TestCp1251::encodeDecode()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
@@ -48,7 +45,7 @@ void TestCommon::encodeDecode()
     QCOMPARE(cp1251::representable(text), roundTrip);
 }
 
-void TestCommon::compareBytes_data()
+void TestCp1251::compareBytes_data()
 {
     QTest::addColumn<QString>("a");
     QTest::addColumn<QString>("b");
@@ -64,7 +61,7 @@ void TestCommon::compareBytes_data()
     QTest::newRow("bytes compare unsigned") << QStringLiteral("б") << QStringLiteral("z") << 1;
 }
 
-void TestCommon::compareBytes()
+void TestCp1251::compareBytes()
 {
     QFETCH(QString, a);
     QFETCH(QString, b);
@@ -75,7 +72,7 @@ void TestCommon::compareBytes()
     QCOMPARE((reverse > 0) - (reverse < 0), -sign);
 }
 
-void TestCommon::upperCase_data()
+void TestCp1251::upperCase_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("upper");
@@ -91,7 +88,7 @@ void TestCommon::upperCase_data()
         << QStringLiteral("ђ ј љ њ ћ џ ѓ ќ ѕ") << QStringLiteral("Ђ Ј Љ Њ Ћ Џ Ѓ Ќ Ѕ");
 }
 
-void TestCommon::upperCaseFoldsEveryLetterPairOfTheCodePage()
+void TestCp1251::upperCaseFoldsEveryLetterPairOfTheCodePage()
 {
     // Every character of the code page whose capital the code page also holds becomes that
     // capital; every other character stays.
@@ -104,46 +101,12 @@ void TestCommon::upperCaseFoldsEveryLetterPairOfTheCodePage()
     }
 }
 
-void TestCommon::upperCase()
+void TestCp1251::upperCase()
 {
     QFETCH(QString, text);
     QFETCH(QString, upper);
     QCOMPARE(cp1251::toUpper(text), upper);
 }
 
-void TestCommon::integers_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("value");
-    QTest::newRow("plain") << QStringLiteral("17") << true << 17;
-    QTest::newRow("negative") << QStringLiteral("-1") << true << -1;
-    QTest::newRow("explicit plus") << QStringLiteral("+5") << true << 5;
-    QTest::newRow("leading zeros") << QStringLiteral("007") << true << 7;
-    QTest::newRow("lowest 32-bit value") << QStringLiteral("-2147483648") << true << INT_MIN;
-    QTest::newRow("beyond 32 bits") << QStringLiteral("2147483648") << false << 0;
-    QTest::newRow("empty") << QString() << false << 0;
-    QTest::newRow("letters") << QStringLiteral("abc") << false << 0;
-    QTest::newRow("sign alone") << QStringLiteral("-") << false << 0;
-    QTest::newRow("blank inside") << QStringLiteral("1 2") << false << 0;
-}
-
-void TestCommon::integers()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(int, value);
-    if (valid) {
-        QCOMPARE(strToInt(text), value);
-        return;
-    }
-    try {
-        strToInt(text);
-        QFAIL("no error for an invalid integer");
-    } catch (const EConvertError &error) {
-        QCOMPARE(error.message(), QStringLiteral("'%1' is not a valid integer value").arg(text));
-    }
-}
-
-QTEST_APPLESS_MAIN(TestCommon)
-#include "tst_common.moc"
+QTEST_APPLESS_MAIN(TestCp1251)
+#include "tst_Cp1251.moc"

@@ -21,7 +21,7 @@ using namespace Qt::StringLiterals;
 
 // The UDP endpoints on the loopback interface: binding, delivery to the UI thread,
 // discarding, replies, sending errors and closing while datagrams are in flight.
-class UdpEndpointsTest final : public QObject
+class TestUdpEndpoints final : public QObject
 {
     Q_OBJECT
 
@@ -120,7 +120,7 @@ bool portIsFree(int port)
 
 } // namespace
 
-void UdpEndpointsTest::openingReadsBackAddressAndPort()
+void TestUdpEndpoints::openingReadsBackAddressAndPort()
 {
     TIdUDPServer server;
     QVERIFY(!server.Active());
@@ -147,7 +147,7 @@ void UdpEndpointsTest::openingReadsBackAddressAndPort()
     QCOMPARE(binding->Port, port);
 }
 
-void UdpEndpointsTest::bindConflictLeavesServerClosed()
+void TestUdpEndpoints::bindConflictLeavesServerClosed()
 {
     TIdUDPServer holder;
     holder.setActive(true);
@@ -166,7 +166,7 @@ void UdpEndpointsTest::bindConflictLeavesServerClosed()
     QVERIFY(holder.Active());
 }
 
-void UdpEndpointsTest::portIsKeptAfterFirstActivation()
+void TestUdpEndpoints::portIsKeptAfterFirstActivation()
 {
     TIdUDPServer server;
     server.setActive(true);
@@ -179,7 +179,7 @@ void UdpEndpointsTest::portIsKeptAfterFirstActivation()
     QCOMPARE(server.Bindings[0]->Port, port);
 }
 
-void UdpEndpointsTest::datagramReachesHandler_data()
+void TestUdpEndpoints::datagramReachesHandler_data()
 {
     QTest::addColumn<QByteArray>("payload");
 
@@ -189,7 +189,7 @@ void UdpEndpointsTest::datagramReachesHandler_data()
     QTest::newRow("A datagram of exactly the buffer size arrives whole") << QByteArray(8192, 'x');
 }
 
-void UdpEndpointsTest::datagramReachesHandler()
+void TestUdpEndpoints::datagramReachesHandler()
 {
     QFETCH(QByteArray, payload);
 
@@ -207,7 +207,7 @@ void UdpEndpointsTest::datagramReachesHandler()
     QVERIFY(got.bindingIsFirst);
 }
 
-void UdpEndpointsTest::oversizedDatagramIsDiscarded_data()
+void TestUdpEndpoints::oversizedDatagramIsDiscarded_data()
 {
     QTest::addColumn<int>("size");
 
@@ -215,7 +215,7 @@ void UdpEndpointsTest::oversizedDatagramIsDiscarded_data()
     QTest::newRow("The largest datagram IPv4 carries is dropped whole") << 65507;
 }
 
-void UdpEndpointsTest::oversizedDatagramIsDiscarded()
+void TestUdpEndpoints::oversizedDatagramIsDiscarded()
 {
     QFETCH(int, size);
 
@@ -229,7 +229,7 @@ void UdpEndpointsTest::oversizedDatagramIsDiscarded()
     QCOMPARE(listener.inbox.first().data, QByteArray("next"));
 }
 
-void UdpEndpointsTest::throwingHandlerLeavesListenerRunning_data()
+void TestUdpEndpoints::throwingHandlerLeavesListenerRunning_data()
 {
     QTest::addColumn<int>("kind");
 
@@ -238,7 +238,7 @@ void UdpEndpointsTest::throwingHandlerLeavesListenerRunning_data()
     QTest::newRow("A handler throwing a plain value") << 2;
 }
 
-void UdpEndpointsTest::throwingHandlerLeavesListenerRunning()
+void TestUdpEndpoints::throwingHandlerLeavesListenerRunning()
 {
     QFETCH(int, kind);
 
@@ -263,7 +263,7 @@ void UdpEndpointsTest::throwingHandlerLeavesListenerRunning()
     QVERIFY(listener.server->Active());
 }
 
-void UdpEndpointsTest::handlerRunsInsideNestedEventLoop()
+void TestUdpEndpoints::handlerRunsInsideNestedEventLoop()
 {
     Listener listener;
     TIdUDPClient client;
@@ -280,7 +280,7 @@ void UdpEndpointsTest::handlerRunsInsideNestedEventLoop()
     QCOMPARE(listener.inbox.first().data, QByteArray("hi"));
 }
 
-void UdpEndpointsTest::queuedHandOverRunsInsideHandlersNestedLoop()
+void TestUdpEndpoints::queuedHandOverRunsInsideHandlersNestedLoop()
 {
     Listener first;
     Listener second;
@@ -312,7 +312,7 @@ void UdpEndpointsTest::queuedHandOverRunsInsideHandlersNestedLoop()
     QVERIFY(!events.contains(u"dialog timed out"_s));
 }
 
-void UdpEndpointsTest::threadedEventRunsOnListenerThread()
+void TestUdpEndpoints::threadedEventRunsOnListenerThread()
 {
     TIdUDPServer server;
     server.ThreadedEvent = true;
@@ -339,7 +339,7 @@ void UdpEndpointsTest::threadedEventRunsOnListenerThread()
     QVERIFY(handlerThread != QThread::currentThread());
 }
 
-void UdpEndpointsTest::replyFromBindingReachesSendersPort()
+void TestUdpEndpoints::replyFromBindingReachesSendersPort()
 {
     Listener answering;
     answering.server->OnUDPRead = [&](TIdUDPServer *, const QByteArray &data,
@@ -359,7 +359,7 @@ void UdpEndpointsTest::replyFromBindingReachesSendersPort()
     QCOMPARE(reply.senderPort, answering.port()); // it leaves from the receiving port
 }
 
-void UdpEndpointsTest::closingRunsPendingHandOverFirst_data()
+void TestUdpEndpoints::closingRunsPendingHandOverFirst_data()
 {
     QTest::addColumn<bool>("destroy");
 
@@ -367,7 +367,7 @@ void UdpEndpointsTest::closingRunsPendingHandOverFirst_data()
     QTest::newRow("Destroying waits for the handler of a datagram in hand") << true;
 }
 
-void UdpEndpointsTest::closingRunsPendingHandOverFirst()
+void TestUdpEndpoints::closingRunsPendingHandOverFirst()
 {
     QFETCH(bool, destroy);
 
@@ -415,7 +415,7 @@ void UdpEndpointsTest::closingRunsPendingHandOverFirst()
     QVERIFY(portIsFree(port));
 }
 
-void UdpEndpointsTest::closingFromInsideHandlerCompletes()
+void TestUdpEndpoints::closingFromInsideHandlerCompletes()
 {
     Listener listener;
     const int port = listener.port();
@@ -449,7 +449,7 @@ void UdpEndpointsTest::closingFromInsideHandlerCompletes()
     QCOMPARE(events.last(), u"again"_s);
 }
 
-void UdpEndpointsTest::pausedHandlerThreadLosesNothing()
+void TestUdpEndpoints::pausedHandlerThreadLosesNothing()
 {
     constexpr int Count = 1000; // 100 ms at 10,000 datagrams a second
     Listener listener;
@@ -479,7 +479,7 @@ void UdpEndpointsTest::pausedHandlerThreadLosesNothing()
     QVERIFY(listener.server->Active());
 }
 
-void UdpEndpointsTest::destroyingInsideHandlerDropsRestOfBatch()
+void TestUdpEndpoints::destroyingInsideHandlerDropsRestOfBatch()
 {
     Listener listener;
     const int port = listener.port();
@@ -503,7 +503,7 @@ void UdpEndpointsTest::destroyingInsideHandlerDropsRestOfBatch()
     QVERIFY(portIsFree(port));
 }
 
-void UdpEndpointsTest::sendFailures_data()
+void TestUdpEndpoints::sendFailures_data()
 {
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("size");
@@ -518,7 +518,7 @@ void UdpEndpointsTest::sendFailures_data()
         << Loopback << 70000 << u"Package Size Too Big."_s;
 }
 
-void UdpEndpointsTest::sendFailures()
+void TestUdpEndpoints::sendFailures()
 {
     QFETCH(QString, host);
     QFETCH(int, size);
@@ -536,7 +536,7 @@ void UdpEndpointsTest::sendFailures()
     QVERIFY(client.Active());
 }
 
-void UdpEndpointsTest::clientIsOpenFromCreation()
+void TestUdpEndpoints::clientIsOpenFromCreation()
 {
     Listener listener;
     TIdUDPClient client;
@@ -553,7 +553,7 @@ void UdpEndpointsTest::clientIsOpenFromCreation()
     QCOMPARE(DatagramText(listener.inbox.first().data), u"Привет"_s);
 }
 
-void UdpEndpointsTest::broadcastPermission_data()
+void TestUdpEndpoints::broadcastPermission_data()
 {
     QTest::addColumn<bool>("enabled");
 
@@ -561,7 +561,7 @@ void UdpEndpointsTest::broadcastPermission_data()
     QTest::newRow("A broadcast without the permission is access denied") << false;
 }
 
-void UdpEndpointsTest::broadcastPermission()
+void TestUdpEndpoints::broadcastPermission()
 {
     QFETCH(bool, enabled);
 
@@ -592,5 +592,5 @@ void UdpEndpointsTest::broadcastPermission()
     QCOMPARE(listener.inbox.first().senderIp, own);
 }
 
-QTEST_GUILESS_MAIN(UdpEndpointsTest)
-#include "UdpEndpointsTest.moc"
+QTEST_GUILESS_MAIN(TestUdpEndpoints)
+#include "tst_UdpEndpoints.moc"

@@ -23,7 +23,7 @@ using namespace transfer;
 
 // Two copies on the loopback interface, and a hand-made sender speaking the protocol byte by
 // byte where a test needs to misbehave.
-class TransferServiceTest final : public QObject
+class TestTransferService final : public QObject
 {
     Q_OBJECT
 
@@ -131,7 +131,7 @@ bool Connect(QTcpSocket &socket, quint16 port, const QHostAddress &from = Loopba
 
 } // namespace
 
-void TransferServiceTest::peersLearnOfEachOther()
+void TestTransferService::peersLearnOfEachOther()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
     QSignalSpy olgaPeers(&olga.service, &FileTransferService::peersChanged);
@@ -144,7 +144,7 @@ void TransferServiceTest::peersLearnOfEachOther()
     QCOMPARE(olga.service.peerPort(QHostAddress(u"127.0.0.2"_s)), quint16(0));
 }
 
-void TransferServiceTest::filesArriveWholeUnderFreeNames()
+void TestTransferService::filesArriveWholeUnderFreeNames()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
     const QByteArray report = RandomBytes(3 * 1024 * 1024 + 17);
@@ -181,7 +181,7 @@ void TransferServiceTest::filesArriveWholeUnderFreeNames()
     QCOMPARE(olga.service.activeCount(), 0);
 }
 
-void TransferServiceTest::confirmationOutlivesTheReceiver()
+void TestTransferService::confirmationOutlivesTheReceiver()
 {
     // A receiver that ends right after the last file (a script's peer) still confirms it.
     Side ivan(u"Ivan"_s);
@@ -197,7 +197,7 @@ void TransferServiceTest::confirmationOutlivesTheReceiver()
     QVERIFY(!olga);
 }
 
-void TransferServiceTest::declinedOfferEndsBothSides()
+void TestTransferService::declinedOfferEndsBothSides()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
     const QString path = WriteFile(ivan.path(u"a.bin"_s), "abc");
@@ -211,7 +211,7 @@ void TransferServiceTest::declinedOfferEndsBothSides()
     QVERIFY(olga.entries().isEmpty());
 }
 
-void TransferServiceTest::cancelOnEitherSide_data()
+void TestTransferService::cancelOnEitherSide_data()
 {
     QTest::addColumn<bool>("senderCancels");
     QTest::addColumn<bool>("beforeAnswer");
@@ -220,7 +220,7 @@ void TransferServiceTest::cancelOnEitherSide_data()
     QTest::newRow("The sender withdraws the offer before an answer") << true << true;
 }
 
-void TransferServiceTest::cancelOnEitherSide()
+void TestTransferService::cancelOnEitherSide()
 {
     QFETCH(bool, senderCancels);
     QFETCH(bool, beforeAnswer);
@@ -248,7 +248,7 @@ void TransferServiceTest::cancelOnEitherSide()
     QVERIFY2(olga.entries().isEmpty(), qPrintable(olga.entries().join(u", ")));
 }
 
-void TransferServiceTest::foreignConnectionsAreRefused_data()
+void TestTransferService::foreignConnectionsAreRefused_data()
 {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QByteArray>("hello"); // "right" stands for the offer's token frame
@@ -263,7 +263,7 @@ void TransferServiceTest::foreignConnectionsAreRefused_data()
         << u"127.0.0.1"_s << Frame(FrameType::Data, QByteArray(40, 'a')) << true;
 }
 
-void TransferServiceTest::foreignConnectionsAreRefused()
+void TestTransferService::foreignConnectionsAreRefused()
 {
     QFETCH(QString, from);
     QFETCH(QByteArray, hello);
@@ -302,7 +302,7 @@ void TransferServiceTest::foreignConnectionsAreRefused()
     QCOMPARE(ReadAll(olga.path(u"a.txt"_s)), content);
 }
 
-void TransferServiceTest::brokenTransferRemovesTheFile_data()
+void TestTransferService::brokenTransferRemovesTheFile_data()
 {
     const QByteArray content = "0123456789";
     QTest::addColumn<QByteArray>("stream");
@@ -327,7 +327,7 @@ void TransferServiceTest::brokenTransferRemovesTheFile_data()
         << QByteArray();
 }
 
-void TransferServiceTest::brokenTransferRemovesTheFile()
+void TestTransferService::brokenTransferRemovesTheFile()
 {
     QFETCH(QByteArray, stream);
     QFETCH(bool, drop);
@@ -358,7 +358,7 @@ void TransferServiceTest::brokenTransferRemovesTheFile()
     }
 }
 
-void TransferServiceTest::severalTransfersAtOnce()
+void TestTransferService::severalTransfersAtOnce()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
     const QByteArray first = RandomBytes(8 * 1024 * 1024);
@@ -382,7 +382,7 @@ void TransferServiceTest::severalTransfersAtOnce()
     QCOMPARE(reported, (QSet<QString>{a, b}));
 }
 
-void TransferServiceTest::unreadableFileIsRefusedAtOnce()
+void TestTransferService::unreadableFileIsRefusedAtOnce()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
     QVERIFY_THROWS_EXCEPTION(
@@ -393,7 +393,7 @@ void TransferServiceTest::unreadableFileIsRefusedAtOnce()
     QCOMPARE(ivan.service.activeCount(), 0);
 }
 
-void TransferServiceTest::peerCommands_data()
+void TestTransferService::peerCommands_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("olgaAnnounced");
@@ -420,7 +420,7 @@ void TransferServiceTest::peerCommands_data()
                              << QStringList{u"Использование: /send NICK PATH"_s} << QStringList();
 }
 
-void TransferServiceTest::peerCommands()
+void TestTransferService::peerCommands()
 {
     QFETCH(QString, command);
     QFETCH(bool, olgaAnnounced);
@@ -451,5 +451,5 @@ void TransferServiceTest::peerCommands()
     QVERIFY(!ivanCommands.handle(u"hello"_s));
 }
 
-QTEST_GUILESS_MAIN(TransferServiceTest)
-#include "TransferServiceTest.moc"
+QTEST_GUILESS_MAIN(TestTransferService)
+#include "tst_TransferService.moc"

@@ -6,7 +6,7 @@
 using namespace Qt::StringLiterals;
 
 // Host names, dotted addresses and this host's own address.
-class HostAddressTest final : public QObject
+class TestHostAddress final : public QObject
 {
     Q_OBJECT
 
@@ -29,7 +29,7 @@ private Q_SLOTS:
     void localNetworkOfThisHost();
 };
 
-void HostAddressTest::hostToAddress_data()
+void TestHostAddress::hostToAddress_data()
 {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("address");
@@ -43,14 +43,14 @@ void HostAddressTest::hostToAddress_data()
     QTest::newRow("Leading zeros are kept as written") << u"010.0.0.1"_s << u"010.0.0.1"_s;
 }
 
-void HostAddressTest::hostToAddress()
+void TestHostAddress::hostToAddress()
 {
     QFETCH(QString, host);
     QFETCH(QString, address);
     QCOMPARE(HostToAddress(host), address);
 }
 
-void HostAddressTest::unresolvableName_data()
+void TestHostAddress::unresolvableName_data()
 {
     QTest::addColumn<QString>("host");
 
@@ -60,7 +60,7 @@ void HostAddressTest::unresolvableName_data()
     QTest::newRow("An empty host") << QString();
 }
 
-void HostAddressTest::unresolvableName()
+void TestHostAddress::unresolvableName()
 {
     QFETCH(QString, host);
     try {
@@ -72,7 +72,7 @@ void HostAddressTest::unresolvableName()
     }
 }
 
-void HostAddressTest::dottedAddress_data()
+void TestHostAddress::dottedAddress_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("dotted");
@@ -96,7 +96,7 @@ void HostAddressTest::dottedAddress_data()
     QTest::newRow("An empty text is not dotted") << QString() << false << QString();
 }
 
-void HostAddressTest::dottedAddress()
+void TestHostAddress::dottedAddress()
 {
     QFETCH(QString, text);
     QFETCH(bool, dotted);
@@ -109,7 +109,7 @@ void HostAddressTest::dottedAddress()
         QCOMPARE(DottedText(address), normalized);
 }
 
-void HostAddressTest::hostNameRules_data()
+void TestHostAddress::hostNameRules_data()
 {
     QTest::addColumn<QString>("hostName");
     QTest::addColumn<QString>("lookupResult");
@@ -128,7 +128,7 @@ void HostAddressTest::hostNameRules_data()
         << u"1pc"_s << QString() << false << QString();
 }
 
-void HostAddressTest::hostNameRules()
+void TestHostAddress::hostNameRules()
 {
     QFETCH(QString, hostName);
     QFETCH(QString, lookupResult);
@@ -180,7 +180,7 @@ const QString Loopback = u"lo 127.0.0.1/8 url"_s;
 
 } // namespace
 
-void HostAddressTest::chooseInterface_data()
+void TestHostAddress::chooseInterface_data()
 {
     QTest::addColumn<QStringList>("interfaces");
     QTest::addColumn<QStringList>("defaultRoutes");
@@ -222,7 +222,7 @@ void HostAddressTest::chooseInterface_data()
         << QString() << QString();
 }
 
-void HostAddressTest::chooseInterface()
+void TestHostAddress::chooseInterface()
 {
     QFETCH(QStringList, interfaces);
     QFETCH(QStringList, defaultRoutes);
@@ -241,7 +241,7 @@ void HostAddressTest::chooseInterface()
     QCOMPARE(network.broadcast, broadcast);
 }
 
-void HostAddressTest::subnetBroadcast_data()
+void TestHostAddress::subnetBroadcast_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<int>("prefix");
@@ -255,7 +255,7 @@ void HostAddressTest::subnetBroadcast_data()
     QTest::newRow("/32 has no subnet broadcast") << u"192.168.0.4"_s << 32 << u"255.255.255.255"_s;
 }
 
-void HostAddressTest::subnetBroadcast()
+void TestHostAddress::subnetBroadcast()
 {
     QFETCH(QString, address);
     QFETCH(int, prefix);
@@ -264,7 +264,7 @@ void HostAddressTest::subnetBroadcast()
     QCOMPARE(SubnetBroadcast(item.address, item.netmask), broadcast);
 }
 
-void HostAddressTest::networkWithoutInterface()
+void TestHostAddress::networkWithoutInterface()
 {
     // With no usable interface the host name decides, and the /24 rule gives the broadcast.
     const QList<InterfaceAddress> none = ifaces({Loopback, u"br0 10.99.0.1/24 ub"_s});
@@ -277,7 +277,7 @@ void HostAddressTest::networkWithoutInterface()
     QCOMPARE(network.broadcast, u"127.0.0.255"_s);
 }
 
-void HostAddressTest::localNetworkText_data()
+void TestHostAddress::localNetworkText_data()
 {
     QTest::addColumn<QString>("interfaceName");
     QTest::addColumn<QString>("address");
@@ -295,7 +295,7 @@ void HostAddressTest::localNetworkText_data()
         << QString() << QString() << u"Широковещательный адрес задан вручную: 10.213.1.255"_s;
 }
 
-void HostAddressTest::localNetworkText()
+void TestHostAddress::localNetworkText()
 {
     QFETCH(QString, interfaceName);
     QFETCH(QString, address);
@@ -303,7 +303,7 @@ void HostAddressTest::localNetworkText()
     QCOMPARE(LocalNetworkText({interfaceName, address, u"10.213.1.255"_s}), text);
 }
 
-void HostAddressTest::localNetworkOfThisHost()
+void TestHostAddress::localNetworkOfThisHost()
 {
     const LocalNetwork network = FindLocalNetwork();
     QVERIFY2(IsDottedAddress(network.address), qPrintable(network.address));
@@ -311,5 +311,5 @@ void HostAddressTest::localNetworkOfThisHost()
     QCOMPARE(LocalHostAddress(), network.address);
 }
 
-QTEST_APPLESS_MAIN(HostAddressTest)
-#include "HostAddressTest.moc"
+QTEST_APPLESS_MAIN(TestHostAddress)
+#include "tst_HostAddress.moc"

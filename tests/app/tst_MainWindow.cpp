@@ -540,4 +540,4 @@ void TestMainWindow::nonBreakingSpacesGoOutUnchanged()
 }
 
 QTEST_MAIN(TestMainWindow)
-#include "tst_mainwindow.moc"
+#include "tst_MainWindow.moc"

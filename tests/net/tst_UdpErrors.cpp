@@ -8,7 +8,7 @@
 using namespace Qt::StringLiterals;
 
 // The endpoint errors and their message texts.
-class UdpErrorsTest final : public QObject
+class TestUdpErrors final : public QObject
 {
     Q_OBJECT
 
@@ -24,7 +24,7 @@ private Q_SLOTS:
 using Raise = std::function<void()>;
 Q_DECLARE_METATYPE(Raise)
 
-void UdpErrorsTest::socketErrorMessages_data()
+void TestUdpErrors::socketErrorMessages_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
@@ -43,7 +43,7 @@ void UdpErrorsTest::socketErrorMessages_data()
         << 12345 << u"Socket Error # 12345\r\n"_s;
 }
 
-void UdpErrorsTest::socketErrorMessages()
+void TestUdpErrors::socketErrorMessages()
 {
     QFETCH(int, code);
     QFETCH(QString, message);
@@ -53,7 +53,7 @@ void UdpErrorsTest::socketErrorMessages()
     QCOMPARE(error.LastError(), code);
 }
 
-void UdpErrorsTest::errnoNumbers_data()
+void TestUdpErrors::errnoNumbers_data()
 {
     QTest::addColumn<int>("posixErrno");
     QTest::addColumn<int>("code");
@@ -69,14 +69,14 @@ void UdpErrorsTest::errnoNumbers_data()
     QTest::newRow("An errno without a counterpart keeps its own number") << ENOENT << ENOENT;
 }
 
-void UdpErrorsTest::errnoNumbers()
+void TestUdpErrors::errnoNumbers()
 {
     QFETCH(int, posixErrno);
     QFETCH(int, code);
     QCOMPARE(socketerrors::FromErrno(posixErrno), code);
 }
 
-void UdpErrorsTest::fixedMessages_data()
+void TestUdpErrors::fixedMessages_data()
 {
     QTest::addColumn<Raise>("raise");
     QTest::addColumn<QString>("message");
@@ -99,7 +99,7 @@ void UdpErrorsTest::fixedMessages_data()
                                     << u"Socket Error # 10061\r\nConnection refused."_s;
 }
 
-void UdpErrorsTest::fixedMessages()
+void TestUdpErrors::fixedMessages()
 {
     QFETCH(Raise, raise);
     QFETCH(QString, message);
@@ -115,5 +115,5 @@ void UdpErrorsTest::fixedMessages()
     }
 }
 
-QTEST_APPLESS_MAIN(UdpErrorsTest)
-#include "UdpErrorsTest.moc"
+QTEST_APPLESS_MAIN(TestUdpErrors)
+#include "tst_UdpErrors.moc"

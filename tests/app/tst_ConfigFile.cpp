@@ -1,7 +1,5 @@
 #include "AppError.h"
 #include "ConfigFile.h"
-#include "DesktopIdentity.h"
-#include "ShellText.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -13,7 +11,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-class TestShell final : public QObject
+// Chat.cfg in memory and on disk: reading, values, atomic writing.
+class TestConfigFile final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -25,16 +24,9 @@ private Q_SLOTS:
     void saveWritesCodePageAndCrLf();
     void failedSaveKeepsOldFile();
     void saveOnFullDiskKeepsOldFile();
-    void applicationTitle_data();
-    void applicationTitle();
-    void errorBoxText_data();
-    void errorBoxText();
-    void exitQuestion();
-    void desktopIdentity_data();
-    void desktopIdentity();
 };
 
-void TestShell::loadLines_data()
+void TestConfigFile::loadLines_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("line");
@@ -52,7 +44,7 @@ void TestShell::loadLines_data()
         << QByteArray("SavedNick=\xC2\xE0\xF1\xFF\r\n") << 1 << QStringLiteral("SavedNick=Вася");
 }
 
-void TestShell::loadLines()
+void TestConfigFile::loadLines()
 {
     QFETCH(QByteArray, content);
     QFETCH(int, line);
@@ -64,7 +56,7 @@ void TestShell::loadLines()
     QCOMPARE(config[line], expected);
 }
 
-void TestShell::valueOfLine_data()
+void TestConfigFile::valueOfLine_data()
 {
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("value");
@@ -75,7 +67,7 @@ void TestShell::valueOfLine_data()
     QTest::newRow("an empty value") << QStringLiteral("ShowIP=") << QString();
 }
 
-void TestShell::valueOfLine()
+void TestConfigFile::valueOfLine()
 {
     QFETCH(QString, entry);
     QFETCH(QString, value);
@@ -85,7 +77,7 @@ void TestShell::valueOfLine()
     QCOMPARE(config[5], value);
 }
 
-void TestShell::missingFile()
+void TestConfigFile::missingFile()
 {
     QTemporaryDir dir;
     ConfigLines config;
@@ -100,7 +92,7 @@ void TestShell::missingFile()
         QVERIFY(config[line].isEmpty());
 }
 
-void TestShell::saveWritesCodePageAndCrLf()
+void TestConfigFile::saveWritesCodePageAndCrLf()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Chat.cfg"));
@@ -118,7 +110,7 @@ void TestShell::saveWritesCodePageAndCrLf()
     QVERIFY(bytes.contains("PlaySndOnPrivateRcv=0\r\n"));
 }
 
-void TestShell::failedSaveKeepsOldFile()
+void TestConfigFile::failedSaveKeepsOldFile()
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("locked"));
@@ -168,7 +160,7 @@ private:
 
 } // namespace
 
-void TestShell::saveOnFullDiskKeepsOldFile()
+void TestConfigFile::saveOnFullDiskKeepsOldFile()
 {
     SmallDisk disk;
     if (!disk.mounted())
@@ -195,91 +187,5 @@ void TestShell::saveOnFullDiskKeepsOldFile()
              QStringList({QStringLiteral("Chat.cfg"), QStringLiteral("filler")}));
 }
 
-void TestShell::applicationTitle_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("the program") << QStringLiteral("/opt/chat/Palavrix")
-                                 << QStringLiteral("Palavrix");
-    QTest::newRow("an extension in mixed case")
-        << QStringLiteral("C:\\Chat\\MyChat.Exe") << QStringLiteral("Mychat");
-    QTest::newRow("everything from the first dot goes")
-        << QStringLiteral("/x/PALAVRIX.v2.bin") << QStringLiteral("Palavrix");
-}
-
-void TestShell::applicationTitle()
-{
-    QFETCH(QString, path);
-    QFETCH(QString, title);
-    QCOMPARE(ApplicationTitleFor(path), title);
-}
-
-void TestShell::errorBoxText_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("a letter gets a full stop")
-        << QStringLiteral("File not found") << QStringLiteral("File not found.");
-    QTest::newRow("a full stop stays single")
-        << QStringLiteral("Host not found.") << QStringLiteral("Host not found.");
-    QTest::newRow("an apostrophe is below the full stop")
-        << QStringLiteral("'' is not a valid integer value'")
-        << QStringLiteral("'' is not a valid integer value'");
-    QTest::newRow("a digit is above it")
-        << QStringLiteral("I/O error 5") << QStringLiteral("I/O error 5.");
-    QTest::newRow("an empty message") << QString() << QString();
-}
-
-void TestShell::errorBoxText()
-{
-    QFETCH(QString, message);
-    QFETCH(QString, shown);
-    QCOMPARE(ErrorBoxText(message), shown);
-}
-
-void TestShell::exitQuestion()
-{
-    QCOMPARE(ExitQuestionText(93784, QStringLiteral("Palavrix")),
-             QStringLiteral("Время проведенное в программе: 1 дн.  2 ч. 3 мин. 4 сек.\r\r"
-                            "Завершить работу программы Palavrix?"));
-    QCOMPARE(ExitQuestionText(0, QStringLiteral("Mychat")),
-             QStringLiteral("Время проведенное в программе: 0 дн.  0 ч. 0 мин. 0 сек.\r\r"
-                            "Завершить работу программы Mychat?"));
-}
-
-void TestShell::desktopIdentity_data()
-{
-    QTest::addColumn<QString>("wayland");
-    QTest::addColumn<QString>("display");
-    QTest::addColumn<QString>("identity");
-
-    QTest::newRow("The screen number does not count")
-        << QString() << QStringLiteral(":0.0") << QStringLiteral("x11::0");
-    QTest::newRow("The plain display")
-        << QString() << QStringLiteral(":0") << QStringLiteral("x11::0");
-    QTest::newRow("The unix host is the local display")
-        << QString() << QStringLiteral("unix:0") << QStringLiteral("x11::0");
-    QTest::newRow("localhost with a screen is the local display")
-        << QString() << QStringLiteral("localhost:0.1") << QStringLiteral("x11::0");
-    QTest::newRow("Another display number is another desktop")
-        << QString() << QStringLiteral(":1.0") << QStringLiteral("x11::1");
-    QTest::newRow("A remote host keeps its name")
-        << QString() << QStringLiteral("pc7:10.0") << QStringLiteral("x11:pc7:10");
-    QTest::newRow("Wayland wins over the X display beside it")
-        << QStringLiteral("wayland-0") << QStringLiteral(":0")
-        << QStringLiteral("wayland:/run/user/1000/wayland-0");
-    QTest::newRow("A Wayland display named by its full path is the same one")
-        << QStringLiteral("/run/user/1000//wayland-0") << QString()
-        << QStringLiteral("wayland:/run/user/1000/wayland-0");
-}
-
-void TestShell::desktopIdentity()
-{
-    QFETCH(QString, wayland);
-    QFETCH(QString, display);
-    QFETCH(QString, identity);
-    QCOMPARE(DesktopIdentity(wayland, display, QStringLiteral("/run/user/1000")), identity);
-}
-
-QTEST_APPLESS_MAIN(TestShell)
-#include "tst_shell.moc"
+QTEST_APPLESS_MAIN(TestConfigFile)
+#include "tst_ConfigFile.moc"

@@ -319,4 +319,4 @@ void TestLogView::accessibleTextCarriesColourAndWeight()
 }
 
 QTEST_MAIN(TestLogView)
-#include "tst_logview.moc"
+#include "tst_LogView.moc"

@@ -8,7 +8,7 @@
 using namespace Qt::StringLiterals;
 
 // The user table: storing announcements, sorting, ageing and the recipient box rules.
-class UserTableTest final : public QObject
+class TestUserTable final : public QObject
 {
     Q_OBJECT
 
@@ -105,7 +105,7 @@ QString randomNick(QRandomGenerator &random, const QString &alphabet, int maxLen
 
 Q_DECLARE_METATYPE(UsrInfo)
 
-void UserTableTest::announcing_data()
+void TestUserTable::announcing_data()
 {
     QTest::addColumn<Slots>("announcements");
     QTest::addColumn<Slots>("stored");
@@ -135,7 +135,7 @@ void UserTableTest::announcing_data()
         << Slots{{u"Ivan"_s, -1, a}, {u"Olga"_s, 99, b}};
 }
 
-void UserTableTest::announcing()
+void TestUserTable::announcing()
 {
     QFETCH(Slots, announcements);
     QFETCH(Slots, stored);
@@ -147,7 +147,7 @@ void UserTableTest::announcing()
     QCOMPARE(table.Count(), stored.size());
 }
 
-void UserTableTest::ordering_data()
+void TestUserTable::ordering_data()
 {
     QTest::addColumn<QStringList>("announced");
     QTest::addColumn<QStringList>("listed");
@@ -173,7 +173,7 @@ void UserTableTest::ordering_data()
         << QStringList{u"Anna"_s, u"Olga"_s, u"Olga"_s};
 }
 
-void UserTableTest::ordering()
+void TestUserTable::ordering()
 {
     QFETCH(QStringList, announced);
     QFETCH(QStringList, listed);
@@ -191,7 +191,7 @@ void UserTableTest::ordering()
     }
 }
 
-void UserTableTest::orderingMatchesNeighbourExchange_data()
+void TestUserTable::orderingMatchesNeighbourExchange_data()
 {
     QTest::addColumn<QString>("alphabet");
     QTest::addColumn<int>("maxLength");
@@ -202,7 +202,7 @@ void UserTableTest::orderingMatchesNeighbourExchange_data()
     QTest::newRow("Characters outside the code page, sent as question marks") << u"中?a€Ω"_s << 4;
 }
 
-void UserTableTest::orderingMatchesNeighbourExchange()
+void TestUserTable::orderingMatchesNeighbourExchange()
 {
     QFETCH(QString, alphabet);
     QFETCH(int, maxLength);
@@ -223,7 +223,7 @@ void UserTableTest::orderingMatchesNeighbourExchange()
     }
 }
 
-void UserTableTest::ageing_data()
+void TestUserTable::ageing_data()
 {
     QTest::addColumn<QList<QStringList>>("heardPerPeriod");
     QTest::addColumn<QList<QStringList>>("listedPerRefresh");
@@ -242,7 +242,7 @@ void UserTableTest::ageing_data()
         << QList<QStringList>{{u"Anna"_s, u"Olga"_s}, {u"Anna"_s, u"Olga"_s}};
 }
 
-void UserTableTest::ageing()
+void TestUserTable::ageing()
 {
     QFETCH(QList<QStringList>, heardPerPeriod);
     QFETCH(QList<QStringList>, listedPerRefresh);
@@ -256,7 +256,7 @@ void UserTableTest::ageing()
     }
 }
 
-void UserTableTest::freeingKeepsAddresses()
+void TestUserTable::freeingKeepsAddresses()
 {
     UserTable table;
     table.Announce(u"Ivan"_s, 12, u"192.168.1.20"_s);
@@ -274,7 +274,7 @@ void UserTableTest::freeingKeepsAddresses()
     QCOMPARE(describe(table.Users()), QStringList{u"(Anna, 7, 192.168.1.22)"_s});
 }
 
-void UserTableTest::fullTable()
+void TestUserTable::fullTable()
 {
     UserTable table;
     for (int i = 0; i < UserTable::Capacity; ++i)
@@ -294,7 +294,7 @@ void UserTableTest::fullTable()
     QCOMPARE(nicks(table), QStringList{u"latecomer"_s});
 }
 
-void UserTableTest::recipients_data()
+void TestUserTable::recipients_data()
 {
     QTest::addColumn<Slots>("users");
     QTest::addColumn<QString>("ownIp");
@@ -337,7 +337,7 @@ void UserTableTest::recipients_data()
         << Slots{} << own << olga << QStringList{} << prompt;
 }
 
-void UserTableTest::recipients()
+void TestUserTable::recipients()
 {
     QFETCH(Slots, users);
     QFETCH(QString, ownIp);
@@ -353,7 +353,7 @@ void UserTableTest::recipients()
     QCOMPARE(RecipientText(previousText, actualItems), text);
 }
 
-void UserTableTest::splittingItems_data()
+void TestUserTable::splittingItems_data()
 {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("nick");
@@ -366,7 +366,7 @@ void UserTableTest::splittingItems_data()
         << u"> 10.0.0.7"_s << QString() << u"10.0.0.7"_s;
 }
 
-void UserTableTest::splittingItems()
+void TestUserTable::splittingItems()
 {
     QFETCH(QString, item);
     QFETCH(QString, nick);
@@ -376,5 +376,5 @@ void UserTableTest::splittingItems()
     QCOMPARE(recipient.IP, ip);
 }
 
-QTEST_APPLESS_MAIN(UserTableTest)
-#include "UserTableTest.moc"
+QTEST_APPLESS_MAIN(TestUserTable)
+#include "tst_UserTable.moc"

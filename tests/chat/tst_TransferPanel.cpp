@@ -10,7 +10,7 @@ using namespace Qt::StringLiterals;
 using namespace transfer;
 
 // The private window's transfer rows through the stages of an offer.
-class TransferPanelTest final : public QObject
+class TestTransferPanel final : public QObject
 {
     Q_OBJECT
 
@@ -48,7 +48,7 @@ QString Status(const QWidget &panel)
 
 } // namespace
 
-void TransferPanelTest::incomingOfferThroughItsStages()
+void TestTransferPanel::incomingOfferThroughItsStages()
 {
     TransferPanel panel;
     QSignalSpy accepted(&panel, &TransferPanel::acceptClicked);
@@ -78,7 +78,7 @@ void TransferPanelTest::incomingOfferThroughItsStages()
     QVERIFY(panel.isHidden());
 }
 
-void TransferPanelTest::outgoingTransferCanBeCancelled()
+void TestTransferPanel::outgoingTransferCanBeCancelled()
 {
     TransferPanel panel;
     QSignalSpy cancelled(&panel, &TransferPanel::cancelClicked);
@@ -90,5 +90,5 @@ void TransferPanelTest::outgoingTransferCanBeCancelled()
     QCOMPARE(panel.findChild<QProgressBar *>()->value(), 1000);
 }
 
-QTEST_MAIN(TransferPanelTest)
-#include "tst_transferpanel.moc"
+QTEST_MAIN(TestTransferPanel)
+#include "tst_TransferPanel.moc"
