@@ -91,6 +91,16 @@ def cp1251(text):
     return text.encode("cp1251")
 
 
+def history_rows(path, fields="mDate, mTime, mSender, mReceiver, mCutText, mFullText, mIncoming"):
+    """The records of a history file, read-only, in the order they were stored."""
+    import sqlite3
+    db = sqlite3.connect("file:%s?mode=ro" % path, uri=True)
+    try:
+        return db.execute("SELECT %s FROM mHistory ORDER BY rowid" % fields).fetchall()
+    finally:
+        db.close()
+
+
 def history_file_name(nick):
     """The history file of a nick: the decimal code-page-1251 byte values, then ".dat"."""
     return "".join(str(b) for b in cp1251(nick)) + ".dat"

@@ -7,7 +7,6 @@ others: Ivan lists all three, Olga's "/users" lists Ivan and Petr. Public lines 
 messages go both ways between Ivan and Olga (the record stored on Ivan's side, Petr sees
 nothing of it), and SIGTERM makes a peer leave with its leave notice and exit code 0.
 """
-import sqlite3
 import sys
 from pathlib import Path
 
@@ -15,15 +14,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
 
 SLACK = 8.0
-
-
-def history(path):
-    db = sqlite3.connect("file:%s?mode=ro" % path, uri=True)
-    try:
-        return db.execute("SELECT mSender, mReceiver, mFullText, mIncoming FROM mHistory "
-                          "ORDER BY rowid").fetchall()
-    finally:
-        db.close()
 
 
 def texts(ui, view):
@@ -94,7 +84,7 @@ def test(h):
 
     _question, code = ivan.quit()
     h.expect(code == 0, "Ivan ended with exit code 0 (got %d)" % code)
-    rows = history(ivan_copy.history_path())
+    rows = E.history_rows(ivan_copy.history_path(), "mSender, mReceiver, mFullText, mIncoming")
     h.expect(rows == [("Olga", "Ivan", "Тайное слово", 1), ("Ivan", "Olga", "Answer", 0)],
              "Ivan's history holds both private messages (got %r)" % rows)
     olga.proc.stdin.close()

@@ -8,7 +8,6 @@ the same two lines, Petr sees nothing of it, and nothing of it is broadcast. Aft
 have ended, Ivan's history file holds the record with mIncoming 0, Olga's with mIncoming 1,
 and Petr's none.
 """
-import sqlite3
 import sys
 from pathlib import Path
 
@@ -17,16 +16,6 @@ import e2e_support as E  # noqa: E402
 
 COLORS = {"Ivan": 12, "Olga": 9, "Petr": 2}
 SLACK = 8.0
-
-
-def history(path):
-    """The records of a history file, by the fields the store writes."""
-    db = sqlite3.connect("file:%s?mode=ro" % path, uri=True)
-    try:
-        return db.execute("SELECT mDate, mTime, mSender, mReceiver, mCutText, mFullText, "
-                          "mIncoming FROM mHistory").fetchall()
-    finally:
-        db.close()
 
 
 def texts(lines):
@@ -121,7 +110,7 @@ def test(h):
     for nick, copy in copies.items():
         path = copy.history_path()
         if h.expect(path.exists(), "%s's history file %s is beside the program" % (nick, path.name)):
-            stored[nick] = history(path)
+            stored[nick] = E.history_rows(path)
     for nick, incoming in (("Ivan", 0), ("Olga", 1)):
         rows = stored.get(nick, [])
         h.expect([r[2:] for r in rows] == [("Ivan", "Olga", "Hello", "Hello", incoming)],
