@@ -67,6 +67,7 @@ void IncomingTransfer::adopt(QTcpSocket *socket)
     connect(socket, &QTcpSocket::readyRead, this, &IncomingTransfer::readFrames);
     connect(socket, &QTcpSocket::disconnected, this, &IncomingTransfer::connectionGone);
     connect(socket, &QTcpSocket::errorOccurred, this, &IncomingTransfer::connectionGone);
+    m_buffer.reserve(WriteBatch);
     startClock(m_offer.totalSize());
     startFile();
     if (m_state == State::Receiving)
@@ -138,27 +139,40 @@ bool IncomingTransfer::takeHeader()
     return true;
 }
 
-// Moves what has arrived of a data frame into the file; false when nothing more is there.
+// Moves what has arrived of a data frame towards the file; false when nothing more is there.
+// Pieces are gathered up to WriteBatch bytes, so the disk sees few large writes however the
+// network cuts the stream.
 bool IncomingTransfer::takeData()
 {
     const qint64 available = m_socket->bytesAvailable();
     if (available == 0)
         return false;
-    m_buffer.resize(qMin<qint64>(qMin<qint64>(m_payloadLeft, available), ChunkSize));
-    const qint64 read = m_socket->read(m_buffer.data(), m_buffer.size());
+    const qsizetype held = m_buffer.size();
+    const qint64 want = qMin<qint64>(qMin<qint64>(m_payloadLeft, available), WriteBatch - held);
+    m_buffer.resize(held + want);
+    const qint64 read = m_socket->read(m_buffer.data() + held, want);
+    m_buffer.resize(held + qMax<qint64>(read, 0));
     if (read <= 0)
         return false;
-    m_hash.addData(m_buffer.constData(), read);
-    if (m_part.write(m_buffer.constData(), read) != read) {
-        failWrite();
-        return false;
-    }
+    m_hash.addData(m_buffer.constData() + held, read);
     m_left -= read;
     m_payloadLeft -= quint32(read);
     if (m_payloadLeft == 0)
         m_header.reset();
+    if ((m_buffer.size() >= WriteBatch || m_left == 0) && !writeHeld())
+        return false;
     addDone(read);
     return true;
+}
+
+bool IncomingTransfer::writeHeld()
+{
+    const qint64 written = m_part.write(m_buffer.constData(), m_buffer.size());
+    const bool whole = written == m_buffer.size();
+    m_buffer.resize(0);
+    if (!whole)
+        failWrite();
+    return whole;
 }
 
 void IncomingTransfer::startFile()

@@ -32,6 +32,7 @@ public:
 
     // How long an accepted offer waits for the sender's connection.
     static constexpr int ConnectWaitMs = 60000;
+    static constexpr qint64 WriteBatch = 1024 * 1024;
 
 private:
     enum class State { Offered, Accepted, Receiving, Ended };
@@ -39,6 +40,7 @@ private:
     void readFrames();
     bool takeHeader();
     bool takeData();
+    bool writeHeld();
     void startFile();
     void completeFile(const QByteArray &digest);
     bool moveToFinalName(QString &path);
