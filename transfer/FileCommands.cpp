@@ -64,6 +64,12 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
 
 bool FileCommands::handle(const QString &line)
 {
+    if (line == "/cancel"_L1) {
+        if (m_service.activeCount() == 0)
+            m_print(u"Нет передач"_s);
+        m_service.cancelAll();
+        return true;
+    }
     const auto command = ParseSendCommand(line);
     if (!command)
         return false;

@@ -22,9 +22,9 @@ struct SendCommand {
 // a "/send" line that lacks its nick or path gives an empty command.
 std::optional<SendCommand> ParseSendCommand(const QString &line);
 
-// The command-line peer's file commands: "/send NICK PATH" offers a file to a listed user;
-// offers made to this peer are taken into a folder, or declined when it has none. Every event
-// is told as one line.
+// The command-line peer's file commands: "/send NICK PATH" offers a file to a listed user,
+// "/cancel" cancels every transfer and offer; offers made to this peer are taken into a folder, or
+// declined when it has none. Every event is told as one line.
 class FileCommands final : public QObject
 {
     Q_OBJECT

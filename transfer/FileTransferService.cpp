@@ -66,9 +66,7 @@ void FileTransferService::start(const TransferOptions &options)
 
 void FileTransferService::stop()
 {
-    const auto transfers = m_transfers.values();
-    for (Transfer *transfer : transfers)
-        transfer->cancel();
+    cancelAll();
     m_announceTimer.stop();
     m_udp.close();
     m_server.close();
@@ -136,6 +134,13 @@ void FileTransferService::decline(const QString &token)
 void FileTransferService::cancel(const QString &token)
 {
     if (Transfer *transfer = m_transfers.value(token))
+        transfer->cancel();
+}
+
+void FileTransferService::cancelAll()
+{
+    const auto transfers = m_transfers.values();
+    for (Transfer *transfer : transfers)
         transfer->cancel();
 }
 

@@ -54,6 +54,7 @@ public:
     void decline(const QString &token);
     // Cancels a transfer in either direction, at any stage.
     void cancel(const QString &token);
+    void cancelAll();
     int activeCount() const { return int(m_transfers.size()); }
 
     static constexpr int AnnounceIntervalMs = 4000;

@@ -418,6 +418,8 @@ void TestTransferService::peerCommands_data()
         << QStringList{u"Пользователь Boris не найден"_s} << QStringList();
     QTest::newRow("No path") << u"/send Olga"_s << true << u"<dir>"_s
                              << QStringList{u"Использование: /send NICK PATH"_s} << QStringList();
+    QTest::newRow("Cancel with nothing under way")
+        << u"/cancel"_s << true << u"<dir>"_s << QStringList{u"Нет передач"_s} << QStringList();
 }
 
 void TestTransferService::peerCommands()
