@@ -93,11 +93,32 @@ bool PeerConsole::Start()
         complain(QStringLiteral("cannot send: ") + error.message());
         return false;
     }
+    startFiles();
     m_refresh->start();
     m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
     connect(m_input, &QSocketNotifier::activated, this, &PeerConsole::readInput);
     watchSignals();
     return true;
+}
+
+void PeerConsole::startFiles()
+{
+    if (m_options.FilePort == 0)
+        return;
+    try {
+        m_files.start(
+            {m_options.FilePort, m_options.Nick, QHostAddress(m_session.BroadcastAddress())});
+    } catch (const AppError &error) {
+        complain(QStringLiteral("no file transfer: ") + error.message());
+        return;
+    }
+    const auto resolve = [this](const QString &nick) {
+        const QString item = m_session.RecipientItemFor(nick);
+        return item.isEmpty() ? QHostAddress()
+                              : QHostAddress(item.section(QStringLiteral(" - "), 1));
+    };
+    m_fileCommands = std::make_unique<transfer::FileCommands>(
+        m_files, resolve, [this](const QString &line) { print(line); }, m_options.AcceptFilesDir);
 }
 
 void PeerConsole::watchSignals()
@@ -121,6 +142,7 @@ void PeerConsole::Leave()
     if (m_input)
         m_input->setEnabled(false);
     m_refresh->stop();
+    m_files.stop();
     m_session.SendLeaveNotice();
     m_session.CloseListeners();
     QCoreApplication::exit(0);
@@ -151,6 +173,8 @@ void PeerConsole::readInput()
 void PeerConsole::runCommand(const QString &line)
 {
     try {
+        if (m_fileCommands && m_fileCommands->handle(line))
+            return;
         if (line.startsWith(QLatin1String("/msg "))) {
             const QString rest = line.mid(5);
             const qsizetype space = rest.indexOf(u' ');

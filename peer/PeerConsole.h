@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ChatSession.h"
+#include "FileCommands.h"
+#include "FileTransferService.h"
 
 #include <QObject>
 #include <QString>
@@ -21,11 +23,14 @@ struct PeerOptions {
     ChatSettings Settings;
     QString HistoryDir; // empty: no history
     int RefreshSeconds = 5;
+    quint16 FilePort = transfer::DefaultFilePort; // 0: no file transfer
+    QString AcceptFilesDir;                       // empty: offers are declined
 };
 
 // A chat peer on standard input and output: each line typed goes out as a public message,
-// "/msg NICK text" as a private one, "/users" lists the users heard; every line and private
-// message that arrives is printed, one line each.
+// "/msg NICK text" as a private one, "/users" lists the users heard, "/send NICK PATH" offers
+// a file and "/cancel" cancels the transfers; every line and private message that arrives is
+// printed, one line each, and so is every step of a file transfer.
 class PeerConsole final : public QObject
 {
     Q_OBJECT
@@ -46,9 +51,12 @@ private:
     void print(const QString &line);
     void complain(const QString &text);
     void watchSignals();
+    void startFiles();
 
     PeerOptions m_options;
     ChatSession m_session;
+    transfer::FileTransferService m_files;
+    std::unique_ptr<transfer::FileCommands> m_fileCommands;
     std::unique_ptr<HistoryStore> m_store;
     QTimer *m_refresh = nullptr;
     QSocketNotifier *m_input = nullptr;

@@ -39,7 +39,8 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A chat peer without a window: standard input lines go out as public messages, "
-        "\"/msg NICK text\" as private ones, \"/users\" lists the users heard; what arrives "
+        "\"/msg NICK text\" as private ones, \"/users\" lists the users heard, "
+        "\"/send NICK PATH\" offers a file, \"/cancel\" cancels the transfers; what arrives "
         "is printed one line each."));
     parser.addHelpOption();
     const QCommandLineOption nick(QStringLiteral("nick"), QStringLiteral("The nick to join with."),
@@ -65,7 +66,16 @@ int main(int argc, char **argv)
     const QCommandLineOption color(QStringLiteral("color"),
                                    QStringLiteral("The colour number of the own lines, 0 to 19."),
                                    QStringLiteral("N"), QStringLiteral("0"));
-    parser.addOptions({nick, address, broadcast, ports, history, showTime, showAddress, color});
+    const QCommandLineOption acceptFiles(
+        QStringLiteral("accept-files"),
+        QStringLiteral("Take the files offered to this peer into FOLDER (else decline them)."),
+        QStringLiteral("FOLDER"));
+    const QCommandLineOption filePort(
+        QStringLiteral("file-port"),
+        QStringLiteral("The port for files (UDP and TCP); 0 switches file transfer off."),
+        QStringLiteral("N"), QString::number(transfer::DefaultFilePort));
+    parser.addOptions({nick, address, broadcast, ports, history, showTime, showAddress, color,
+                       acceptFiles, filePort});
     parser.process(app);
 
     PeerOptions options;
@@ -83,6 +93,11 @@ int main(int argc, char **argv)
     if (!ok || options.Settings.FontColorIndex < 0 || options.Settings.FontColorIndex > 19)
         return fail(QStringLiteral("--color takes a number from 0 to 19"));
     options.Settings.NoticeColorIndex = 19;
+    options.AcceptFilesDir = parser.value(acceptFiles);
+    const uint port = parser.value(filePort).toUInt(&ok);
+    if (!ok || port > 65535)
+        return fail(QStringLiteral("--file-port takes a port number, or 0 for no file transfer"));
+    options.FilePort = quint16(port);
 
     PeerConsole peer(options);
     if (!peer.Start())

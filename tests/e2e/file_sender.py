@@ -1,0 +1,111 @@
+#!/usr/bin/python3
+"""A file sender made by hand, speaking the file port's protocol byte by byte, for what our own
+copies never do: names with folders, connections with a wrong token or from a stranger.
+
+Runs inside a namespace (through `ip netns exec`). One JSON object a line on stdout.
+
+  file_sender.py offer --to A --name NAME --data PATH
+      offers one file named NAME with the bytes of PATH; prints {"token": T}, then
+      {"accepted": PORT} or {"declined": true}; after a line "go" on stdin it connects to the
+      receiver from its own address, sends the token, the bytes and their SHA-256, and prints
+      {"result": R, "answer": HEX} (R: "saved", "refused", "failed").
+  file_sender.py intrude --to A --port P --token T
+      connects and sends the token frame and some data, as a stranger would; prints
+      {"result": "refused"} when the receiver closes without a byte, else "answered" or
+      "left open".
+"""
+import argparse
+import hashlib
+import json
+import socket
+import struct
+import sys
+
+MAGIC = b"PALAVRIX-FILES/1\n"
+FILE_PORT = 558
+WAIT = 20.0
+
+
+def say(obj):
+    sys.stdout.write(json.dumps(obj) + "\n")
+    sys.stdout.flush()
+
+
+def frame(kind, payload=b""):
+    return kind + struct.pack(">I", len(payload)) + payload
+
+
+def answer_of(sock):
+    """What the receiver sends back, and whether it closed the connection."""
+    sock.settimeout(WAIT)
+    got = b""
+    try:
+        while len(got) < 5:
+            chunk = sock.recv(4096)
+            if not chunk:
+                return got, True
+            got += chunk
+    except ConnectionResetError:
+        return got, True
+    except socket.timeout:
+        pass
+    return got, False
+
+
+def offer(args):
+    data = open(args.data, "rb").read()
+    token = hashlib.sha256(data + args.name.encode()).hexdigest()[:32]
+    udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    udp.bind(("0.0.0.0", FILE_PORT))
+    message = {"type": "offer", "nick": "Mallory", "token": token,
+               "files": [{"name": args.name, "size": len(data)}]}
+    udp.sendto(MAGIC + json.dumps(message, ensure_ascii=False).encode(), (args.to, FILE_PORT))
+    say({"token": token})
+    udp.settimeout(WAIT)
+    while True:
+        reply, _sender = udp.recvfrom(65536)
+        if not reply.startswith(MAGIC):
+            continue
+        body = json.loads(reply[len(MAGIC):])
+        if body.get("token") != token:
+            continue
+        if body["type"] == "accept":
+            say({"accepted": body["port"]})
+            break
+        say({"declined": True})
+        return
+    if sys.stdin.readline().strip() != "go":
+        return
+    tcp = socket.create_connection((args.to, body["port"]), timeout=WAIT)
+    tcp.sendall(frame(b"T", token.encode()) + frame(b"D", data)
+                + frame(b"H", hashlib.sha256(data).digest()))
+    got, _closed = answer_of(tcp)
+    say({"result": "saved" if got == frame(b"K") else "failed" if got else "refused",
+         "answer": got.hex()})
+
+
+def intrude(args):
+    tcp = socket.create_connection((args.to, args.port), timeout=WAIT)
+    try:
+        tcp.sendall(frame(b"T", args.token.encode()) + frame(b"D", b"intruder"))
+    except (BrokenPipeError, ConnectionResetError):
+        pass
+    got, closed = answer_of(tcp)
+    say({"result": "refused" if closed and not got else "answered" if got else "left open",
+         "answer": got.hex()})
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("mode", choices=("offer", "intrude"))
+    parser.add_argument("--to", required=True)
+    parser.add_argument("--name")
+    parser.add_argument("--data")
+    parser.add_argument("--port", type=int, default=FILE_PORT)
+    parser.add_argument("--token")
+    args = parser.parse_args()
+    (offer if args.mode == "offer" else intrude)(args)
+
+
+if __name__ == "__main__":
+    main()
