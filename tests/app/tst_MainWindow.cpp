@@ -53,6 +53,7 @@ private Q_SLOTS:
     void fastEntrySettingEnablesTheNickBox();
     void savedLines_data();
     void savedLines();
+    void everyLineComesBackAsItWasRead();
     void extraLinesAreDropped();
     void exitQuestionCancelKeepsRunning();
     void windowSystemCloseKeepsTheWindowReachable();
@@ -65,6 +66,9 @@ private Q_SLOTS:
     void presenceListsOwnNick();
     void nonBreakingSpacesGoOutUnchanged_data();
     void nonBreakingSpacesGoOutUnchanged();
+    void privateSendRefused_data();
+    void privateSendRefused();
+    void privateSendIsCutAt8000Characters();
 
 private:
     void start();
@@ -325,6 +329,52 @@ void TestMainWindow::savedLines()
     QCOMPARE(savedConfig().count("\r\n"), 28);
 }
 
+void TestMainWindow::everyLineComesBackAsItWasRead()
+{
+    // Every value differs from its neighbours' and the switches alternate where the start-up
+    // allows (fast entry, own broadcast address and ports must stay on), so a line written
+    // from another control or under another key shows.
+    const int ports[] = {testsupport::freeUdpPort(), testsupport::freeUdpPort(),
+                         testsupport::freeUdpPort()};
+    const QByteArray expected = cp1251::encode(QStringLiteral("FontColor=2\r\n"
+                                                              "BGColor=15\r\n"
+                                                              "AlphaBlend=0\r\n"
+                                                              "AlphaBlendValue=12\r\n"
+                                                              "ShowMainWND=1\r\n"
+                                                              "PlaySndOnRcv=0\r\n"
+                                                              "ShowMsgTime=1\r\n"
+                                                              "ShowIP=0\r\n"
+                                                              "RedrawUsrWnd=3\r\n"
+                                                              "ShowPrivateWND=1\r\n"
+                                                              "PlaySndOnPrivateRcv=0\r\n"
+                                                              "AutoLogon=1\r\n"
+                                                              "SavedNick=Иван\r\n"
+                                                              "StartMinimized=0\r\n"
+                                                              "Skin=\r\n"
+                                                              "IgnUsrClr=1\r\n"
+                                                              "IncommingMsgClr=13\r\n"
+                                                              "SelectHistoryClr=0\r\n"
+                                                              "IncClr=9\r\n"
+                                                              "OutClr=4\r\n"
+                                                              "SysClr=19\r\n"
+                                                              "AutoRun=0\r\n"
+                                                              "ChangeIP=1\r\n"
+                                                              "BroadcastIP=127.0.0.1\r\n"
+                                                              "ChangePort=1\r\n"
+                                                              "MainPort=%1\r\n"
+                                                              "PrivatePort=%2\r\n"
+                                                              "SystemPort=%3\r\n")
+                                                   .arg(ports[0])
+                                                   .arg(ports[1])
+                                                   .arg(ports[2]));
+    testsupport::writeFile(m_dir->filePath(QStringLiteral("Chat.cfg")), expected);
+    start();
+    QVERIFY2(errors().isEmpty(), qPrintable(errors().join(u'|')));
+    Dialogs::setNextAnswer(Dialogs::Answer::Ok);
+    Form1->N2Click();
+    QCOMPARE(savedConfig(), expected);
+}
+
 void TestMainWindow::extraLinesAreDropped()
 {
     writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
@@ -537,6 +587,75 @@ void TestMainWindow::nonBreakingSpacesGoOutUnchanged()
         for (int i = 0; i < 2; ++i)
             QCOMPARE(records.textAt(i, HistoryField::mFullText), typed);
     }
+}
+
+void TestMainWindow::privateSendRefused_data()
+{
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<bool>("storeClosed");
+    QTest::addColumn<QString>("shown"); // the dialog's text
+    QTest::addColumn<Dialogs::Kind>("kind");
+    const QString none = QStringLiteral("Получатель сообщения не выбран!");
+    QTest::newRow("no recipient") << QString() << false << none << Dialogs::Kind::Information;
+    QTest::newRow("the prompt of an empty list")
+        << QStringLiteral("Выбери пользователя...") << false << none << Dialogs::Kind::Information;
+    QTest::newRow("the prompt to choose")
+        << QStringLiteral("Выбери получателя...") << false << none << Dialogs::Kind::Information;
+    QTest::newRow("an address that is none")
+        << QStringLiteral("Olga - 999.0.0.1") << false << QString() << Dialogs::Kind::Error;
+    QTest::newRow("a history write that fails")
+        << QStringLiteral("Olga - 127.0.0.1") << true << QString() << Dialogs::Kind::Error;
+}
+
+void TestMainWindow::privateSendRefused()
+{
+    QFETCH(QString, recipient);
+    QFETCH(bool, storeClosed);
+    QFETCH(QString, shown);
+    QFETCH(Dialogs::Kind, kind);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    Form4->OpenWindow();
+    if (storeClosed)
+        HForm->Store->connection().close();
+    Dialogs::clearHistory();
+    Form4->RichEdit2->setPlainText(QStringLiteral("Привет"));
+    Form4->ComboBox1->setEditText(recipient);
+    Form4->Button1->click();
+
+    QCOMPARE(Dialogs::history().size(), 1);
+    QCOMPARE(Dialogs::history()[0].kind, kind);
+    if (!shown.isEmpty())
+        QCOMPARE(Dialogs::history()[0].text, shown);
+    else
+        QVERIFY(!Dialogs::history()[0].text.isEmpty());
+    // Nothing claims to have gone: no echo, the text stays to be sent again.
+    QCOMPARE(Form4->RichEdit1->LineCount(), 0);
+    QCOMPARE(Form4->RichEdit2->toPlainText(), QStringLiteral("Привет"));
+    if (!storeClosed)
+        QCOMPARE(HForm->Store->table().recordCount(), 0);
+}
+
+void TestMainWindow::privateSendIsCutAt8000Characters()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    Form4->OpenWindow();
+    // 8000 characters of the code page, then more that must not go.
+    const QString kept = QString(7999, u'ж') + u'\u20AC';
+    Form4->RichEdit2->setPlainText(kept + QStringLiteral("лишнее"));
+    Form4->ComboBox1->setEditText(QStringLiteral("Ivan - 127.0.0.1"));
+    Form4->Button1->click();
+    QVERIFY(Dialogs::history().isEmpty());
+    // The echo, then the message as it came back through the private listener.
+    QTRY_COMPARE(Form4->RichEdit1->LineCount(), 4);
+    QCOMPARE(Form4->RichEdit1->LineText(1).size(), 8000);
+    QCOMPARE(Form4->RichEdit1->LineText(1), kept);
+    QCOMPARE(Form4->RichEdit1->LineText(3), kept);
+    const HistoryTable &records = HForm->Store->table();
+    QCOMPARE(records.recordCount(), 2);
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(records.textAt(i, HistoryField::mFullText), kept);
 }
 
 QTEST_MAIN(TestMainWindow)

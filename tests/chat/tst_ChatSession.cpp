@@ -84,6 +84,8 @@ private Q_SLOTS:
     void publicLines();
     void privateMessages_data();
     void privateMessages();
+    void presence_data();
+    void presence();
     void usersAgeOverTwoRefreshes();
     void twoSessionsTalk();
 
@@ -247,7 +249,7 @@ void TestChatSession::privateMessages()
     QVERIFY(folder.isValid());
     HistoryStore store;
     store.setProgramDir(folder.path());
-    store.OpenHistory(QStringLiteral("Я"));
+    QVERIFY_THROWS_NO_EXCEPTION(store.OpenHistory(QStringLiteral("Я")));
 
     ChatSession session;
     ChatSettings settings = allAlerts();
@@ -280,6 +282,53 @@ void TestChatSession::privateMessages()
     QCOMPARE(records[0].mReceiver, QStringLiteral("Я"));
     QCOMPARE(records[0].mFullText, body);
     QCOMPARE(records[0].mIncoming, 1);
+}
+
+void TestChatSession::presence_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("nick"); // empty: nobody stored
+    QTest::addColumn<int>("color");
+    QTest::addColumn<int>("replies");
+    QTest::newRow("a presence stores the nick in its colour and is answered empty")
+        << cp1251::encode(QStringLiteral("@#@9@#@ёж")) << QStringLiteral("ёж") << 9 << 1;
+    QTest::newRow("a colour outside the list is stored as announced")
+        << QByteArray("@#@25@#@Olga") << QStringLiteral("Olga") << 25 << 1;
+    QTest::newRow("an empty nick stores nobody and is still answered")
+        << QByteArray("@#@4@#@") << QString() << 0 << 1;
+    QTest::newRow("a colour that is no number stores nobody and gets no answer")
+        << QByteArray("@#@z@#@Olga") << QString() << 0 << 0;
+}
+
+void TestChatSession::presence()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, nick);
+    QFETCH(int, color);
+    QFETCH(int, replies);
+
+    ChatSession session;
+    session.setOwnIP(Elsewhere);
+    ReplySink sink;
+    TIdSocketHandle binding;
+    binding.AllocateSocket();
+    binding.SenderIP = Sender;
+    binding.SenderPort = sink.port();
+    try {
+        session.SystemRead(datagram, &binding);
+    } catch (const AppError &) {
+        QCOMPARE(replies, 0);
+    }
+    QCOMPARE(sink.drain(), replies);
+    const std::span<const UsrInfo> users = session.Users().Users();
+    if (nick.isEmpty()) {
+        QVERIFY(users.empty());
+        return;
+    }
+    QCOMPARE(users.size(), size_t(1));
+    QCOMPARE(users[0].Nick, nick);
+    QCOMPARE(users[0].ColorIndex, color);
+    QCOMPARE(users[0].IP, Sender);
 }
 
 void TestChatSession::usersAgeOverTwoRefreshes()
@@ -319,7 +368,7 @@ void TestChatSession::twoSessionsTalk()
     QVERIFY(folder.isValid());
     HistoryStore store;
     store.setProgramDir(folder.path());
-    store.OpenHistory(QStringLiteral("Оля"));
+    QVERIFY_THROWS_NO_EXCEPTION(store.OpenHistory(QStringLiteral("Оля")));
 
     ChatSession ivan, olga;
     const ChatPorts ivanPorts{testsupport::freeUdpPort(), testsupport::freeUdpPort(),

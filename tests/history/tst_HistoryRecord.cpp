@@ -162,15 +162,17 @@ void TestHistoryRecord::makeHistoryRecord_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("incoming");
+    QTest::addColumn<QString>("cut");
 
-    QTest::newRow("sent two-line message") << u"a\r\nb"_qs << false;
-    QTest::newRow("received long message") << QString(250, u'q') << true;
+    QTest::newRow("sent two-line message") << u"a\r\nb"_qs << false << u"a  b"_qs;
+    QTest::newRow("received long message") << QString(250, u'q') << true << QString(200, u'q');
 }
 
 void TestHistoryRecord::makeHistoryRecord()
 {
     QFETCH(QString, text);
     QFETCH(bool, incoming);
+    QFETCH(QString, cut);
     const QDateTime moment(QDate(2024, 3, 7), QTime(14, 5, 9));
     const HistoryRecord r = MakeHistoryRecord(u"Bob"_qs, u"Вася"_qs, text, incoming, moment);
     QCOMPARE(r.mDate, LocalDateText(moment));
@@ -178,7 +180,7 @@ void TestHistoryRecord::makeHistoryRecord()
     QCOMPARE(r.mSender, u"Bob"_qs);
     QCOMPARE(r.mReceiver, u"Вася"_qs);
     QCOMPARE(r.mFullText, text);
-    QCOMPARE(r.mCutText, MakeCutText(text));
+    QCOMPARE(r.mCutText, cut);
     QCOMPARE(r.mIncoming, incoming ? 1 : 0);
 }
 

@@ -785,12 +785,33 @@ std::unique_ptr<QMainWindow> TestSkinLooks::sampleWindow()
     return window;
 }
 
+namespace
+{
+
+// The rendered picture: as large as the widget, and not one flat colour.
+QImage rendered(QWidget *widget, const QString &name)
+{
+    const QString path = skintest::renderToPng(widget, name);
+    const QImage image(path);
+    if (image.size() != widget->size())
+        return {};
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != first)
+                return image;
+    return {};
+}
+
+} // namespace
+
 void TestSkinLooks::renderSampleWindows()
 {
     QStringList looks{QStringLiteral("Default")};
     looks += skintest::builtInLooks();
     const QDir shipped(QStringLiteral(PALAVRIX_SKINS_SOURCE_DIR));
     const QStringList files = shipped.entryList({QStringLiteral("*.sui")}, QDir::Files);
+    QImage plainWindow, plainMenu;
     for (const QString &look : looks + files) {
         std::unique_ptr<QMainWindow> window = sampleWindow();
         const int index = BuiltInSkinNames().indexOf(look);
@@ -801,12 +822,22 @@ void TestSkinLooks::renderSampleWindows()
             ThemeEngine::SetUIStyle(window.get(), TsuiUIStyle::FromThemeFile);
         }
         const QString name = SkinDisplayName(look);
-        QVERIFY(!skintest::renderToPng(window.get(), QStringLiteral("sample-") + name).isEmpty());
+        const QImage windowImage = rendered(window.get(), QStringLiteral("sample-") + name);
+        QVERIFY2(!windowImage.isNull(), qPrintable(look));
         auto *menu = window->menuBar()->findChild<QMenu *>();
         QVERIFY(menu);
         menu->adjustSize();
-        QVERIFY(!skintest::renderToPng(menu, QStringLiteral("sample-menu-") + name).isEmpty());
+        const QImage menuImage = rendered(menu, QStringLiteral("sample-menu-") + name);
+        QVERIFY2(!menuImage.isNull(), qPrintable(look));
         menu->hide();
+        // Every style changes how the window and its menu look.
+        if (plainWindow.isNull()) {
+            plainWindow = windowImage;
+            plainMenu = menuImage;
+            continue;
+        }
+        QVERIFY2(windowImage != plainWindow, qPrintable(look));
+        QVERIFY2(menuImage != plainMenu, qPrintable(look));
     }
 }
 
@@ -814,23 +845,36 @@ void TestSkinLooks::renderAboutWindows()
 {
     QStringList looks{QStringLiteral("Default")};
     looks += skintest::builtInLooks();
+    QImage plain;
     for (const QString &look : looks) {
         const int index = BuiltInSkinNames().indexOf(look);
         if (index >= 0)
             ThemeEngine::SetUIStyle(m_about.get(), *BuiltInStyleOfIndex(index));
-        QVERIFY(!skintest::renderToPng(m_about.get(), QStringLiteral("about-") + look).isEmpty());
+        const QImage image = rendered(m_about.get(), QStringLiteral("about-") + look);
+        QVERIFY2(!image.isNull(), qPrintable(look));
         m_about->close();
+        if (plain.isNull())
+            plain = image;
+        else
+            QVERIFY2(image != plain, qPrintable(look));
     }
 }
 
 void TestSkinLooks::renderAnimationFrames()
 {
-    // A strip of every tenth frame, to look at the animation at a glance.
+    // A strip of every tenth frame, to look at the animation at a glance; each differs from
+    // the one before.
     QImage strip(AboutFrameSize.width() * 11, AboutFrameSize.height(), QImage::Format_ARGB32);
     strip.fill(Qt::white);
     QPainter painter(&strip);
-    for (int i = 0; i < 11; ++i)
-        painter.drawImage(i * AboutFrameSize.width(), 0, AboutAnimationFrame(i * 10));
+    QImage previous;
+    for (int i = 0; i < 11; ++i) {
+        const QImage frame = AboutAnimationFrame(i * 10);
+        QCOMPARE(frame.size(), AboutFrameSize);
+        QVERIFY2(frame != previous, qPrintable(QString::number(i * 10)));
+        painter.drawImage(i * AboutFrameSize.width(), 0, frame);
+        previous = frame;
+    }
     painter.end();
     QVERIFY(strip.save(skintest::renderFolder() + QStringLiteral("/about-animation.png")));
 }
