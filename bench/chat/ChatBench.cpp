@@ -1,8 +1,9 @@
 // Measures a received public message through the main window's datagram handler into the
 // conversation view: CPU time per message with 1,000 and with 100,000 lines already shown,
 // resident memory per shown line, the delay of a posted event while a peer floods the
-// handler at 5,000 messages a second, and the cost of one repaint of the view. The main
-// window is shown throughout. Reports figures; never fails on them.
+// handler at 5,000 messages a second, the cost of one repaint of the view, and one refresh of
+// the user list with 255 users. The main window is shown throughout, on the offscreen platform
+// (bench/subnet measures the whole program on a display). Reports figures; never fails on them.
 //   chat_bench
 
 #include "AppPaths.h"
@@ -15,6 +16,7 @@
 #include "MainWindow.h"
 #include "SettingsWindow.h"
 #include "UdpEndpoints.h"
+#include "UserTable.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -229,6 +231,39 @@ FloodResult flood(Feeder &feeder, int perSecond, int seconds)
     return r;
 }
 
+struct RefreshTiming {
+    double median; // ms of thread CPU in TForm1::RefreshUserList
+    double max;
+    double paint; // ms of thread CPU in the event processing after it (layout and repaint)
+    int listed;   // lines in the user list after the last refresh
+};
+
+// The user list with the table full (255 users, as announcements from a full subnet leave
+// it): RefreshUserList sorts the table, fills the list view and the recipient box. The table is
+// filled again before each round through the system port's handler, outside the timing.
+RefreshTiming refreshWithFullTable(TIdSocketHandle &binding, int rounds)
+{
+    std::vector<double> refresh, paint;
+    int listed = 0;
+    for (int round = 0; round < rounds; ++round) {
+        for (int i = UserTable::Capacity - 1; i >= 0; --i) {
+            const QString text =
+                QStringLiteral("@#@%1@#@Peer%2").arg(i % 20).arg(i + 1, 3, 10, QLatin1Char('0'));
+            Form1->Session->SystemRead(cp1251::encode(text), &binding);
+        }
+        QCoreApplication::processEvents();
+        double start = threadCpuMicroseconds();
+        Form1->RefreshUserList();
+        refresh.push_back((threadCpuMicroseconds() - start) / 1000);
+        start = threadCpuMicroseconds();
+        QCoreApplication::processEvents();
+        paint.push_back((threadCpuMicroseconds() - start) / 1000);
+        listed = Form1->RichEdit2->LineCount();
+    }
+    const bench::Summary r = bench::summarize(refresh);
+    return {r.median, r.max, bench::summarize(paint).median, listed};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -295,6 +330,7 @@ int main(int argc, char **argv)
         const double windowPaint = (threadCpuMicroseconds() - paintStart) / 50;
         const FloodResult fl = flood(feeder, 5000, 3);
         const Timing small = measureAt(feeder, [&] { fillTo(feeder, 1000); });
+        const RefreshTiming refresh = refreshWithFullTable(binding, 40);
 
         std::printf("chat_bench: public message -> TForm1::IdUDPServer1UDPRead -> RichEdit1 "
                     "(window shown, %dx%d view)\n",
@@ -318,6 +354,10 @@ int main(int argc, char **argv)
                     "posted event delay under flood", fl.medianDelay, fl.p99Delay, fl.maxDelay);
         std::printf("%-44s %9.1f us (whole window %.1f us)\n", "repaint of the conversation view",
                     viewPaint, windowPaint);
+        std::printf("%-44s %9.3f ms median, %.3f ms max of 40 (then %.3f ms of repaint; "
+                    "%d lines listed)\n",
+                    "user list refresh, 255 users (offscreen)", refresh.median, refresh.max,
+                    refresh.paint, refresh.listed);
         std::printf("(the flood calls the handler directly, without sockets: a handler pace; the "
                     "real path across sockets and the listener is measured by bench/net)\n");
         std::printf("handler errors: %ld\n", feeder.failures);
