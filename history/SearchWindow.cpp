@@ -20,6 +20,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TForm5 *Form5 = nullptr;
 
 namespace
@@ -65,6 +67,7 @@ TForm5::TForm5(QWidget *parent)
     StatusPanels[0] =
         PlainLabel(QStringLiteral("StatusPanel0"), QStringLiteral("Состояние:"), StatusBar);
     StatusPanels[0]->setFixedWidth(StatePanelWidth);
+    StatusPanels[0]->installEventFilter(this);
     StatusPanels[1] = PlainLabel(QStringLiteral("StatusPanel1"), QString(), StatusBar);
     StatusBar->addWidget(StatusPanels[0]);
     StatusBar->addWidget(StatusPanels[1], 1);
@@ -111,4 +114,25 @@ void TForm5::showEvent(QShowEvent *event)
         return;
     m_placed = true;
     CentreOnMainWindow(this);
+}
+
+bool TForm5::eventFilter(QObject *watched, QEvent *event)
+{
+    // The style's frame and font reach the panel after these events: measure once they have.
+    if (watched == StatusPanels[0] &&
+        (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange ||
+         event->type() == QEvent::Polish))
+        QMetaObject::invokeMethod(this, &TForm5::fitStatePanel, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm5::fitStatePanel()
+{
+    QLabel *panel = StatusPanels[0];
+    const int frame = panel->width() - panel->contentsRect().width();
+    const int needed =
+        panel->fontMetrics().horizontalAdvance(panel->text()) + frame + 2 * panel->margin() + 2;
+    const int width = std::max(StatePanelWidth, needed);
+    if (panel->width() != width)
+        panel->setFixedWidth(width);
 }

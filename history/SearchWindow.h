@@ -32,8 +32,12 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // "Состояние:" is 80 pixels wide, or wider when the style's font or frame needs it.
+    void fitStatePanel();
+
     bool m_placed = false;
 };
 

@@ -4,6 +4,7 @@
 #include "WindowPlacement.h"
 
 #include "AboutAnimation.h"
+#include "AppPaths.h"
 #include "PlainLabel.h"
 
 #include <QCloseEvent>
@@ -22,8 +23,8 @@ namespace
 {
 
 constexpr QSize ClientSize{314, 246};
-const QUrl HomePageUrl(QStringLiteral("https://palavrix.example.org"));
-const QUrl MailUrl(QStringLiteral("mailto:dev@palavrix.example.org"));
+// Room between a caption and its link.
+constexpr int LinkGap = 4;
 
 QFont textFont(int pixels, bool bold = false)
 {
@@ -39,17 +40,37 @@ QColor highlightColour()
     return QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight);
 }
 
+// Text in the highlight colour. Through the palette, so that a theme's style sheet can give
+// it a colour that stands out from the theme's own background.
+void paintInHighlight(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, highlightColour());
+    widget->setPalette(palette);
+}
+
 // A plain-text label in the highlight colour at `pos`, as large as its text.
 QLabel *label(QWidget *parent, const char *name, const QString &text, QPoint pos,
               const QFont &font = textFont(11))
 {
     QLabel *label = PlainLabel(QLatin1String(name), text, parent);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("QLabel { color: %1; background: transparent; }")
-                             .arg(highlightColour().name()));
+    paintInHighlight(label);
     label->adjustSize();
     label->move(pos);
     return label;
+}
+
+// A link to one of the documents shipped with the program, right after its caption.
+URLLabel *documentLink(QWidget *parent, const char *name, const QString &document,
+                       const QLabel *caption)
+{
+    const QUrl url = QUrl::fromLocalFile(apppaths::SharedFile(QStringLiteral("docs/") + document));
+    auto *link = new URLLabel(document, url, parent);
+    link->setObjectName(QLatin1String(name));
+    link->adjustSize();
+    link->move(caption->geometry().right() + 1 + LinkGap, caption->y() - 1);
+    return link;
 }
 
 // A thin rule in the highlight colour.
@@ -231,16 +252,12 @@ TForm3::TForm3(QWidget *parent)
     Panel2 = rule(this, "Panel2", {112, 71});
     Label3 = label(this, "Label3", QStringLiteral("Author: The Palavrix Team"), {112, 75});
     Label4 = label(this, "Label4", QStringLiteral("Status: Freeware "), {112, 91});
-    Label6 = label(this, "Label6", QStringLiteral("E-mail:"), {112, 107});
-    suiURLLabel2 = new URLLabel(QStringLiteral("dev@palavrix.example.org"), MailUrl, this);
-    suiURLLabel2->setObjectName(QStringLiteral("suiURLLabel2"));
-    suiURLLabel2->adjustSize();
-    suiURLLabel2->move(152, 106);
+    // The program has no web site or mail address of its own: both links lead to the
+    // documentation shipped with it.
+    Label6 = label(this, "Label6", QStringLiteral("Темы:"), {112, 107});
+    suiURLLabel2 = documentLink(this, "suiURLLabel2", QStringLiteral("themes.md"), Label6);
     Label2 = label(this, "Label2", QStringLiteral("HomePage:"), {112, 123});
-    suiURLLabel1 = new URLLabel(QStringLiteral("palavrix.example.org"), HomePageUrl, this);
-    suiURLLabel1->setObjectName(QStringLiteral("suiURLLabel1"));
-    suiURLLabel1->adjustSize();
-    suiURLLabel1->move(176, 122);
+    suiURLLabel1 = documentLink(this, "suiURLLabel1", QStringLiteral("README.md"), Label2);
     Panel3 = rule(this, "Panel3", {112, 139});
 
     StaticText1 = new QLabel(
@@ -251,14 +268,18 @@ TForm3::TForm3(QWidget *parent)
     StaticText1->setTextFormat(Qt::PlainText);
     StaticText1->setWordWrap(true);
     StaticText1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // On a pale caption-coloured ground in a sunken soft frame, through the palette too.
     const QColor highlight = highlightColour();
     QColor pale = highlight;
     pale.setHsv(highlight.hsvHue(), std::min(highlight.hsvSaturation(), 40), 250);
-    StaticText1->setStyleSheet(
-        QStringLiteral("QLabel { color: %1; background-color: %2; border: 1px solid %3;"
-                       " border-top-color: %4; border-left-color: %4; padding: 2px 4px; }")
-            .arg(highlight.name(), pale.name(), pale.lighter(103).name(),
-                 highlight.lighter(150).name()));
+    paintInHighlight(StaticText1);
+    QPalette ground = StaticText1->palette();
+    ground.setColor(QPalette::Window, pale);
+    StaticText1->setPalette(ground);
+    StaticText1->setAutoFillBackground(true);
+    StaticText1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    StaticText1->setMargin(2);
+    StaticText1->setIndent(2);
     StaticText1->setGeometry(8, 157, 297, 49);
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);

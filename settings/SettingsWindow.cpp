@@ -4,6 +4,8 @@
 #include "SkinEngine.h"
 #include "WindowPlacement.h"
 
+#include "AboutWindow.h"
+#include "AppPaths.h"
 #include "Autorun.h"
 #include "ChatSession.h"
 #include "ColorBox.h"
@@ -14,9 +16,11 @@
 #include "MainWindow.h"
 #include "NickRules.h"
 #include "PlainLabel.h"
+#include "SkinSearch.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -53,8 +57,6 @@ constexpr int OpacityMin = 1, OpacityMax = 17; // TrackBar1: opacity = 15 × pos
 constexpr int RefreshMin = 1, RefreshMax = 24; // TrackBar2: seconds = 5 × position
 constexpr int OpacityStep = 15;
 constexpr int RefreshStep = 5;
-
-const QString HomePage = QStringLiteral("https://palavrix.sourceforge.io/");
 
 // The style list: its items keep one fixed height, and a row chosen with the keyboard is
 // reported like a click.
@@ -314,27 +316,21 @@ QWidget *TForm2::buildStylesPage()
     ListBox1->setUniformItemSizes(true);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_downloadText =
-        wrappedLabel(QStringLiteral("DownloadText"),
-                     QStringLiteral("Дополнительные стили оформления Вы можете скачать с домашней "
-                                    "страницы программы"));
-    suiURLLabel1 = new QLabel;
+    m_downloadText = wrappedLabel(
+        QStringLiteral("DownloadText"),
+        QStringLiteral("Как сделать свой стиль оформления, рассказывает документация программы:"));
+    const QString themesDocument = apppaths::SharedFile(QStringLiteral("docs/themes.md"));
+    suiURLLabel1 = new URLLabel(QStringLiteral("themes.md"), QUrl::fromLocalFile(themesDocument));
     suiURLLabel1->setObjectName(QStringLiteral("suiURLLabel1"));
-    suiURLLabel1->setTextFormat(Qt::RichText);
-    suiURLLabel1->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(HomePage));
-    suiURLLabel1->setToolTip(HomePage);
-    suiURLLabel1->setOpenExternalLinks(true);
-    suiURLLabel1->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
-                                          Qt::LinksAccessibleByKeyboard);
-    suiURLLabel1->setCursor(Qt::PointingHandCursor);
+    suiURLLabel1->setToolTip(QDir::toNativeSeparators(themesDocument));
     suiGroupBox1 = groupBox(QStringLiteral("suiGroupBox1"), QStringLiteral("Дополнительные стили"),
                             {m_downloadText, suiURLLabel1});
 
     m_installText = wrappedLabel(
         QStringLiteral("InstallText"),
-        QStringLiteral("Чтобы установить стиль оформления, распакуйте архив содержащий файл стиля "
-                       "(файл с расширением *.sui) в подкаталог \"Skins\" каталога программы, "
-                       "например: \"C:\\Palavrix\\Skins\\\"."));
+        QStringLiteral("Чтобы установить стиль оформления, положите файл стиля (файл с "
+                       "расширением *.sui) в папку стилей этой программы: \"%1\".")
+            .arg(QDir::toNativeSeparators(SkinsFolder())));
     suiGroupBox2 = groupBox(QStringLiteral("suiGroupBox2"), QStringLiteral("Установка стилей"),
                             {m_installText});
 

@@ -1,3 +1,4 @@
+#include "AboutWindow.h"
 #include "AppError.h"
 #include "AppPaths.h"
 #include "Autorun.h"
@@ -8,6 +9,7 @@
 #include "MainWindow.h"
 #include "NickRules.h"
 #include "SettingsWindow.h"
+#include "SkinSearch.h"
 #include "TestSupport.h"
 
 #include <QCheckBox>
@@ -416,13 +418,18 @@ void TestSettingsWindow::labelsArePlainText()
 {
     const QList<QLabel *> labels = m_form->findChildren<QLabel *>();
     QVERIFY(!labels.isEmpty());
-    for (const QLabel *label : labels) {
-        if (label == m_form->suiURLLabel1)
-            continue;
+    for (const QLabel *label : labels)
         QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->text()));
-    }
-    QVERIFY(m_form->suiURLLabel1->openExternalLinks());
-    QCOMPARE(m_form->suiURLLabel1->objectName(), QStringLiteral("suiURLLabel1"));
+    // The style page's link leads to the theme documentation shipped with the program.
+    const auto *link = qobject_cast<const URLLabel *>(m_form->suiURLLabel1);
+    QVERIFY(link);
+    QCOMPARE(link->objectName(), QStringLiteral("suiURLLabel1"));
+    QCOMPARE(link->url(), QUrl::fromLocalFile(apppaths::SharedFile(u"docs/themes.md"_qs)));
+    // The installing hint names this installation's own folder of theme files.
+    const auto *install = m_form->findChild<QLabel *>(u"InstallText"_qs);
+    QVERIFY(install);
+    QVERIFY2(install->text().contains(u'"' + QDir::toNativeSeparators(SkinsFolder()) + u'"'),
+             qPrintable(install->text()));
 }
 
 void TestSettingsWindow::autorunBoxIsNeverShown()

@@ -1,5 +1,6 @@
 #include "AboutAnimation.h"
 #include "AboutWindow.h"
+#include "AppPaths.h"
 #include "BuiltInThemes.h"
 #include "RenderSupport.h"
 #include "SkinEngine.h"
@@ -172,12 +173,14 @@ void TestSkinLooks::initTestCase()
     QVERIFY(QDir().mkpath(m_skins));
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_urls, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &m_urls, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_urls, "open");
 }
 
 void TestSkinLooks::cleanupTestCase()
 {
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 }
 
 void TestSkinLooks::init()
@@ -468,12 +471,11 @@ void TestSkinLooks::aboutControls_data()
     QTest::newRow("upper rule") << "Panel2" << QPoint(112, 71) << QSize(193, 3) << QString();
     QTest::newRow("author") << "Label3" << QPoint(112, 75) << text << "Author: The Palavrix Team";
     QTest::newRow("status") << "Label4" << QPoint(112, 91) << text << "Status: Freeware ";
-    QTest::newRow("e-mail caption") << "Label6" << QPoint(112, 107) << text << "E-mail:";
-    QTest::newRow("e-mail link") << "suiURLLabel2" << QPoint(152, 106) << text
-                                 << "dev@palavrix.example.org";
+    // A link stands right after its caption (position left out here).
+    QTest::newRow("themes caption") << "Label6" << QPoint(112, 107) << text << "Темы:";
+    QTest::newRow("themes link") << "suiURLLabel2" << QPoint() << text << "themes.md";
     QTest::newRow("home page caption") << "Label2" << QPoint(112, 123) << text << "HomePage:";
-    QTest::newRow("home page link")
-        << "suiURLLabel1" << QPoint(176, 122) << text << "palavrix.example.org";
+    QTest::newRow("home page link") << "suiURLLabel1" << QPoint() << text << "README.md";
     QTest::newRow("lower rule") << "Panel3" << QPoint(112, 139) << QSize(193, 3) << QString();
     QTest::newRow("sentence")
         << "StaticText1" << QPoint(8, 157) << QSize(297, 49)
@@ -489,6 +491,10 @@ void TestSkinLooks::aboutControls()
     QFETCH(QString, text);
     auto *control = m_about->findChild<QWidget *>(name);
     QVERIFY(control);
+    if (position.isNull()) {
+        const QWidget *caption = name == u"suiURLLabel1"_qs ? m_about->Label2 : m_about->Label6;
+        position = QPoint(caption->geometry().right() + 5, caption->y() - 1);
+    }
     QCOMPARE(control->pos(), position);
     if (size.isValid())
         QCOMPARE(control->size(), size);
@@ -657,8 +663,11 @@ void TestSkinLooks::linkLabels_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QUrl>("url");
-    QTest::newRow("home page") << "suiURLLabel1" << QUrl("https://palavrix.example.org");
-    QTest::newRow("e-mail") << "suiURLLabel2" << QUrl("mailto:dev@palavrix.example.org");
+    // The program's own documentation, shipped beside it.
+    QTest::newRow("home page") << "suiURLLabel1"
+                               << QUrl::fromLocalFile(apppaths::SharedFile(u"docs/README.md"_qs));
+    QTest::newRow("themes") << "suiURLLabel2"
+                            << QUrl::fromLocalFile(apppaths::SharedFile(u"docs/themes.md"_qs));
 }
 
 void TestSkinLooks::linkLabels()
