@@ -370,6 +370,16 @@ void TestMainWindow::everyLineComesBackAsItWasRead()
     testsupport::writeFile(m_dir->filePath(QStringLiteral("Chat.cfg")), expected);
     start();
     QVERIFY2(errors().isEmpty(), qPrintable(errors().join(u'|')));
+    // Each switch reached its own control (a line read into and written from a neighbour's
+    // control would still come back whole).
+    const std::pair<QCheckBox *, bool> switches[] = {
+        {Form2->CheckBox5, false},  {Form2->CheckBox3, true},   {Form2->CheckBox4, false},
+        {Form2->CheckBox1, true},   {Form2->CheckBox2, false},  {Form2->CheckBox6, true},
+        {Form2->CheckBox7, false},  {Form2->CheckBox8, true},   {Form2->CheckBox9, true},
+        {Form2->CheckBox10, false}, {Form2->CheckBox11, false}, {Form2->CheckBox12, true},
+        {Form2->CheckBox13, true}};
+    for (const auto &[box, on] : switches)
+        QVERIFY2(box->isChecked() == on, qPrintable(box->objectName()));
     Dialogs::setNextAnswer(Dialogs::Answer::Ok);
     Form1->N2Click();
     QCOMPARE(savedConfig(), expected);
