@@ -24,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -81,6 +82,8 @@ void TForm4::buildControls()
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setEditText(ChooseRecipient);
+    // Peers choose their nicks, up to 8 KB each: the list measures one item, not every one.
+    static_cast<QListView *>(ComboBox1->view())->setUniformItemSizes(true);
     recipientRow->addWidget(RecipientLabel);
     recipientRow->addWidget(ComboBox1, 1);
     layout->addLayout(recipientRow);

@@ -15,6 +15,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <limits>
 
 namespace
 {
@@ -22,6 +23,9 @@ namespace
 constexpr int Margin = 4;
 constexpr qint64 RefreshInterval = 16; // ms
 constexpr qint64 BlockLines = 4096;
+// Without wrapping, a line longer than this is neither measured nor laid out in full: its
+// width is bounded from above and only the part the view can show is laid out.
+constexpr qsizetype LongLine = 256;
 
 } // namespace
 
@@ -298,7 +302,10 @@ int LogView::visibleRows() const
 void LogView::layoutLine(QTextLayout &layout, int line) const
 {
     const Line &l = m_lines[size_t(line)];
-    layout.setText(lineView(line).toString());
+    QStringView text = lineView(line);
+    if (!m_wrap && text.size() > LongLine)
+        text = text.left(shownChars());
+    layout.setText(text.toString());
     layout.setFont(l.bold ? m_boldFont : font());
     QTextOption option;
     option.setWrapMode(m_wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
@@ -332,7 +339,19 @@ int LogView::rowsOf(int line) const
 int LogView::naturalWidth(int line) const
 {
     const QFontMetrics metrics(m_lines[size_t(line)].bold ? m_boldFont : font());
-    return metrics.horizontalAdvance(lineView(line).toString());
+    const QStringView text = lineView(line);
+    if (text.size() <= LongLine)
+        return metrics.horizontalAdvance(text.toString());
+    // No character is wider than the font's widest, so the whole line can be scrolled to.
+    const qint64 bound = qint64(metrics.maxWidth()) * text.size();
+    return int(qMin<qint64>(bound, std::numeric_limits<int>::max() / 2));
+}
+
+// How many characters of a long line can reach the viewport at the present horizontal
+// scroll, taking every character as at least a pixel wide.
+qsizetype LogView::shownChars() const
+{
+    return LongLine + horizontalScrollBar()->value() + viewport()->width();
 }
 
 // Forgets the wrapped rows and, without wrapping, measures the widest line again.

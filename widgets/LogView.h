@@ -105,6 +105,7 @@ private:
     void invalidateLayout();
     void updateMetrics();
     int naturalWidth(int line) const;
+    qsizetype shownChars() const;
     void selectWordAt(qsizetype offset);
     qsizetype clampedOffsetAt(const QPoint &point) const;
 

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void keepsNewestLines();
     void defaultBoundIsAMillionLines();
     void paintsLinesInTheirColours();
+    void longLineWithoutWrappingIsShownWhereScrolled();
     void accessibleTextCarriesColourAndWeight();
 
 private:
@@ -288,6 +289,30 @@ void TestLogView::paintsLinesInTheirColours()
         for (int x = 0; x < selected.width(); ++x)
             highlighted += selected.pixel(x, y) == highlight;
     QVERIFY(highlighted > 50);
+}
+
+void TestLogView::longLineWithoutWrappingIsShownWhereScrolled()
+{
+    setBaseColor(m_view.get(), Qt::white);
+    m_view->setWordWrap(false);
+    showView(QSize(300, 100));
+    const QString line(3000, u'W');
+    m_view->AppendLine(line, QColor(255, 0, 0));
+    QScrollBar *bar = m_view->horizontalScrollBar();
+    const int width = QFontMetrics(m_view->font()).horizontalAdvance(line);
+    QTRY_VERIFY(bar->maximum() + m_view->viewport()->width() >= width);
+    auto redPixels = [this] {
+        const QImage image = m_view->viewport()->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += qRed(image.pixel(x, y)) > 200 && qGreen(image.pixel(x, y)) < 100;
+        return n;
+    };
+    for (int position : {0, width / 2, width - m_view->viewport()->width()}) {
+        bar->setValue(position);
+        QVERIFY2(redPixels() > 100, qPrintable(QStringLiteral("at %1 px").arg(position)));
+    }
 }
 
 void TestLogView::accessibleTextCarriesColourAndWeight()
