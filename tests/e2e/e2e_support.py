@@ -601,7 +601,8 @@ class Observer:
         first = self.proc.stdout.readline()
         if not first:
             raise RuntimeError("the observer did not start (see observer.stderr)")
-        self.probe_port = json.loads(first)["probe_port"]
+        ready = json.loads(first)
+        self.probe_port, self.echo_port = ready["probe_port"], ready["echo_port"]
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
         harness.log("observer at %s, probe port %d" % (addr, self.probe_port))
@@ -639,12 +640,17 @@ class Observer:
         return wait_until(lambda: predicate(self.datagrams()) and self.datagrams(), timeout, 0.1,
                           what=what)
 
-    def send(self, to, port, data):
-        self.proc.stdin.write((json.dumps({"to": to, "port": port, "hex": data.hex()}) + "\n")
-                              .encode())
+    def send(self, to, port, data, from_echo=False):
+        """Sends from the probe socket, or from the echo socket, which answers whatever
+        comes back with the same bytes."""
+        order = {"to": to, "port": port, "hex": data.hex()}
+        if from_echo:
+            order["from"] = "echo"
+        self.proc.stdin.write((json.dumps(order) + "\n").encode())
         self.proc.stdin.flush()
-        self.h.log("observer sent %d bytes to %s:%d: %r" % (len(data), to, port,
-                                                            data.decode("cp1251", "replace")))
+        self.h.log("observer sent %d bytes from its %s to %s:%d: %r" % (
+            len(data), "echo" if from_echo else "probe", to, port,
+            data.decode("cp1251", "replace")))
 
 
 class Peer:

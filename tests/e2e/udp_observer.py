@@ -4,13 +4,16 @@
 Runs inside the observer's network namespace (started through `ip netns exec`). It binds
 plain UDP sockets to the public, system and private ports and one more socket on a free
 port (the probe) from which the harness can send datagrams of its own; the probe reports
-what comes back to it, which is how the empty replies of the copies are seen.
+what comes back to it, which is how the empty replies of the copies are seen. A last socket
+(the echo) plays a UDP echo service: it reports and sends back every datagram it receives.
 
 Output, one JSON object a line on stdout:
-  {"ready": true, "probe_port": N}                      once all sockets are bound
-  {"t": secs, "sock": "555"|"556"|"557"|"probe", "src": "a.b.c.d", "sport": N, "hex": "..."}
+  {"ready": true, "probe_port": N, "echo_port": N}      once all sockets are bound
+  {"t": secs, "sock": "555"|"556"|"557"|"probe"|"echo", "src": "a.b.c.d", "sport": N,
+   "hex": "..."}
 Input, one JSON object a line on stdin:
-  {"to": "a.b.c.d", "port": N, "hex": "..."}            sent from the probe socket
+  {"to": "a.b.c.d", "port": N, "hex": "..."[, "from": "echo"]}
+                                                         sent from the probe (or echo) socket
 Ends when stdin closes.
 """
 import argparse
@@ -45,7 +48,10 @@ def main():
         sockets[bound_socket(port)] = str(port)
     probe = bound_socket(0)
     sockets[probe] = "probe"
-    emit({"ready": True, "probe_port": probe.getsockname()[1]})
+    echo = bound_socket(0)
+    sockets[echo] = "echo"
+    emit({"ready": True, "probe_port": probe.getsockname()[1],
+          "echo_port": echo.getsockname()[1]})
 
     stdin_fd = sys.stdin.fileno()
     pending = b""
@@ -61,11 +67,15 @@ def main():
                     line, pending = pending.split(b"\n", 1)
                     if line.strip():
                         order = json.loads(line)
-                        probe.sendto(bytes.fromhex(order["hex"]), (order["to"], int(order["port"])))
+                        sender = echo if order.get("from") == "echo" else probe
+                        sender.sendto(bytes.fromhex(order["hex"]),
+                                      (order["to"], int(order["port"])))
                 continue
             data, (src, sport) = item.recvfrom(65536)
             emit({"t": time.monotonic(), "sock": sockets[item], "src": src, "sport": sport,
                   "hex": data.hex()})
+            if item is echo:
+                echo.sendto(data, (src, sport))
 
 
 if __name__ == "__main__":
