@@ -74,6 +74,9 @@ public:
     bool FormCloseQuery();
     void FormClose();
     void N2Click();
+    // The exit path without its question, for a termination signal or the session manager's
+    // log-off: the leave notice, the listeners closed, Chat.cfg written, the program ended.
+    void EndSession();
     void N7Click();
     void N12Click();
     void N6Click();
@@ -141,9 +144,10 @@ private:
     void ShowPublicLine(const QString &text, int colorIndex);
     void PublicAlert();
 
-    bool m_closing = false;  // the exit path is confirmed: the close really ends the program
-    bool m_quitting = false; // a close requested by the exit commands, not the window system
-    bool m_inTray = false; // hidden to the tray
+    bool m_closing = false;       // the exit path is confirmed: the close really ends the program
+    bool m_quitting = false;      // a close requested by the exit commands, not the window system
+    bool m_endingSession = false; // the exit path runs without asking
+    bool m_inTray = false;        // hidden to the tray
     bool m_startupQueued = false;
     bool m_settingsApplied = false; // every stored setting reached its control
     bool m_privateImageShown = true;

@@ -122,6 +122,8 @@ void TForm1::suitempButton1Click()
         RichEdit4->clear();
         RichEdit4->setFocus();
         ResetInputFormat(RichEdit4, ColorBox1);
+    } catch (const EMessageTooLong &error) {
+        ShowErrorBox(error.message());
     } catch (const AppError &) {
         // The text stays in the input box for another try.
     }

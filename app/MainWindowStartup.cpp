@@ -141,7 +141,17 @@ void TForm1::Announce()
 
 void TForm1::OpenUserHistory()
 {
-    HForm->OpenHistory(Session->OwnNick());
+    if (Session->OwnNick().isEmpty()) {
+        HForm->OpenHistory(QString());
+        return;
+    }
+    // A store that cannot take records is said once; private messages still show and alert.
+    try {
+        HForm->OpenHistory(Session->OwnNick());
+        Session->CheckHistory();
+    } catch (const AppError &error) {
+        Session->ReportHistoryFailure(error.message());
+    }
 }
 
 // Exit path.
@@ -152,11 +162,20 @@ bool TForm1::FormCloseQuery()
         return true;
     QWidget *parent = isVisible() ? this : nullptr;
     const QString text = ExitQuestionText(RunSeconds, QApplication::applicationName());
-    if (Dialogs::question(parent, QStringLiteral("Palavrix"), text) != Dialogs::Answer::Ok)
+    if (!m_endingSession &&
+        Dialogs::question(parent, QStringLiteral("Palavrix"), text) != Dialogs::Answer::Ok)
         return false;
     Session->SendLeaveNotice();
     CloseListeners();
     return true;
+}
+
+void TForm1::EndSession()
+{
+    if (m_endingSession)
+        return;
+    m_endingSession = true;
+    N2Click();
 }
 
 void TForm1::CloseListeners()

@@ -2,14 +2,22 @@
 
 #include "AppError.h"
 #include "ColorList.h"
+#include "Cp1251.h"
 #include "Datagram.h"
 #include "DateTimeText.h"
 #include "HistoryStore.h"
 #include "UdpEndpoints.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
 
 namespace
 {
@@ -32,7 +40,56 @@ TIdUDPClient *makeClient(QObject *parent, const char *name, int port, bool broad
     return client;
 }
 
+// Refuses a datagram longer than a listener takes.
+void refuseTooLong(const QString &datagram)
+{
+    const qsizetype size = cp1251::encode(datagram).size();
+    if (size > MaxDatagramBytes)
+        throw EMessageTooLong(size - MaxDatagramBytes);
+}
+
+QString writeFailure(int error)
+{
+    switch (error) {
+    case EROFS:
+        return QStringLiteral("файловая система доступна только для чтения");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("нет права записи");
+    case ENOSPC:
+        return QStringLiteral("на диске нет места");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// Why the store file cannot take a record, or empty when it can: the file must open for
+// writing and its folder must take the journal the engine writes beside it.
+QString storeWriteFailure(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("файла нет");
+    errno = 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return writeFailure(errno == 0 ? EACCES : errno);
+    file.close();
+    errno = 0;
+    QTemporaryFile probe(QFileInfo(path).absolutePath() + QStringLiteral("/.palavrix-XXXXXX"));
+    if (!probe.open())
+        return writeFailure(errno == 0 ? EACCES : errno);
+    return {};
+}
+
 } // namespace
+
+EMessageTooLong::EMessageTooLong(qsizetype excessBytes)
+    : AppError(QStringLiteral("Сообщение не отправлено: вместе с никами оно не помещается в один "
+                              "сетевой пакет (%1 байта). Сократите текст (лишних знаков: %2)")
+                   .arg(MaxDatagramBytes)
+                   .arg(excessBytes))
+{
+}
 
 ChatSession::ChatSession(QObject *parent) : QObject(parent)
 {
@@ -83,6 +140,32 @@ ChatSettings ChatSession::Settings() const
 void ChatSession::setHistoryStore(HistoryStore *store)
 {
     m_store = store;
+}
+
+void ChatSession::CheckHistory()
+{
+    if (!m_store)
+        return;
+    const QString failure = storeWriteFailure(m_store->path());
+    if (!failure.isEmpty())
+        ReportHistoryFailure(failure);
+}
+
+void ChatSession::ReportHistoryFailure(const QString &cause)
+{
+    if (m_historyFailureReported)
+        return;
+    m_historyFailureReported = true;
+    const QString path = m_store ? QDir::toNativeSeparators(m_store->path()) : QString();
+    reportLater(QStringLiteral("История сообщений не сохраняется: файл %1 нельзя записать (%2). "
+                               "Приватные сообщения будут показаны, но не запомнены")
+                    .arg(path, cause));
+}
+
+void ChatSession::reportLater(const QString &message)
+{
+    QMetaObject::invokeMethod(
+        this, [this, message] { Q_EMIT errorRaised(message); }, Qt::QueuedConnection);
 }
 
 void ChatSession::setOwnNick(const QString &nick)
@@ -181,15 +264,20 @@ void ChatSession::CloseListeners()
 
 void ChatSession::SendPublic(const QString &text)
 {
-    m_ownColorIndex = Settings().FontColorIndex;
-    IdUDPClient1->SendText(PublicMessage(m_ownColorIndex, m_ownNick, text));
+    const int colorIndex = Settings().FontColorIndex;
+    const QString datagram = PublicMessage(colorIndex, m_ownNick, text);
+    refuseTooLong(datagram);
+    m_ownColorIndex = colorIndex;
+    IdUDPClient1->SendText(datagram);
 }
 
 void ChatSession::SendPrivate(const QString &recipientItem, const QString &text)
 {
     const Recipient to = SplitRecipientItem(recipientItem);
+    const QString datagram = PrivateMessage(m_ownColorIndex, m_ownNick, to.Nick, text);
+    refuseTooLong(datagram);
     PrivateClient->Host = to.IP;
-    PrivateClient->SendText(PrivateMessage(m_ownColorIndex, m_ownNick, to.Nick, text));
+    PrivateClient->SendText(datagram);
     record(m_ownNick, to.Nick, text, false);
     const ChatSettings settings = Settings();
     Q_EMIT privateMessage(
@@ -201,6 +289,8 @@ void ChatSession::SendPrivate(const QString &recipientItem, const QString &text)
 
 void ChatSession::PublicRead(const QByteArray &data, TIdSocketHandle *binding)
 {
+    if (data.isEmpty())
+        return; // answering a reply would start an endless exchange
     const DatagramParts parts = SplitDatagram(DatagramText(data));
     const QString &payload = parts.Payload;
     const QString sender = binding->SenderIP;
@@ -219,7 +309,7 @@ void ChatSession::PublicRead(const QByteArray &data, TIdSocketHandle *binding)
 
     Q_EMIT publicLine(PublicLine(payload, notice, settings.Lines, timeNow(), sender), k);
     binding->Transmit(sender, binding->SenderPort, QByteArray());
-    const bool mayAlert = MayAlertUser(payload, m_ownNick);
+    const bool mayAlert = PublicSenderNick(payload) != m_ownNick;
     if (settings.RaiseOnPublic && mayAlert)
         Q_EMIT publicAlert();
     if (settings.SoundOnPublic && mayAlert)
@@ -228,6 +318,8 @@ void ChatSession::PublicRead(const QByteArray &data, TIdSocketHandle *binding)
 
 void ChatSession::SystemRead(const QByteArray &data, TIdSocketHandle *binding)
 {
+    if (data.isEmpty())
+        return;
     const DatagramParts parts = SplitDatagram(DatagramText(data));
     m_users.Announce(parts.Payload, ColorNumber(parts), binding->SenderIP);
     binding->Transmit(binding->SenderIP, binding->SenderPort, QByteArray());
@@ -235,6 +327,8 @@ void ChatSession::SystemRead(const QByteArray &data, TIdSocketHandle *binding)
 
 void ChatSession::PrivateRead(const QByteArray &data, TIdSocketHandle *binding)
 {
+    if (data.isEmpty())
+        return;
     const DatagramParts parts = SplitDatagram(DatagramText(data));
     const ChatSettings settings = Settings();
     const int k = settings.IgnoreIncomingColors ? settings.IncomingColorIndex : ColorNumber(parts);
@@ -246,7 +340,7 @@ void ChatSession::PrivateRead(const QByteArray &data, TIdSocketHandle *binding)
                           message.Body, k);
     record(message.SenderNick, m_ownNick, message.Body, true);
 
-    const bool mayAlert = MayAlertUser(parts.Payload, m_ownNick);
+    const bool mayAlert = message.SenderNick != m_ownNick;
     if (settings.OpenOnPrivate && mayAlert)
         Q_EMIT openPrivateWindow();
     if (settings.SoundOnPrivate && mayAlert)
@@ -284,8 +378,14 @@ QString ChatSession::RecipientItemFor(const QString &nick) const
 void ChatSession::record(const QString &sender, const QString &receiver, const QString &text,
                          bool incoming)
 {
-    if (m_store)
+    if (!m_store)
+        return;
+    // A store that cannot take the record hides no message: it is shown and alerted as ever.
+    try {
         m_store->AppendHistoryRecord(sender, receiver, text, incoming);
+    } catch (const AppError &error) {
+        ReportHistoryFailure(error.message());
+    }
 }
 
 QString ChatSession::timeNow() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppError.h"
 #include "ChatText.h"
 #include "UserTable.h"
 
@@ -15,6 +16,14 @@ class QTimer;
 class TIdSocketHandle;
 class TIdUDPClient;
 class TIdUDPServer;
+
+// A message that would not fit one datagram with its frame and nicks: refused before
+// anything is sent; the message says by how much to shorten it.
+class EMessageTooLong final : public AppError
+{
+public:
+    explicit EMessageTooLong(qsizetype excessBytes);
+};
 
 // The options the chat consults while it runs, filled by whoever holds them (the settings
 // window's controls, or a command line).
@@ -63,6 +72,11 @@ public:
     ChatSettings Settings() const;
     // Where private messages are recorded; none keeps no history.
     void setHistoryStore(HistoryStore *store);
+    // Checks that the opened store can take records; reports once when it cannot.
+    void CheckHistory();
+    // Reports, the first time only, that private messages are not being recorded; `cause`
+    // says why. Messages are shown and alerted all the same.
+    void ReportHistoryFailure(const QString &cause);
 
     const QString &OwnNick() const { return m_ownNick; }
     void setOwnNick(const QString &nick);
@@ -91,13 +105,16 @@ public:
     // Stops presence and closes the three listeners; never throws.
     void CloseListeners();
 
-    // Broadcasts a public message; `text` is already in its outgoing form.
+    // Broadcasts a public message; `text` is already in its outgoing form. Throws
+    // EMessageTooLong, before sending, when the datagram would not fit.
     void SendPublic(const QString &text);
     // Sends a private message to the recipient box item `recipientItem`, records it and
-    // reports the echo. Throws AppError when it cannot be sent.
+    // reports the echo. Throws AppError when it cannot be sent (EMessageTooLong before
+    // sending).
     void SendPrivate(const QString &recipientItem, const QString &text);
 
-    // The datagram handlers of the three listeners.
+    // The datagram handlers of the three listeners. An empty datagram is only ever a reply:
+    // none of them shows or answers one.
     void PublicRead(const QByteArray &data, TIdSocketHandle *binding);
     void SystemRead(const QByteArray &data, TIdSocketHandle *binding);
     void PrivateRead(const QByteArray &data, TIdSocketHandle *binding);
@@ -125,16 +142,19 @@ Q_SIGNALS:
     void soundRequested(const QString &fileName);
     // After a refresh: the sorted users and the recipient box items.
     void usersRefreshed(const QList<UsrInfo> &users, const QStringList &recipientItems);
-    // A failure the user should see that no caller could catch.
+    // A failure the user should see that no caller could catch; reported from the event
+    // loop, never from inside a handler.
     void errorRaised(const QString &message);
 
 private:
     void record(const QString &sender, const QString &receiver, const QString &text, bool incoming);
+    void reportLater(const QString &message);
     QString timeNow() const;
 
     std::function<ChatSettings()> m_settingsSource;
     ChatSettings m_settings;
     HistoryStore *m_store = nullptr;
+    bool m_historyFailureReported = false;
     QString m_ownNick;
     QString m_ownIP;
     int m_ownColorIndex = 0;

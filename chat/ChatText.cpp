@@ -30,18 +30,6 @@ QString PrivateHeader(const QString &from, const QString &to, bool notice,
     return prefix(notice, settings, time, address) + from + QStringLiteral(" --> ") + to + u':';
 }
 
-QString PublicSender(const QString &payload)
-{
-    const qsizetype arrow = payload.indexOf(QStringLiteral(" -->"));
-    return arrow < 0 ? QString() : payload.left(arrow);
-}
-
-bool MayAlertUser(const QString &payload, const QString &ownNick)
-{
-    return !payload.contains(ownNick + QStringLiteral(" -->")) &&
-           !payload.contains(u'"' + ownNick + u'"');
-}
-
 QString OutgoingText(const QString &typed, qsizetype limit)
 {
     QString text = typed;

@@ -16,11 +16,6 @@ QString PublicLine(const QString &payload, bool notice, const LineSettings &sett
 // The bold header of a private message: "<from> --> <to>:" with the same prefixes.
 QString PrivateHeader(const QString &from, const QString &to, bool notice,
                       const LineSettings &settings, const QString &time, const QString &address);
-// The sender of a public payload: the text before its first " -->"; empty without one.
-QString PublicSender(const QString &payload);
-// The two text tests: the text names the user neither as a sender ("<nick> -->") nor between
-// double quotes, so it may raise a window or play a sound.
-bool MayAlertUser(const QString &payload, const QString &ownNick);
 // The input box's text as it goes out: line breaks as CR LF, code page 1251 only, at most
 // `limit` characters.
 QString OutgoingText(const QString &typed, qsizetype limit = MaxMessageChars);

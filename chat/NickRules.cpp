@@ -25,7 +25,7 @@ bool readBackWhole(const QString &nick)
     const Recipient item = SplitRecipientItem(RecipientItems(table, QString()).value(0));
     return asSender.SenderNick == nick && asSender.Body == body && asRecipient.Body == body &&
            item.Nick == nick && item.IP == QStringLiteral("10.0.0.1") &&
-           PublicSender(SplitDatagram(PublicMessage(0, nick, body)).Payload) == nick;
+           PublicSenderNick(SplitDatagram(PublicMessage(0, nick, body)).Payload) == nick;
 }
 
 bool breaksMessages(const QString &nick)

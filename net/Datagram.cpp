@@ -3,6 +3,8 @@
 #include "Convert.h"
 #include "Cp1251.h"
 
+#include <utility>
+
 namespace
 {
 
@@ -73,6 +75,19 @@ PrivatePayload SplitPrivatePayload(const QString &payload)
     const qsizetype colon = payload.indexOf(BodySeparator);
     return {arrow < 0 ? QString() : payload.left(arrow),
             colon < 0 ? payload.mid(1) : payload.mid(colon + BodySeparator.size())};
+}
+
+QString PublicSenderNick(const QString &payload)
+{
+    const QString entryStart = EntryText % Quote, entryEnd = Quote % u"...";
+    const QString leaveStart = QString(Quote), leaveEnd = Quote % LeaveText;
+    for (const auto &[start, end] : {std::pair{entryStart, entryEnd}, {leaveStart, leaveEnd}}) {
+        if (payload.size() >= start.size() + end.size() && payload.startsWith(start) &&
+            payload.endsWith(end))
+            return payload.mid(start.size(), payload.size() - start.size() - end.size());
+    }
+    const qsizetype arrow = payload.indexOf(PublicArrow);
+    return arrow < 0 ? QString() : payload.left(arrow);
 }
 
 bool IsSystemNotice(const QString &payload)

@@ -45,6 +45,9 @@ struct PrivatePayload {
 
 PrivatePayload SplitPrivatePayload(const QString &payload);
 
+// Who sent a public payload: the nick an entry or leave notice names, as the notices are
+// built, or else the text before the first " -->"; empty when the payload names none.
+QString PublicSenderNick(const QString &payload);
 // A public payload shown as a system notice, whoever sent it.
 bool IsSystemNotice(const QString &payload);
 

@@ -8,6 +8,7 @@
 #include "AppPaths.h"
 #include "AppWindows.h"
 #include "BenchFigures.h"
+#include "ChatSession.h"
 #include "Dialogs.h"
 #include "LogView.h"
 #include "MainWindow.h"
@@ -70,7 +71,7 @@ int main(int argc, char **argv)
     Dialogs::setAutoAnswer(true);
     {
         AppWindows windows;
-        OwnNick = QStringLiteral("Bench");
+        Form1->Session->setOwnNick(QStringLiteral("Bench"));
         Form1->FirstShow = false;
         Form1->resize(575, 487);
         Form1->show();

@@ -4,8 +4,11 @@
 #include "ColorBox.h"
 #include "Cp1251.h"
 #include "Dialogs.h"
+#include "ExitRequests.h"
+#include "HistoryRecord.h"
 #include "HistoryStore.h"
 #include "HistoryWindow.h"
+#include "InputFormat.h"
 #include "LogView.h"
 #include "MainWindow.h"
 #include "NickRules.h"
@@ -23,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +35,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <csignal>
 #include <memory>
 
 using testsupport::writeChatCfg;
@@ -69,6 +74,10 @@ private Q_SLOTS:
     void privateSendRefused_data();
     void privateSendRefused();
     void privateSendIsCutAt8000Characters();
+    void unwritableHistoryIsSaidOnceAtStartup();
+    void tooLongPrivateMessageIsRefused();
+    void terminationSignalsEndWithoutQuestion_data();
+    void terminationSignalsEndWithoutQuestion();
 
 private:
     void start();
@@ -666,6 +675,86 @@ void TestMainWindow::privateSendIsCutAt8000Characters()
     QCOMPARE(records.recordCount(), 2);
     for (int i = 0; i < 2; ++i)
         QCOMPARE(records.textAt(i, HistoryField::mFullText), kept);
+void TestMainWindow::unwritableHistoryIsSaidOnceAtStartup()
+{
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{QStringLiteral("ShowPrivateWND"), QStringLiteral("ShowPrivateWND=1")}});
+    // A store from an earlier run, in a folder that has become read-only.
+    const QString history = m_dir->filePath(QStringLiteral("history"));
+    QVERIFY(QDir().mkpath(history));
+    for (const QString &name : {QStringLiteral("tmp.dat"), HistoryFileName(QStringLiteral("Ivan"))})
+        QVERIFY(QFile::copy(m_dir->filePath(QStringLiteral("tmp.dat")), history + u'/' + name));
+    testsupport::ReadOnlyFolder readOnly(history);
+    m_windows = std::make_unique<AppWindows>();
+    HForm->Store->setProgramDir(history);
+    Form1->show();
+    QTRY_COMPARE(errors().size(), 1);
+    QVERIFY2(errors()[0].startsWith(QStringLiteral("История сообщений не сохраняется")),
+             qPrintable(errors()[0]));
+
+    // Private messages are still shown, the own echo as ever, and another user's opens the
+    // window.
+    Form4->ComboBox1->setEditText(QStringLiteral("Ivan - 127.0.0.1"));
+    Form4->RichEdit2->setPlainText(QStringLiteral("себе"));
+    const int before = Form4->RichEdit1->LineCount();
+    Form4->Button1->click();
+    QTRY_COMPARE(Form4->RichEdit1->LineCount(), before + 4);
+    Form4->hide();
+    TIdUDPClient peer;
+    peer.Host = QStringLiteral("127.0.0.1");
+    peer.Port = Form1->Session->Ports().Private;
+    peer.SendText(QStringLiteral("@#@6@#@Olga --> Ivan: привет"));
+    QTRY_COMPARE(Form4->RichEdit1->LineCount(), before + 6);
+    QCOMPARE(Form4->RichEdit1->LineText(before + 5), QStringLiteral("привет"));
+    QVERIFY(Form4->isVisible());
+    QCoreApplication::processEvents();
+    QCOMPARE(errors().size(), 1);
+}
+
+void TestMainWindow::tooLongPrivateMessageIsRefused()
+{
+    writeChatCfg(m_dir->path(), QString(100, u'I'));
+    start();
+    const QString recipient = QString(100, u'O') + QStringLiteral(" - 127.0.0.1");
+    const QString text(8000, u'x');
+    Form4->ComboBox1->setEditText(recipient);
+    Form4->RichEdit2->setPlainText(text);
+    const int before = Form4->RichEdit1->LineCount();
+    Dialogs::clearHistory();
+    Form4->Button1->click();
+    QCOMPARE(errors().size(), 1);
+    QVERIFY2(errors()[0].startsWith(QStringLiteral("Сообщение не отправлено")),
+             qPrintable(errors()[0]));
+    QCOMPARE(InputText(Form4->RichEdit2), text);
+    QTest::qWait(100);
+    QCOMPARE(Form4->RichEdit1->LineCount(), before);
+}
+
+void TestMainWindow::terminationSignalsEndWithoutQuestion_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestMainWindow::terminationSignalsEndWithoutQuestion()
+{
+    QFETCH(int, signalNumber);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{QStringLiteral("ShowIP"), QStringLiteral("ShowIP=yes")}});
+    start();
+    ExitRequests requests;
+    connect(&requests, &ExitRequests::exitRequested, Form1, &TForm1::EndSession);
+    Form2->CheckBox1->setChecked(!Form2->CheckBox1->isChecked()); // changed in this session
+    const QString shown = Form2->CheckBox1->isChecked() ? QStringLiteral("ShowMsgTime=1")
+                                                        : QStringLiteral("ShowMsgTime=0");
+    Dialogs::clearHistory();
+    std::raise(signalNumber);
+    QTRY_COMPARE(savedLine(QStringLiteral("ShowIP")), QStringLiteral("ShowIP=0"));
+    QCOMPARE(savedLine(QStringLiteral("ShowMsgTime")), shown);
+    QVERIFY(!Form1->Session->IdUDPServer1->Active());
+    QVERIFY(Dialogs::history().isEmpty()); // no question, no error
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -88,6 +88,11 @@ private Q_SLOTS:
     void presence();
     void usersAgeOverTwoRefreshes();
     void twoSessionsTalk();
+    void emptyDatagramsAreOnlyReplies_data();
+    void emptyDatagramsAreOnlyReplies();
+    void tooLongIsRefusedBeforeSending_data();
+    void tooLongIsRefusedBeforeSending();
+    void unwritableHistoryHidesNoMessage();
 
 private:
     struct Heard {
@@ -159,9 +164,18 @@ void TestChatSession::publicLines_data()
     QTest::newRow("a leave notice sent in another colour")
         << false << false << 0 << cp1251::encode(QStringLiteral("@#@2@#@\"Оля\" покидает чат..."))
         << QStringLiteral("[{t}] \"Оля\" покидает чат...") << 19 << true;
-    QTest::newRow("naming the user between quotes does not alert")
-        << false << false << 0 << cp1251::encode(QStringLiteral("@#@1@#@Оля: \"Я\" здесь?"))
-        << QStringLiteral("Оля: \"Я\" здесь?") << 1 << false;
+    QTest::newRow("another user naming the user between quotes alerts")
+        << false << false << 0 << cp1251::encode(QStringLiteral("@#@1@#@Оля -->\"Я\" здесь?"))
+        << QStringLiteral("Оля -->\"Я\" здесь?") << 1 << true;
+    QTest::newRow("the user's own line does not alert, from any address")
+        << false << false << 0 << cp1251::encode(QStringLiteral("@#@1@#@Я -->привет"))
+        << QStringLiteral("Я -->привет") << 1 << false;
+    QTest::newRow("the user's own entry notice does not alert")
+        << false << false << 0 << cp1251::encode(QStringLiteral("@#@19@#@ в чат входит - \"Я\"..."))
+        << QStringLiteral("[{t}]  в чат входит - \"Я\"...") << 19 << false;
+    QTest::newRow("a nick ending with the user's is another user")
+        << false << false << 0 << cp1251::encode(QStringLiteral("@#@1@#@XЯ -->привет"))
+        << QStringLiteral("XЯ -->привет") << 1 << true;
     QTest::newRow("a colour without an entry shows nothing")
         << false << false << 0 << QByteArray("@#@20@#@x: y") << QString() << 0 << false;
     QTest::newRow("a colour that is no number shows nothing")
@@ -227,6 +241,10 @@ void TestChatSession::privateMessages_data()
     QTest::newRow("a message naming the user as sender does not open")
         << false << true << cp1251::encode(QStringLiteral("@#@6@#@Я --> Я: эхо"))
         << QStringLiteral("Я --> Я:") << QStringLiteral("эхо") << QStringLiteral("Я") << 6 << 0
+        << 0;
+    QTest::newRow("a sender whose nick ends with the user's opens the window")
+        << false << true << cp1251::encode(QStringLiteral("@#@6@#@XЯ --> Я: привет"))
+        << QStringLiteral("XЯ --> Я:") << QStringLiteral("привет") << QStringLiteral("XЯ") << 6 << 1
         << 0;
     QTest::newRow("no arrow: no sender, the body after the first colon")
         << false << true << QByteArray("@#@0@#@plain: text") << QStringLiteral(" --> Я:")
@@ -420,6 +438,155 @@ void TestChatSession::twoSessionsTalk()
     QCOMPARE(records.size(), size_t(1));
     QCOMPARE(records[0].mReceiver, QStringLiteral("Иван"));
     QCOMPARE(records[0].mIncoming, 0);
+}
+
+void TestChatSession::emptyDatagramsAreOnlyReplies_data()
+{
+    QTest::addColumn<int>("port"); // 0 public, 1 system, 2 private
+    QTest::addColumn<bool>("ignoreColors");
+    QTest::newRow("public") << 0 << false;
+    QTest::newRow("public, ignoring incoming colours") << 0 << true;
+    QTest::newRow("system") << 1 << false;
+    QTest::newRow("private, ignoring incoming colours") << 2 << true;
+}
+
+void TestChatSession::emptyDatagramsAreOnlyReplies()
+{
+    QFETCH(int, port);
+    QFETCH(bool, ignoreColors);
+    ChatSession session;
+    ChatSettings settings = allAlerts();
+    settings.IgnoreIncomingColors = ignoreColors;
+    session.setSettings(settings);
+    session.setOwnNick(QStringLiteral("Я"));
+    session.setOwnIP(Elsewhere);
+    ReplySink sink;
+    TIdSocketHandle binding;
+    binding.AllocateSocket();
+    binding.SenderIP = Sender;
+    binding.SenderPort = sink.port();
+    QSignalSpy lines(&session, &ChatSession::publicLine);
+    QSignalSpy messages(&session, &ChatSession::privateMessage);
+    QSignalSpy sounds(&session, &ChatSession::soundRequested);
+    QSignalSpy unseen(&session, &ChatSession::privateUnseen);
+
+    const QList<void (ChatSession::*)(const QByteArray &, TIdSocketHandle *)> handlers{
+        &ChatSession::PublicRead, &ChatSession::SystemRead, &ChatSession::PrivateRead};
+    (session.*handlers[port])(QByteArray(), &binding);
+    QCOMPARE(sink.drain(), 0);
+    QVERIFY(lines.isEmpty() && messages.isEmpty() && sounds.isEmpty() && unseen.isEmpty());
+    QCOMPARE(session.Users().Count(), 0);
+}
+
+void TestChatSession::tooLongIsRefusedBeforeSending_data()
+{
+    QTest::addColumn<bool>("isPrivate");
+    QTest::addColumn<int>("nickLength");
+    QTest::addColumn<int>("excess"); // 0: sent
+    // The frame "@#@3@#@" is 7 bytes; a public message adds " -->", a private one " --> ",
+    // the recipient "Оля" and ": ".
+    QTest::newRow("public, 8192 bytes go") << false << 181 << 0;
+    QTest::newRow("public, one byte over") << false << 182 << 1;
+    QTest::newRow("private, 8192 bytes go") << true << 175 << 0;
+    QTest::newRow("private, a 200-character nick") << true << 200 << 25;
+}
+
+void TestChatSession::tooLongIsRefusedBeforeSending()
+{
+    QFETCH(bool, isPrivate);
+    QFETCH(int, nickLength);
+    QFETCH(int, excess);
+    historytest::ProgramFolder folder;
+    QVERIFY(folder.isValid());
+    HistoryStore store;
+    store.setProgramDir(folder.path());
+    store.OpenHistory(QStringLiteral("me"));
+
+    ChatSession session;
+    const int port = testsupport::freeUdpPort();
+    TIdUDPServer listener;
+    QList<QByteArray> received;
+    listener.OnUDPRead = [&received](TIdUDPServer *, const QByteArray &d, TIdSocketHandle *) {
+        received << d;
+    };
+    listener.setDefaultPort(port);
+    listener.setActive(true);
+    session.setPorts({port, port, port});
+    session.setBroadcastAddress(QStringLiteral("127.0.0.1"));
+    session.setSettings(allAlerts());
+    session.setOwnNick(QString(nickLength, u'N'));
+    session.setHistoryStore(&store);
+    QSignalSpy echoes(&session, &ChatSession::privateMessage);
+
+    const QString text(8000, u'x');
+    auto send = [&] {
+        if (isPrivate)
+            session.SendPrivate(QStringLiteral("Оля - 127.0.0.1"), text);
+        else
+            session.SendPublic(text);
+    };
+    if (excess == 0) {
+        send();
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received[0].size(), 8192);
+        return;
+    }
+    try {
+        send();
+        QFAIL("a datagram over 8192 bytes was sent");
+    } catch (const EMessageTooLong &error) {
+        QCOMPARE(error.message(),
+                 QStringLiteral("Сообщение не отправлено: вместе с никами оно не помещается в "
+                                "один сетевой пакет (8192 байта). Сократите текст (лишних "
+                                "знаков: %1)")
+                     .arg(excess));
+    }
+    QTest::qWait(100);
+    QVERIFY(received.isEmpty());
+    QVERIFY(echoes.isEmpty());
+    std::vector<HistoryRecord> records;
+    QVERIFY(historytest::ReadStoreFile(store.path(), records));
+    QVERIFY(records.empty());
+}
+
+void TestChatSession::unwritableHistoryHidesNoMessage()
+{
+    historytest::ProgramFolder folder;
+    QVERIFY(folder.isValid());
+    HistoryStore store;
+    store.setProgramDir(folder.path());
+    store.OpenHistory(QStringLiteral("Я"));
+    ChatSession session;
+    session.setSettings(allAlerts());
+    session.setOwnNick(QStringLiteral("Я"));
+    session.setHistoryStore(&store);
+    QSignalSpy errors(&session, &ChatSession::errorRaised);
+    session.CheckHistory();
+    QCoreApplication::processEvents();
+    QVERIFY(errors.isEmpty());
+
+    testsupport::ReadOnlyFolder readOnly(folder.path());
+    session.CheckHistory();
+    QVERIFY(errors.isEmpty()); // reported from the event loop, not from inside the caller
+    QTRY_COMPARE(errors.size(), 1);
+    QVERIFY2(errors[0][0].toString().startsWith(QStringLiteral("История сообщений не сохраняется")),
+             qPrintable(errors[0][0].toString()));
+
+    QSignalSpy messages(&session, &ChatSession::privateMessage);
+    QSignalSpy opens(&session, &ChatSession::openPrivateWindow);
+    QSignalSpy sounds(&session, &ChatSession::soundRequested);
+    TIdSocketHandle binding;
+    binding.SenderIP = Sender;
+    for (int i = 0; i < 2; ++i)
+        session.PrivateRead(cp1251::encode(QStringLiteral("@#@6@#@Оля --> Я: Привет")), &binding);
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(opens.size(), 2);
+    QCOMPARE(sounds.size(), 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.size(), 1); // said once
+    std::vector<HistoryRecord> records;
+    QVERIFY(historytest::ReadStoreFile(store.path(), records));
+    QVERIFY(records.empty()); // the store did refuse them
 }
 
 QTEST_GUILESS_MAIN(TestChatSession)

@@ -10,8 +10,6 @@ private Q_SLOTS:
     void publicLine();
     void privateHeader_data();
     void privateHeader();
-    void textTests_data();
-    void textTests();
     void outgoingText_data();
     void outgoingText();
 };
@@ -82,33 +80,6 @@ void TestChatText::privateHeader()
     QCOMPARE(PrivateHeader(QStringLiteral("Ivan"), QStringLiteral("Olga"), notice,
                            {showTime, showAddress}, Time, Address),
              header);
-}
-
-void TestChatText::textTests_data()
-{
-    QTest::addColumn<QString>("payload");
-    QTest::addColumn<QString>("nick");
-    QTest::addColumn<bool>("mayAlert");
-    QTest::newRow("another user's message")
-        << QStringLiteral("Olga -->Hi") << QStringLiteral("Ivan") << true;
-    QTest::newRow("the user's own message")
-        << QStringLiteral("Ivan -->Hi") << QStringLiteral("Ivan") << false;
-    QTest::newRow("the user's own entry notice")
-        << QStringLiteral(" в чат входит - \"Ivan\"...") << QStringLiteral("Ivan") << false;
-    QTest::newRow("a quote of the nick between double quotes")
-        << QStringLiteral("Olga -->say \"Ivan\" twice") << QStringLiteral("Ivan") << false;
-    QTest::newRow("the tests match anywhere: van in a message from Ivan")
-        << QStringLiteral("Ivan -->Hello") << QStringLiteral("van") << false;
-    QTest::newRow("the nick without the arrow")
-        << QStringLiteral("Olga -->Ivan, hi") << QStringLiteral("Ivan") << true;
-}
-
-void TestChatText::textTests()
-{
-    QFETCH(QString, payload);
-    QFETCH(QString, nick);
-    QFETCH(bool, mayAlert);
-    QCOMPARE(MayAlertUser(payload, nick), mayAlert);
 }
 
 void TestChatText::outgoingText_data()

@@ -19,6 +19,8 @@ private Q_SLOTS:
     void takingApart();
     void publicPayload_data();
     void publicPayload();
+    void publicSender_data();
+    void publicSender();
     void privateMessage_data();
     void privateMessage();
     void roundTrip_data();
@@ -164,6 +166,33 @@ void TestDatagram::publicPayload()
     QFETCH(QString, payload);
     QFETCH(bool, systemNotice);
     QCOMPARE(IsSystemNotice(payload), systemNotice);
+}
+
+void TestDatagram::publicSender_data()
+{
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QString>("sender");
+
+    QTest::newRow("A message's sender comes before the arrow") << u"Olga -->Hi"_s << u"Olga"_s;
+    QTest::newRow("The first arrow ends the sender") << u"Olga -->a -->b"_s << u"Olga"_s;
+    QTest::newRow("A nick that ends with another nick is read whole")
+        << u"XБорис -->привет"_s << u"XБорис"_s;
+    QTest::newRow("An entry notice names its nick")
+        << u" в чат входит - \"Ivan\"..."_s << u"Ivan"_s;
+    QTest::newRow("A leave notice names its nick") << u"\"Ivan\" покидает чат..."_s << u"Ivan"_s;
+    QTest::newRow("A notice's nick may hold quotes")
+        << u" в чат входит - \"a\"b\"..."_s << u"a\"b"_s;
+    QTest::newRow("A message holding a notice is still the message's")
+        << u"Olga --> в чат входит - \"Ivan\"..."_s << u"Olga"_s;
+    QTest::newRow("Quoting a nick names no sender") << u"Olga: \"Ivan\" здесь?"_s << QString();
+    QTest::newRow("A lone quote is no leave notice") << u"\""_s << QString();
+}
+
+void TestDatagram::publicSender()
+{
+    QFETCH(QString, payload);
+    QFETCH(QString, sender);
+    QCOMPARE(PublicSenderNick(payload), sender);
 }
 
 void TestDatagram::privateMessage_data()

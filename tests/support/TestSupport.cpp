@@ -6,8 +6,54 @@
 
 #include <stdexcept>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 namespace testsupport
 {
+
+namespace
+{
+
+void setWritable(const QString &folder, bool writable)
+{
+    const QFileDevice::Permissions write =
+        QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(dir.filePath(name));
+        file.setPermissions(writable ? file.permissions() | write : file.permissions() & ~write);
+    }
+    QFile self(folder);
+    self.setPermissions(writable ? self.permissions() | write : self.permissions() & ~write);
+}
+
+} // namespace
+
+ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : m_folder(folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (::geteuid() == 0) {
+        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+            throw std::runtime_error("cannot bind-mount the folder");
+        if (::mount(nullptr, path.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                    nullptr) != 0) {
+            ::umount2(path.constData(), MNT_DETACH);
+            throw std::runtime_error("cannot make the bind mount read-only");
+        }
+        m_mounted = true;
+    } else {
+        setWritable(folder, false);
+    }
+}
+
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_folder).constData(), MNT_DETACH);
+    else
+        setWritable(m_folder, true);
+}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {

@@ -8,6 +8,21 @@
 namespace testsupport
 {
 
+// Makes a folder and the files in it read-only for the object's life, for root too: root
+// gets a read-only bind mount of the folder on itself, anyone else loses the write bits.
+class ReadOnlyFolder final
+{
+public:
+    explicit ReadOnlyFolder(const QString &folder);
+    ~ReadOnlyFolder();
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+
+private:
+    QString m_folder;
+    bool m_mounted = false;
+};
+
 // Writes bytes to a file, creating folders on the way; fails the test on error.
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);

@@ -1,0 +1,48 @@
+#!/usr/bin/python3
+"""SIGTERM, SIGINT and SIGHUP end a copy the way the exit command does, without its question.
+
+Each copy is started, seen on the wire by its entry notice, and sent one of the signals: it
+sends the leave notice once, ends with exit code 0 and writes Chat.cfg (a line it read in an
+odd form comes back in its proper form).
+"""
+import os
+import signal
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2e_support as E  # noqa: E402
+
+SLACK = 8.0
+SIGNALS = (("Term", signal.SIGTERM), ("Int", signal.SIGINT), ("Hup", signal.SIGHUP))
+
+
+def test(h):
+    h.build_network([node for node, _ in SIGNALS] + ["observer"])
+    h.start_desktop()
+    wire = h.start_observer()
+    for nick, number in SIGNALS:
+        copy = h.start_copy(nick, raw_lines={8: "ShowIP=yes"})
+        entry = E.cp1251('@#@19@#@ в чат входит - "%s"...' % nick)
+        leave = E.cp1251('@#@19@#@"%s" покидает чат...' % nick)
+        online = E.wait_until(lambda: entry in [d["data"] for d in
+                                                wire.datagrams(E.PUBLIC_PORT, copy.addr)],
+                              E.START_TIMEOUT)
+        h.require(online, "%s is online" % nick)
+        os.kill(copy.proc.pid, number)
+        code = copy.wait_exit(SLACK)
+        name = signal.Signals(number).name
+        h.expect(code == 0, "%s ends with exit code 0 after %s (got %r)" % (nick, name, code))
+        sent = [d["data"] for d in wire.datagrams(E.PUBLIC_PORT, copy.addr)]
+        h.expect(sent.count(leave) == 1 and sent[-1] == leave,
+                 "after %s the last public datagram is the leave notice, sent once (got %s)"
+                 % (name, E.shown(sent[-3:])))
+        raw = copy.config_file()
+        lines = raw.decode("cp1251").split("\r\n")
+        h.expect(raw.count(b"\r\n") == 28 and lines[7] == "ShowIP=0",
+                 "after %s Chat.cfg is written: 28 lines, line 8 'ShowIP=0' (got %r)"
+                 % (name, lines[7] if len(lines) > 7 else raw))
+
+
+if __name__ == "__main__":
+    sys.exit(E.run_test("signals", test))
