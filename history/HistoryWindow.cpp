@@ -156,17 +156,17 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(&table, &HistoryTable::reset, this, [this] { --m_syncing; });
     connect(&table, &HistoryTable::inserted, this, [this] { --m_syncing; });
     connect(&table, &HistoryTable::removed, this, [this] { --m_syncing; });
-    connect(&table, &HistoryTable::currentChanged, this, &THForm::followTable);
-    connect(&table, &HistoryTable::damageFound, this, [this](int unreadable) {
+    connect(&table, &HistoryTable::currentChanged, this, Guarded(this, &THForm::followTable));
+    connect(&table, &HistoryTable::damageFound, this, Guarded([this](int unreadable) {
         StatusPanels[1]->setText(DamageText(unreadable));
         StatusPanels[1]->show();
         SetCountText();
-    });
+    }));
     // Another store (or a fresh one) has no damage known.
-    connect(Store, &HistoryStore::countTextChanged, this, [this] {
-        if (!Table().isActive() || !Table().salvaged())
-            StatusPanels[1]->hide();
-    });
+    connect(Store, &HistoryStore::countTextChanged, this, Guarded([this] {
+                if (!Table().isActive() || !Table().salvaged())
+                    StatusPanels[1]->hide();
+            }));
 
     suiPageControl1 = new QTabWidget(this);
     suiPageControl1->setObjectName(QStringLiteral("suiPageControl1"));

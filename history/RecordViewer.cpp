@@ -115,10 +115,10 @@ void TForm6::SetDataSource(HistoryTable *table)
     m_table = table;
     if (table) {
         // A reset, insertion or removal is announced as a move of the current record too.
-        connect(table, &HistoryTable::currentChanged, this, [this] {
-            if (isVisible())
-                ShowCurrentRecord();
-        });
+        connect(table, &HistoryTable::currentChanged, this, Guarded([this] {
+                    if (isVisible())
+                        ShowCurrentRecord();
+                }));
     }
     ShowCurrentRecord();
 }
