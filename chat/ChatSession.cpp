@@ -363,15 +363,13 @@ void ChatSession::RefreshUsers()
 
 QString ChatSession::RecipientItemFor(const QString &nick) const
 {
-    auto itemOf = [](const UsrInfo &user) -> QString {
-        return user.Nick + QStringLiteral(" - ") + user.IP;
-    };
+    // Heard since the last refresh first, then listed at it.
     for (const UsrInfo &user : m_users.Users())
         if (user.Nick == nick)
-            return itemOf(user);
+            return RecipientItem(user);
     for (const UsrInfo &user : m_listed)
         if (user.Nick == nick)
-            return itemOf(user);
+            return RecipientItem(user);
     return {};
 }
 

@@ -92,12 +92,17 @@ const UsrInfo &UserTable::Slot(int index) const
     return m_slots.at(size_t(index));
 }
 
+QString RecipientItem(const UsrInfo &user)
+{
+    return user.Nick % u" - " % user.IP;
+}
+
 QStringList RecipientItems(const UserTable &table, const QString &ownIp)
 {
     QStringList items;
     for (const UsrInfo &user : table.Users()) {
         if (ownIp.isEmpty() || user.IP != ownIp)
-            items.append(user.Nick % u" - " % user.IP);
+            items.append(RecipientItem(user));
     }
     return items;
 }

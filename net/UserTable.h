@@ -39,6 +39,8 @@ private:
     std::array<UsrInfo, Capacity> m_slots;
 };
 
+// One user's recipient box item, "Nick - IP".
+QString RecipientItem(const UsrInfo &user);
 // The recipient box's items: "Nick - IP" for each listed user whose address differs from
 // ownIp; an empty ownIp leaves nothing out.
 QStringList RecipientItems(const UserTable &table, const QString &ownIp);
