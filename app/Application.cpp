@@ -3,11 +3,13 @@
 #include "AppError.h"
 #include "ErrorBox.h"
 #include "ShellText.h"
+#include "UiLanguage.h"
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(ApplicationTitleFor(applicationFilePath()));
     setQuitOnLastWindowClosed(false);
+    uilanguage::Install(*this, uilanguage::Language());
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)

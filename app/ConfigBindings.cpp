@@ -7,6 +7,7 @@
 #include "SkinEngine.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -101,8 +102,8 @@ void applyRefreshInterval()
 {
     const int seconds = 5 * Form2->TrackBar2->value();
     Form1->Timer1->setInterval(1000 * seconds);
-    Form2->Label2->setText(QStringLiteral("Время обновления - ") + QString::number(seconds) +
-                           QStringLiteral(" сек."));
+    Form2->Label2->setText(
+        QCoreApplication::translate("TForm2", "Время обновления - %1 сек.").arg(seconds));
 }
 
 void applySavedNick(ConfigLines &config)

@@ -79,32 +79,32 @@ TForm1::~TForm1() = default;
 
 void TForm1::buildMenus()
 {
-    N2 = commandAction(this, "N2", QStringLiteral("Выход..."), 0);
-    N7 = commandAction(this, "N7", QStringLiteral("Очистить экран"), 1);
-    N12 = commandAction(this, "N12", QStringLiteral("Приват"), PrivateImage);
-    N6 = commandAction(this, "N6", QStringLiteral("Настройки"), 2);
-    N17 = commandAction(this, "N17", QStringLiteral("История сообщений"), 5);
-    N5 = commandAction(this, "N5", QStringLiteral("О программе..."), 3);
+    N2 = commandAction(this, "N2", tr("Выход..."), 0);
+    N7 = commandAction(this, "N7", tr("Очистить экран"), 1);
+    N12 = commandAction(this, "N12", tr("Приват"), PrivateImage);
+    N6 = commandAction(this, "N6", tr("Настройки"), 2);
+    N17 = commandAction(this, "N17", tr("История сообщений"), 5);
+    N5 = commandAction(this, "N5", tr("О программе..."), 3);
 
-    N1 = menuBar()->addMenu(QStringLiteral("Файл"));
+    N1 = menuBar()->addMenu(tr("Файл"));
     N1->setObjectName(QStringLiteral("N1"));
     N1->addAction(N2);
-    N3 = menuBar()->addMenu(QStringLiteral("Сервис"));
+    N3 = menuBar()->addMenu(tr("Сервис"));
     N3->setObjectName(QStringLiteral("N3"));
     N3->addActions({N7, N12, N6, N17});
-    N4 = menuBar()->addMenu(QStringLiteral("Справка"));
+    N4 = menuBar()->addMenu(tr("Справка"));
     N4->setObjectName(QStringLiteral("N4"));
     N4->addAction(N5);
 
     RxPopupMenu1 = new QMenu(this);
     RxPopupMenu1->setObjectName(QStringLiteral("RxPopupMenu1"));
-    N8 = new QAction(QStringLiteral("Развернуть"), this);
+    N8 = new QAction(tr("Развернуть"), this);
     N8->setObjectName(QStringLiteral("N8"));
-    N13 = commandAction(this, "N13", QStringLiteral("Приват"), PrivateImage);
-    N10 = commandAction(this, "N10", QStringLiteral("Настройки"), 2);
-    N11 = commandAction(this, "N11", QStringLiteral("О программе..."), 3);
-    N18 = commandAction(this, "N18", QStringLiteral("История сообщений"), 5);
-    N9 = commandAction(this, "N9", QStringLiteral("Выход..."), 0);
+    N13 = commandAction(this, "N13", tr("Приват"), PrivateImage);
+    N10 = commandAction(this, "N10", tr("Настройки"), 2);
+    N11 = commandAction(this, "N11", tr("О программе..."), 3);
+    N18 = commandAction(this, "N18", tr("История сообщений"), 5);
+    N9 = commandAction(this, "N9", tr("Выход..."), 0);
     RxPopupMenu1->addActions({N8, N13, N10, N11, N18, N9});
 }
 
@@ -165,19 +165,19 @@ void TForm1::buildControls()
     layout->addWidget(Panel1, 1);
 
     auto *row = new QHBoxLayout;
-    Label1 = new QLabel(QStringLiteral("Сообщение"), central);
+    Label1 = new QLabel(tr("Сообщение"), central);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label2 = new QLabel(QStringLiteral("Цвет шрифта"), central);
+    Label2 = new QLabel(tr("Цвет шрифта"), central);
     Label2->setObjectName(QStringLiteral("Label2"));
     ColorBox1 = new ColorBox(central);
     ColorBox1->setObjectName(QStringLiteral("ColorBox1"));
     ColorBox1->selectIndex(0);
-    Label3 = new QLabel(QStringLiteral("Цвет заднего фона"), central);
+    Label3 = new QLabel(tr("Цвет заднего фона"), central);
     Label3->setObjectName(QStringLiteral("Label3"));
     ColorBox2 = new ColorBox(central);
     ColorBox2->setObjectName(QStringLiteral("ColorBox2"));
     ColorBox2->selectIndex(15);
-    Button1 = new QPushButton(QStringLiteral("Отправить"), central);
+    Button1 = new QPushButton(tr("Отправить"), central);
     Button1->setObjectName(QStringLiteral("Button1"));
     for (QLabel *label : {Label1, Label2, Label3}) {
         label->setTextFormat(Qt::PlainText);
@@ -203,8 +203,8 @@ void TForm1::buildControls()
     RichEdit4->setObjectName(QStringLiteral("RichEdit4"));
     RichEdit4->setAcceptRichText(false);
     RichEdit4->setFixedHeight(50);
-    RichEdit4->setToolTip(QStringLiteral(
-        "Введите текст сообщения и нажмите конпку \"Отправить\" (или \"CTRL + Enter\")"));
+    RichEdit4->setToolTip(
+        tr("Введите текст сообщения и нажмите конпку \"Отправить\" (или \"CTRL + Enter\")"));
     layout->addWidget(RichEdit4);
     setCentralWidget(central);
 }
@@ -321,7 +321,7 @@ void TForm1::N2Click()
 
 void TForm1::N7Click()
 {
-    if (Dialogs::question(this, QStringLiteral("Palavrix"), QStringLiteral("Очистить экран?")) ==
+    if (Dialogs::question(this, QStringLiteral("Palavrix"), tr("Очистить экран?")) ==
         Dialogs::Answer::Ok)
         RichEdit1->Clear();
 }

@@ -111,7 +111,7 @@ void TForm1::suitempButton1Click()
 {
     if (InputText(RichEdit4).isEmpty()) {
         Dialogs::information(this, QStringLiteral("Palavrix"),
-                             QStringLiteral("Введите текст сообщения для отправки!"));
+                             tr("Введите текст сообщения для отправки!"));
         return;
     }
     try {

@@ -133,9 +133,8 @@ void TForm1::Announce()
     try {
         Session->GoOnline();
     } catch (const AppError &) {
-        Dialogs::warning(
-            this, QStringLiteral("Ошибка"),
-            QStringLiteral("Сеть не настроена. Корректная работа приложения невозможна!"));
+        Dialogs::warning(this, tr("Ошибка"),
+                         tr("Сеть не настроена. Корректная работа приложения невозможна!"));
     }
 }
 

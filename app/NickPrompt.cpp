@@ -3,10 +3,15 @@
 #include "Dialogs.h"
 #include "NickRules.h"
 
+#include <QCoreApplication>
+
 namespace
 {
 
-const QString PromptCaption = QStringLiteral("Вход в чат");
+QString PromptCaption()
+{
+    return QCoreApplication::translate("NickPrompt", "Вход в чат");
+}
 
 } // namespace
 
@@ -22,10 +27,11 @@ QString ObtainNick(bool fastEntry, const QString &savedNick)
     }
     for (;;) {
         if (!refusal.isEmpty())
-            Dialogs::warning(nullptr, PromptCaption, refusal);
+            Dialogs::warning(nullptr, PromptCaption(), refusal);
         // The prompt opens with the refused nick, so the user can mend it.
-        Dialogs::inputText(nullptr, PromptCaption, QStringLiteral("Введите Ник для входа в чат:"),
-                           nick);
+        Dialogs::inputText(
+            nullptr, PromptCaption(),
+            QCoreApplication::translate("NickPrompt", "Введите Ник для входа в чат:"), nick);
         refusal = NickRefusalText(nick);
         if (refusal.isEmpty())
             return nick;

@@ -1,5 +1,6 @@
 #include "ShellText.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 QString ApplicationTitleFor(const QString &executablePath)
@@ -21,14 +22,18 @@ QString ExitQuestionText(qint32 runSeconds, const QString &applicationTitle)
     const qint32 h = (runSeconds / 3600) % 24;
     const qint32 m = (runSeconds / 60) % 60;
     const qint32 s = runSeconds % 60;
-    return QStringLiteral("Время проведенное в программе: ") + QString::number(d) +
-           QStringLiteral(" дн.  ") + QString::number(h) + QStringLiteral(" ч. ") +
-           QString::number(m) + QStringLiteral(" мин. ") + QString::number(s) +
-           QStringLiteral(" сек.") + QStringLiteral("\r\r") +
-           QStringLiteral("Завершить работу программы ") + applicationTitle + u'?';
+    return QCoreApplication::translate("ShellText", "Время проведенное в программе: ") +
+           QString::number(d) + QCoreApplication::translate("ShellText", " дн.  ") +
+           QString::number(h) + QCoreApplication::translate("ShellText", " ч. ") +
+           QString::number(m) + QCoreApplication::translate("ShellText", " мин. ") +
+           QString::number(s) + QCoreApplication::translate("ShellText", " сек.") +
+           QStringLiteral("\r\r") +
+           QCoreApplication::translate("ShellText", "Завершить работу программы ") +
+           applicationTitle + u'?';
 }
 
 QString UserCountText(int users)
 {
-    return QStringLiteral("Пользователей в чате: ") + QString::number(users);
+    return QCoreApplication::translate("ShellText", "Пользователей в чате: ") +
+           QString::number(users);
 }

@@ -10,8 +10,9 @@ int main(int argc, char **argv)
     TApplication app(argc, argv);
     SingleInstance instance;
     if (!instance.Acquire()) {
-        Dialogs::information(nullptr, QStringLiteral("Предупреждение!"),
-                             QStringLiteral("Приложение Palavrix уже запущено..."));
+        Dialogs::information(
+            nullptr, QCoreApplication::translate("main", "Предупреждение!"),
+            QCoreApplication::translate("main", "Приложение Palavrix уже запущено..."));
         return 0;
     }
     AppWindows windows;

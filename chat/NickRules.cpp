@@ -6,6 +6,8 @@
 #include "HistoryRecord.h"
 #include "UserTable.h"
 
+#include <QCoreApplication>
+
 namespace
 {
 
@@ -91,15 +93,19 @@ QString NickRefusalText(const QString &nick)
     case NickFault::None:
         break;
     case NickFault::BreaksMessages:
-        return QStringLiteral("Такой ник другие участники чата прочтут неверно. Ник не может "
-                              "содержать сочетания \" - \", \": \", \" -->\" и переводы строки, "
-                              "а также кончаться на \":\" или \" -\".");
+        return QCoreApplication::translate(
+            "NickRules", "Такой ник другие участники чата прочтут неверно. Ник не может "
+                         "содержать сочетания \" - \", \": \", \" -->\" и переводы строки, "
+                         "а также кончаться на \":\" или \" -\".");
     case NickFault::NotInCodePage:
-        return QStringLiteral("В нике есть знаки, которые чат не может передать: ") +
+        return QCoreApplication::translate("NickRules",
+                                           "В нике есть знаки, которые чат не может передать: ") +
                unrepresentable(nick) +
-               QStringLiteral(". Используйте русские и латинские буквы, цифры и обычные знаки.");
+               QCoreApplication::translate(
+                   "NickRules", ". Используйте русские и латинские буквы, цифры и обычные знаки.");
     case NickFault::TooLong:
-        return QStringLiteral("Ник слишком длинный: в таком нике может быть не больше %1 знаков.")
+        return QCoreApplication::translate(
+                   "NickRules", "Ник слишком длинный: в таком нике может быть не больше %1 знаков.")
             .arg(longestFitting(nick));
     }
     return {};

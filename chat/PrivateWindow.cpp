@@ -20,6 +20,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -34,14 +35,17 @@ TForm4 *Form4 = nullptr;
 namespace
 {
 
-const QString ChooseRecipient = QStringLiteral("Выбери получателя...");
+QString ChooseRecipient()
+{
+    return QCoreApplication::translate("TForm4", "Выбери получателя...");
+}
 
 } // namespace
 
 TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QStringLiteral("Palavrix - приват"));
+    setWindowTitle(tr("Palavrix - приват"));
     buildControls();
     setMinimumSize(430, 315);
     resize(430, 360);
@@ -75,13 +79,13 @@ void TForm4::buildControls()
     layout->addWidget(RichEdit1, 1);
 
     auto *recipientRow = new QHBoxLayout;
-    RecipientLabel = new QLabel(QStringLiteral("Получатель:"), this);
+    RecipientLabel = new QLabel(tr("Получатель:"), this);
     RecipientLabel->setTextFormat(Qt::PlainText);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setEditText(ChooseRecipient);
+    ComboBox1->setEditText(ChooseRecipient());
     // Peers choose their nicks, up to 8 KB each: the list measures one item, not every one.
     static_cast<QListView *>(ComboBox1->view())->setUniformItemSizes(true);
     recipientRow->addWidget(RecipientLabel);
@@ -92,18 +96,18 @@ void TForm4::buildControls()
     RichEdit2->setObjectName(QStringLiteral("RichEdit2"));
     RichEdit2->setAcceptRichText(false);
     RichEdit2->setFixedHeight(60);
-    RichEdit2->setToolTip(QStringLiteral(
-        "Введите текст сообщения и нажмите конпку \"Отправить\" (или \"CTRL + Enter\")"));
+    RichEdit2->setToolTip(
+        tr("Введите текст сообщения и нажмите конпку \"Отправить\" (или \"CTRL + Enter\")"));
     RichEdit2->installEventFilter(this);
     RichEdit1->installEventFilter(this);
     layout->addWidget(RichEdit2);
 
     auto *buttons = new QHBoxLayout;
-    suiButton1 = new QPushButton(QStringLiteral("История"), this);
+    suiButton1 = new QPushButton(tr("История"), this);
     suiButton1->setObjectName(QStringLiteral("suiButton1"));
-    Button2 = new QPushButton(QStringLiteral("Очистить"), this);
+    Button2 = new QPushButton(tr("Очистить"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button1 = new QPushButton(QStringLiteral("Отправить"), this);
+    Button1 = new QPushButton(tr("Отправить"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     buttons->addWidget(suiButton1);
     buttons->addWidget(Button2);
@@ -177,15 +181,15 @@ bool TForm4::eventFilter(QObject *watched, QEvent *event)
 void TForm4::suitempButton1Click()
 {
     const QString t = ComboBox1->currentText();
-    if (t.isEmpty() || t == ChooseRecipient || t == ChooseUserPrompt) {
+    if (t.isEmpty() || t == ChooseRecipient() || t == ChooseUserPrompt) {
         Dialogs::information(this, QStringLiteral("Palavrix"),
-                             QStringLiteral("Получатель сообщения не выбран!"));
+                             tr("Получатель сообщения не выбран!"));
         FinishSend();
         return;
     }
     if (InputText(RichEdit2).isEmpty()) {
         Dialogs::information(this, QStringLiteral("Palavrix"),
-                             QStringLiteral("Введите текст сообщения для отправки!"));
+                             tr("Введите текст сообщения для отправки!"));
         FinishSend();
         return;
     }
@@ -214,7 +218,7 @@ void TForm4::AppendMessage(const QString &header, const QString &body, int color
 
 void TForm4::suitempButton2Click()
 {
-    if (Dialogs::question(this, QStringLiteral("Palavrix"), QStringLiteral("Очистить экран?")) ==
+    if (Dialogs::question(this, QStringLiteral("Palavrix"), tr("Очистить экран?")) ==
         Dialogs::Answer::Ok)
         RichEdit1->Clear();
 }

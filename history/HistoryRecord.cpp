@@ -3,6 +3,8 @@
 #include "Cp1251.h"
 #include "DateTimeText.h"
 
+#include <QCoreApplication>
+
 namespace
 {
 
@@ -35,15 +37,15 @@ QString HistoryFieldLabel(HistoryField field)
 {
     switch (field) {
     case HistoryField::mDate:
-        return QStringLiteral("Дата");
+        return QCoreApplication::translate("HistoryRecord", "Дата");
     case HistoryField::mTime:
-        return QStringLiteral("Время");
+        return QCoreApplication::translate("HistoryRecord", "Время");
     case HistoryField::mSender:
-        return QStringLiteral("Отправитель");
+        return QCoreApplication::translate("HistoryRecord", "Отправитель");
     case HistoryField::mReceiver:
-        return QStringLiteral("Получатель");
+        return QCoreApplication::translate("HistoryRecord", "Получатель");
     case HistoryField::mCutText:
-        return QStringLiteral("Сообщение");
+        return QCoreApplication::translate("HistoryRecord", "Сообщение");
     case HistoryField::mFullText:
     case HistoryField::mIncoming:
         return HistoryFieldName(field);
@@ -105,5 +107,5 @@ HistoryRecord MakeHistoryRecord(const QString &sender, const QString &receiver, 
 
 QString HistoryCountText(qint64 count)
 {
-    return QStringLiteral("Сообщений: ") + QString::number(count);
+    return QCoreApplication::translate("HistoryRecord", "Сообщений: ") + QString::number(count);
 }

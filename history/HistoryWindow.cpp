@@ -142,7 +142,7 @@ QColor chosenColor(const ColorBox *box)
 THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("HForm"));
-    setWindowTitle(QStringLiteral("Palavrix - история"));
+    setWindowTitle(tr("Palavrix - история"));
 
     Store = new HistoryStore(this);
     HistoryTable &table = Store->table();
@@ -176,9 +176,9 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     suiTabSheet2->setObjectName(QStringLiteral("suiTabSheet2"));
     suiTabSheet3 = new QWidget;
     suiTabSheet3->setObjectName(QStringLiteral("suiTabSheet3"));
-    suiPageControl1->addTab(suiTabSheet1, QStringLiteral("Все сообщения"));
-    suiPageControl1->addTab(suiTabSheet2, QStringLiteral("Входящие"));
-    suiPageControl1->addTab(suiTabSheet3, QStringLiteral("Исходящие"));
+    suiPageControl1->addTab(suiTabSheet1, tr("Все сообщения"));
+    suiPageControl1->addTab(suiTabSheet2, tr("Входящие"));
+    suiPageControl1->addTab(suiTabSheet3, tr("Исходящие"));
 
     m_dateWidening = DateColumnWidening(fontMetrics());
     DBGrid1 = makeGrid(QStringLiteral("DBGrid1"), suiTabSheet1);
@@ -195,14 +195,14 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     DBGrid3->setColumnHidden(column(HistoryField::mFullText), true);
     DBGrid3->setColumnHidden(column(HistoryField::mIncoming), true);
 
-    suiButton1 = button(QStringLiteral("suiButton1"), QStringLiteral("Поиск"), this);
-    suiButton2 = button(QStringLiteral("suiButton2"), QStringLiteral("Удалить"), this);
-    suiButton3 = button(QStringLiteral("suiButton3"), QStringLiteral("Очистить"), this);
-    suiButton4 = button(QStringLiteral("suiButton4"), QStringLiteral("Сохранить..."), this);
+    suiButton1 = button(QStringLiteral("suiButton1"), tr("Поиск"), this);
+    suiButton2 = button(QStringLiteral("suiButton2"), tr("Удалить"), this);
+    suiButton3 = button(QStringLiteral("suiButton3"), tr("Очистить"), this);
+    suiButton4 = button(QStringLiteral("suiButton4"), tr("Сохранить..."), this);
     suiButton4->setMinimumWidth(ButtonSize.width());
     suiButton4->setMaximumWidth(QWIDGETSIZE_MAX);
     suiButton4->setToolTip(
-        QStringLiteral("Сохранить сообщения вкладки (или выделенные) в текстовый файл или CSV"));
+        tr("Сохранить сообщения вкладки (или выделенные) в текстовый файл или CSV"));
     Button1 = button(QStringLiteral("Button1"), QStringLiteral("Ok"), this);
 
     StatusBar1 = new QStatusBar(this);
@@ -407,11 +407,10 @@ QColor THForm::RowTextColor(qint32 incoming, bool highlighted) const
 QString THForm::DamageText(int unreadable)
 {
     if (unreadable < 0)
-        return QStringLiteral("Файл истории повреждён: часть сообщений не читается");
+        return tr("Файл истории повреждён: часть сообщений не читается");
     if (unreadable == 0)
-        return QStringLiteral("Файл истории повреждён, но все сообщения прочитаны");
-    return QStringLiteral("Файл истории повреждён: не читается сообщений: ") +
-           QString::number(unreadable);
+        return tr("Файл истории повреждён, но все сообщения прочитаны");
+    return tr("Файл истории повреждён: не читается сообщений: ") + QString::number(unreadable);
 }
 
 void THForm::SetCountText()
@@ -484,8 +483,7 @@ void THForm::suiButton1Click()
 
 void THForm::suiButton2Click()
 {
-    if (Dialogs::question(this, Caption, QStringLiteral("Удалить выделенное?")) !=
-        Dialogs::Answer::Ok)
+    if (Dialogs::question(this, Caption, tr("Удалить выделенное?")) != Dialogs::Answer::Ok)
         return;
     QTableView *grid = ActiveGrid();
     deleteRows(*Store, grid, selectedRows(grid));
@@ -494,9 +492,8 @@ void THForm::suiButton2Click()
 
 void THForm::suiButton3Click()
 {
-    if (Dialogs::question(
-            this, Caption,
-            QStringLiteral("История сообщений будет удалена безвозвратно. Продолжить?")) !=
+    if (Dialogs::question(this, Caption,
+                          tr("История сообщений будет удалена безвозвратно. Продолжить?")) !=
         Dialogs::Answer::Ok)
         return;
     ResetHistory();
@@ -505,8 +502,7 @@ void THForm::suiButton3Click()
 void THForm::suiButton4Click()
 {
     QString path;
-    if (Dialogs::saveFileName(this, QStringLiteral("Сохранить сообщения"),
-                              QStringLiteral("Текст (*.txt);;CSV (*.csv)"),
+    if (Dialogs::saveFileName(this, tr("Сохранить сообщения"), tr("Текст (*.txt);;CSV (*.csv)"),
                               path) != Dialogs::Answer::Ok ||
         path.isEmpty())
         return;
@@ -519,8 +515,8 @@ void THForm::suiButton4Click()
         for (const int row : rows)
             keys.push_back(Table().bookmarkAt(row));
     }
-    QProgressDialog progress(QStringLiteral("Сохранение сообщений..."), QStringLiteral("Отмена"), 0,
-                             int(keys.size()), this);
+    QProgressDialog progress(tr("Сохранение сообщений..."), tr("Отмена"), 0, int(keys.size()),
+                             this);
     progress.setWindowTitle(Caption);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressDelay);

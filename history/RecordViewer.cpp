@@ -53,16 +53,16 @@ TForm6::TForm6(QWidget *parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("Form6"));
-    setWindowTitle(QStringLiteral("Просмотр записи"));
+    setWindowTitle(tr("Просмотр записи"));
     setFixedSize(ClientSize);
 
     GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    Label1 = PlainLabel(QStringLiteral("Label1"), QStringLiteral("Дата"), GroupBox1);
-    Label2 = PlainLabel(QStringLiteral("Label2"), QStringLiteral("Время"), GroupBox1);
-    Label3 = PlainLabel(QStringLiteral("Label3"), QStringLiteral("Отправитель"), GroupBox1);
-    Label4 = PlainLabel(QStringLiteral("Label4"), QStringLiteral("Получатель"), GroupBox1);
-    Label5 = PlainLabel(QStringLiteral("Label5"), QStringLiteral("Текст сообщения"), GroupBox1);
+    Label1 = PlainLabel(QStringLiteral("Label1"), tr("Дата"), GroupBox1);
+    Label2 = PlainLabel(QStringLiteral("Label2"), tr("Время"), GroupBox1);
+    Label3 = PlainLabel(QStringLiteral("Label3"), tr("Отправитель"), GroupBox1);
+    Label4 = PlainLabel(QStringLiteral("Label4"), tr("Получатель"), GroupBox1);
+    Label5 = PlainLabel(QStringLiteral("Label5"), tr("Текст сообщения"), GroupBox1);
     DBEdit1 = fieldEdit(QStringLiteral("DBEdit1"), false, GroupBox1);
     DBEdit2 = fieldEdit(QStringLiteral("DBEdit2"), false, GroupBox1);
     DBEdit3 = fieldEdit(QStringLiteral("DBEdit3"), true, GroupBox1);

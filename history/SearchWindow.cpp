@@ -38,22 +38,22 @@ TForm5::TForm5(QWidget *parent)
                           Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("Поиск текста"));
+    setWindowTitle(tr("Поиск текста"));
     setFixedSize(ClientSize);
 
-    Label1 = PlainLabel(QStringLiteral("Label1"), QStringLiteral("Текст для поиска"), this);
+    Label1 = PlainLabel(QStringLiteral("Label1"), tr("Текст для поиска"), this);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Button1 = new QPushButton(QStringLiteral("Искать"), this);
+    Button1 = new QPushButton(tr("Искать"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setFixedSize(75, 25);
 
-    suiGroupBox1 = new QGroupBox(QStringLiteral("Направление поиска"), this);
+    suiGroupBox1 = new QGroupBox(tr("Направление поиска"), this);
     suiGroupBox1->setObjectName(QStringLiteral("suiGroupBox1"));
-    RadioButton1 = new QRadioButton(QStringLiteral("Вниз"), suiGroupBox1);
+    RadioButton1 = new QRadioButton(tr("Вниз"), suiGroupBox1);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
     RadioButton1->setChecked(true);
-    RadioButton2 = new QRadioButton(QStringLiteral("Вверх"), suiGroupBox1);
+    RadioButton2 = new QRadioButton(tr("Вверх"), suiGroupBox1);
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
     auto *directions = new QHBoxLayout(suiGroupBox1);
     directions->setContentsMargins(8, 2, 8, 4);
@@ -64,8 +64,7 @@ TForm5::TForm5(QWidget *parent)
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(false);
-    StatusPanels[0] =
-        PlainLabel(QStringLiteral("StatusPanel0"), QStringLiteral("Состояние:"), StatusBar);
+    StatusPanels[0] = PlainLabel(QStringLiteral("StatusPanel0"), tr("Состояние:"), StatusBar);
     StatusPanels[0]->setFixedWidth(StatePanelWidth);
     StatusPanels[0]->installEventFilter(this);
     StatusPanels[1] = PlainLabel(QStringLiteral("StatusPanel1"), QString(), StatusBar);
@@ -103,8 +102,8 @@ void TForm5::Button1Click()
     const SearchDirection direction =
         RadioButton1->isChecked() ? SearchDirection::Down : SearchDirection::Up;
     const bool found = SearchCutText(HForm->Table(), Edit1->text(), direction);
-    StatusPanels[1]->setText(found ? QStringLiteral("Запрошеный текст найден...")
-                                   : QStringLiteral("Поиск не дал результата..."));
+    StatusPanels[1]->setText(found ? tr("Запрошеный текст найден...")
+                                   : tr("Поиск не дал результата..."));
 }
 
 void TForm5::showEvent(QShowEvent *event)

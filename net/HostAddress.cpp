@@ -5,6 +5,7 @@
 #include "SocketApi.h"
 #include "UdpErrors.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace
@@ -83,12 +84,17 @@ LocalNetwork FindLocalNetwork()
 QString LocalNetworkText(const LocalNetwork &network)
 {
     if (network.address.isEmpty())
-        return QStringLiteral("Широковещательный адрес задан вручную: ") + network.broadcast;
-    const QString where = network.interfaceName.isEmpty()
-                              ? QStringLiteral("по имени компьютера")
-                              : QStringLiteral("интерфейс ") + network.interfaceName;
-    return QStringLiteral("Адрес этого компьютера: ") + network.address + QStringLiteral(" (") +
-           where + QStringLiteral(")\nШироковещательный адрес: ") + network.broadcast;
+        return QCoreApplication::translate("HostAddress",
+                                           "Широковещательный адрес задан вручную: ") +
+               network.broadcast;
+    const QString where =
+        network.interfaceName.isEmpty()
+            ? QCoreApplication::translate("HostAddress", "по имени компьютера")
+            : QCoreApplication::translate("HostAddress", "интерфейс ") + network.interfaceName;
+    return QCoreApplication::translate("HostAddress", "Адрес этого компьютера: ") +
+           network.address + QStringLiteral(" (") + where +
+           QCoreApplication::translate("HostAddress", ")\nШироковещательный адрес: ") +
+           network.broadcast;
 }
 
 QString LocalHostAddress()

@@ -240,7 +240,7 @@ TForm3::TForm3(QWidget *parent)
                           Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("О программе..."));
+    setWindowTitle(tr("О программе..."));
     setFixedSize(ClientSize);
     setFont(textFont(11));
 
@@ -261,8 +261,7 @@ TForm3::TForm3(QWidget *parent)
     Panel3 = rule(this, "Panel3", {112, 139});
 
     StaticText1 = new QLabel(
-        QStringLiteral(
-            "UDP чат для локальных сетей. Работает без серверной части, не требует настройки."),
+        tr("UDP чат для локальных сетей. Работает без серверной части, не требует настройки."),
         this);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     StaticText1->setTextFormat(Qt::PlainText);

@@ -190,7 +190,7 @@ TForm2::TForm2(QWidget *parent)
                           Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Настройки"));
+    setWindowTitle(tr("Настройки"));
     setFixedSize(ClientWidth, ClientHeight);
 
     suiPageControl1 = new QTabWidget(this);
@@ -199,10 +199,10 @@ TForm2::TForm2(QWidget *parent)
     suiTabSheet2 = buildStylesPage();
     suiTabSheet3 = buildColorsPage();
     suiTabSheet4 = buildNetworkPage();
-    suiPageControl1->addTab(suiTabSheet1, QStringLiteral("Главные"));
-    suiPageControl1->addTab(suiTabSheet2, QStringLiteral("Стили"));
-    suiPageControl1->addTab(suiTabSheet3, QStringLiteral("Цвета"));
-    suiPageControl1->addTab(suiTabSheet4, QStringLiteral("Сеть"));
+    suiPageControl1->addTab(suiTabSheet1, tr("Главные"));
+    suiPageControl1->addTab(suiTabSheet2, tr("Стили"));
+    suiPageControl1->addTab(suiTabSheet3, tr("Цвета"));
+    suiPageControl1->addTab(suiTabSheet4, tr("Сеть"));
     suiPageControl1->setCurrentIndex(0);
 
     const int buttonTop = ClientHeight - ButtonMargin - ButtonSize.height();
@@ -216,8 +216,7 @@ TForm2::TForm2(QWidget *parent)
     fitFont();
 
     TrackBar1->setToolTip(QString::number(AlphaBlendValue()));
-    TrackBar2->setToolTip(QString::number(RefreshStep * TrackBar2->value()) +
-                          QStringLiteral(" сек."));
+    TrackBar2->setToolTip(QString::number(RefreshStep * TrackBar2->value()) + tr(" сек."));
     wireEvents();
 }
 
@@ -232,63 +231,55 @@ QWidget *TForm2::buildMainPage()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("suiTabSheet1"));
 
-    CheckBox5 =
-        checkBox(QStringLiteral("CheckBox5"), QStringLiteral("Регулировать прозрачность"), false);
-    Label1 = PlainLabel(QStringLiteral("Label1"), QStringLiteral("Уровень прозрачности"));
+    CheckBox5 = checkBox(QStringLiteral("CheckBox5"), tr("Регулировать прозрачность"), false);
+    Label1 = PlainLabel(QStringLiteral("Label1"), tr("Уровень прозрачности"));
     TrackBar1 = trackBar(QStringLiteral("TrackBar1"), OpacityMin, OpacityMax, OpacityMax);
-    GroupBox1 = groupBox(QStringLiteral("GroupBox1"), QStringLiteral("Прозрачность"),
-                         {CheckBox5, Label1, TrackBar1});
+    GroupBox1 =
+        groupBox(QStringLiteral("GroupBox1"), tr("Прозрачность"), {CheckBox5, Label1, TrackBar1});
 
-    Label2 = PlainLabel(QStringLiteral("Label2"), QStringLiteral("Обновлять каждые - "));
+    Label2 = PlainLabel(QStringLiteral("Label2"), tr("Обновлять каждые - "));
     TrackBar2 = trackBar(QStringLiteral("TrackBar2"), RefreshMin, RefreshMax, RefreshMin);
-    GroupBox2 = groupBox(QStringLiteral("GroupBox2"),
-                         QStringLiteral("Обновление списка пользователей"), {Label2, TrackBar2});
+    GroupBox2 = groupBox(QStringLiteral("GroupBox2"), tr("Обновление списка пользователей"),
+                         {Label2, TrackBar2});
     static_cast<QVBoxLayout *>(GroupBox2->layout())->addStretch();
 
-    CheckBox1 =
-        checkBox(QStringLiteral("CheckBox1"), QStringLiteral("Показать время сообщения"), true);
-    CheckBox2 =
-        checkBox(QStringLiteral("CheckBox2"), QStringLiteral("Показывать IP отправителя"), false);
-    GroupBox7 = groupBox(QStringLiteral("GroupBox7"), QStringLiteral("Текст входящего сообщения"),
+    CheckBox1 = checkBox(QStringLiteral("CheckBox1"), tr("Показать время сообщения"), true);
+    CheckBox2 = checkBox(QStringLiteral("CheckBox2"), tr("Показывать IP отправителя"), false);
+    GroupBox7 = groupBox(QStringLiteral("GroupBox7"), tr("Текст входящего сообщения"),
                          {CheckBox1, CheckBox2});
 
-    RadioButton1 = radioButton(QStringLiteral("RadioButton1"), QStringLiteral("Свернуто"));
-    RadioButton2 = radioButton(QStringLiteral("RadioButton2"), QStringLiteral("Нормально"));
+    RadioButton1 = radioButton(QStringLiteral("RadioButton1"), tr("Свернуто"));
+    RadioButton2 = radioButton(QStringLiteral("RadioButton2"), tr("Нормально"));
     RadioButton2->setChecked(true);
-    GroupBox6 = groupBox(QStringLiteral("GroupBox6"), QStringLiteral("Главное окно при старте"),
+    GroupBox6 = groupBox(QStringLiteral("GroupBox6"), tr("Главное окно при старте"),
                          {RadioButton1, RadioButton2});
 
-    CheckBox4 = checkBox(QStringLiteral("CheckBox4"),
-                         QStringLiteral("Звуковой сигнал при получении сообщения"), true);
-    CheckBox3 =
-        checkBox(QStringLiteral("CheckBox3"),
-                 QStringLiteral("Разворачивать главное окно при получении сообщения"), true);
-    GroupBox3 = groupBox(QStringLiteral("GroupBox3"), QStringLiteral("Главное окно чата"),
-                         {CheckBox4, CheckBox3});
+    CheckBox4 =
+        checkBox(QStringLiteral("CheckBox4"), tr("Звуковой сигнал при получении сообщения"), true);
+    CheckBox3 = checkBox(QStringLiteral("CheckBox3"),
+                         tr("Разворачивать главное окно при получении сообщения"), true);
+    GroupBox3 =
+        groupBox(QStringLiteral("GroupBox3"), tr("Главное окно чата"), {CheckBox4, CheckBox3});
 
-    CheckBox7 =
-        checkBox(QStringLiteral("CheckBox7"),
-                 QStringLiteral("Звуковой сигнал при получении приватного сообщения"), true);
-    CheckBox6 = checkBox(
-        QStringLiteral("CheckBox6"),
-        QStringLiteral("Разворачивать окно привата при получении приватного сообщения"), true);
-    GroupBox4 =
-        groupBox(QStringLiteral("GroupBox4"), QStringLiteral("Приват"), {CheckBox7, CheckBox6});
+    CheckBox7 = checkBox(QStringLiteral("CheckBox7"),
+                         tr("Звуковой сигнал при получении приватного сообщения"), true);
+    CheckBox6 = checkBox(QStringLiteral("CheckBox6"),
+                         tr("Разворачивать окно привата при получении приватного сообщения"), true);
+    GroupBox4 = groupBox(QStringLiteral("GroupBox4"), tr("Приват"), {CheckBox7, CheckBox6});
 
-    CheckBox8 = checkBox(QStringLiteral("CheckBox8"), QStringLiteral("Быстрый вход в чат"), false);
-    Label3 = PlainLabel(QStringLiteral("Label3"), QStringLiteral("Ник для входа"));
+    CheckBox8 = checkBox(QStringLiteral("CheckBox8"), tr("Быстрый вход в чат"), false);
+    Label3 = PlainLabel(QStringLiteral("Label3"), tr("Ник для входа"));
     Edit1 = editBox(QStringLiteral("Edit1"));
     // In line with the unchecked box: restoring AutoLogon=0 changes no state, so runs no
     // handler that would disable them.
     enableAll({Label3, Edit1}, false);
-    GroupBox5 = groupBox(QStringLiteral("GroupBox5"), QStringLiteral("Вход в чат"), {CheckBox8});
+    GroupBox5 = groupBox(QStringLiteral("GroupBox5"), tr("Вход в чат"), {CheckBox8});
     auto *nickRow = new QHBoxLayout;
     nickRow->addWidget(Label3);
     nickRow->addWidget(Edit1, 1);
     static_cast<QVBoxLayout *>(GroupBox5->layout())->addLayout(nickRow);
 
-    CheckBox11 =
-        checkBox(QStringLiteral("CheckBox11"), QStringLiteral("Добавить в автозагрузку"), false);
+    CheckBox11 = checkBox(QStringLiteral("CheckBox11"), tr("Добавить в автозагрузку"), false);
     suiGroupBox6 = groupBox(QStringLiteral("suiGroupBox6"), QString(), {CheckBox11});
     suiGroupBox6->setVisible(false);
 
@@ -318,20 +309,20 @@ QWidget *TForm2::buildStylesPage()
 
     m_downloadText = wrappedLabel(
         QStringLiteral("DownloadText"),
-        QStringLiteral("Как сделать свой стиль оформления, рассказывает документация программы:"));
+        tr("Как сделать свой стиль оформления, рассказывает документация программы:"));
     const QString themesDocument = apppaths::SharedFile(QStringLiteral("docs/themes.md"));
     suiURLLabel1 = new URLLabel(QStringLiteral("themes.md"), QUrl::fromLocalFile(themesDocument));
     suiURLLabel1->setObjectName(QStringLiteral("suiURLLabel1"));
     suiURLLabel1->setToolTip(QDir::toNativeSeparators(themesDocument));
-    suiGroupBox1 = groupBox(QStringLiteral("suiGroupBox1"), QStringLiteral("Дополнительные стили"),
+    suiGroupBox1 = groupBox(QStringLiteral("suiGroupBox1"), tr("Дополнительные стили"),
                             {m_downloadText, suiURLLabel1});
 
     m_installText = wrappedLabel(
         QStringLiteral("InstallText"),
-        QStringLiteral("Чтобы установить стиль оформления, положите файл стиля (файл с "
+        tr("Чтобы установить стиль оформления, положите файл стиля (файл с "
                        "расширением *.sui) в папку стилей этой программы: \"%1\".")
             .arg(QDir::toNativeSeparators(SkinsFolder())));
-    suiGroupBox2 = groupBox(QStringLiteral("suiGroupBox2"), QStringLiteral("Установка стилей"),
+    suiGroupBox2 = groupBox(QStringLiteral("suiGroupBox2"), tr("Установка стилей"),
                             {m_installText});
 
     auto *right = new QVBoxLayout;
@@ -354,29 +345,27 @@ QWidget *TForm2::buildColorsPage()
     page->setObjectName(QStringLiteral("suiTabSheet3"));
 
     CheckBox9 = checkBox(QStringLiteral("CheckBox9"),
-                         QStringLiteral("Игнорировать настройки цвета входящих сообщений"), false);
-    Label5 = wrappedLabel(QStringLiteral("Label5"),
-                          QStringLiteral("Заменять цвет входящих сообщений на цвет:"));
+                         tr("Игнорировать настройки цвета входящих сообщений"), false);
+    Label5 =
+        wrappedLabel(QStringLiteral("Label5"), tr("Заменять цвет входящих сообщений на цвет:"));
     Label5->setEnabled(false);
     ColorBox1 = colorBox(QStringLiteral("ColorBox1"), colors::Black, false);
-    suiGroupBox3 = groupBox(QStringLiteral("suiGroupBox3"),
-                            QStringLiteral("Главное окно чата/приват"), {CheckBox9});
+    suiGroupBox3 =
+        groupBox(QStringLiteral("suiGroupBox3"), tr("Главное окно чата/приват"), {CheckBox9});
     auto *replaceRow = new QHBoxLayout;
     replaceRow->addWidget(Label5, 1);
     replaceRow->addWidget(ColorBox1);
     static_cast<QVBoxLayout *>(suiGroupBox3->layout())->addLayout(replaceRow);
 
-    CheckBox10 =
-        checkBox(QStringLiteral("CheckBox10"),
-                 QStringLiteral("Использовать выбранные цвета для подсветки сообщений"), false);
-    Label6 = PlainLabel(QStringLiteral("Label6"), QStringLiteral("Входящие:"));
+    CheckBox10 = checkBox(QStringLiteral("CheckBox10"),
+                          tr("Использовать выбранные цвета для подсветки сообщений"), false);
+    Label6 = PlainLabel(QStringLiteral("Label6"), tr("Входящие:"));
     Label6->setEnabled(false);
     ColorBox2 = colorBox(QStringLiteral("ColorBox2"), colors::Red, false);
-    Label8 = PlainLabel(QStringLiteral("Label8"), QStringLiteral("Исходящие:"));
+    Label8 = PlainLabel(QStringLiteral("Label8"), tr("Исходящие:"));
     Label8->setEnabled(false);
     ColorBox3 = colorBox(QStringLiteral("ColorBox3"), colors::Navy, false);
-    suiGroupBox4 =
-        groupBox(QStringLiteral("suiGroupBox4"), QStringLiteral("История сообщений"), {CheckBox10});
+    suiGroupBox4 = groupBox(QStringLiteral("suiGroupBox4"), tr("История сообщений"), {CheckBox10});
     auto *historyGrid = new QGridLayout;
     historyGrid->addWidget(Label6, 0, 0);
     historyGrid->addWidget(ColorBox2, 0, 1);
@@ -385,11 +374,10 @@ QWidget *TForm2::buildColorsPage()
     historyGrid->setColumnStretch(2, 1);
     static_cast<QVBoxLayout *>(suiGroupBox4->layout())->addLayout(historyGrid);
 
-    Label9 = wrappedLabel(QStringLiteral("Label9"),
-                          QStringLiteral("Заменять цвет системных сообщений на цвет:"));
+    Label9 =
+        wrappedLabel(QStringLiteral("Label9"), tr("Заменять цвет системных сообщений на цвет:"));
     ColorBox4 = colorBox(QStringLiteral("ColorBox4"), colors::MedGray, true);
-    suiGroupBox5 =
-        groupBox(QStringLiteral("suiGroupBox5"), QStringLiteral("Системные сообщения"), {});
+    suiGroupBox5 = groupBox(QStringLiteral("suiGroupBox5"), tr("Системные сообщения"), {});
     auto *systemRow = new QHBoxLayout;
     systemRow->addWidget(Label9, 1);
     systemRow->addWidget(ColorBox4);
@@ -408,13 +396,12 @@ QWidget *TForm2::buildNetworkPage()
     auto *page = new QWidget;
     page->setObjectName(QStringLiteral("suiTabSheet4"));
 
-    Label10 = wrappedLabel(
-        QStringLiteral("Label10"),
-        QStringLiteral("Этот раздел настроек предназначен для опытных пользователей! "
-                       "Категорически не рекомендую изменять параметры этого раздела настроек "
-                       "если вы не уверены в том, что до конца понимаете значение параметров."));
-    suiGroupBox8 =
-        groupBox(QStringLiteral("suiGroupBox8"), QStringLiteral("Внимание!!!"), {Label10});
+    Label10 =
+        wrappedLabel(QStringLiteral("Label10"),
+                     tr("Этот раздел настроек предназначен для опытных пользователей! "
+                        "Категорически не рекомендую изменять параметры этого раздела настроек "
+                        "если вы не уверены в том, что до конца понимаете значение параметров."));
+    suiGroupBox8 = groupBox(QStringLiteral("suiGroupBox8"), tr("Внимание!!!"), {Label10});
     QFont bold = suiGroupBox8->font();
     bold.setBold(true);
     suiGroupBox8->setFont(bold);
@@ -422,14 +409,13 @@ QWidget *TForm2::buildNetworkPage()
     regular.setBold(false);
     Label10->setFont(regular);
 
-    CheckBox12 = checkBox(QStringLiteral("CheckBox12"),
-                          QStringLiteral("Изменить широковещательный IP адрес"), false);
+    CheckBox12 =
+        checkBox(QStringLiteral("CheckBox12"), tr("Изменить широковещательный IP адрес"), false);
     Edit2 = editBox(QStringLiteral("Edit2"), QStringLiteral("127.0.0.1"));
     Edit2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Edit2->setEnabled(false);
     Edit2->setFixedWidth(110);
-    suiGroupBox7 =
-        groupBox(QStringLiteral("suiGroupBox7"), QStringLiteral("Широковещательный IP"), {});
+    suiGroupBox7 = groupBox(QStringLiteral("suiGroupBox7"), tr("Широковещательный IP"), {});
     auto *addressRow = new QHBoxLayout;
     addressRow->addWidget(CheckBox12, 1);
     addressRow->addWidget(Edit2);
@@ -438,14 +424,14 @@ QWidget *TForm2::buildNetworkPage()
     Label15->setTextInteractionFlags(Qt::TextSelectableByMouse);
     suiGroupBox7->layout()->addWidget(Label15);
 
-    CheckBox13 = checkBox(QStringLiteral("CheckBox13"), QStringLiteral("Изменить порты"), false);
-    Label11 = PlainLabel(QStringLiteral("Label11"), QStringLiteral("Общий чат (общие сообщения)"));
-    Label12 = PlainLabel(QStringLiteral("Label12"), QStringLiteral("Приват (личные сообщения)"));
-    Label13 = PlainLabel(QStringLiteral("Label13"), QStringLiteral("Служебные сообщения"));
+    CheckBox13 = checkBox(QStringLiteral("CheckBox13"), tr("Изменить порты"), false);
+    Label11 = PlainLabel(QStringLiteral("Label11"), tr("Общий чат (общие сообщения)"));
+    Label12 = PlainLabel(QStringLiteral("Label12"), tr("Приват (личные сообщения)"));
+    Label13 = PlainLabel(QStringLiteral("Label13"), tr("Служебные сообщения"));
     Edit3 = editBox(QStringLiteral("Edit3"));
     Edit4 = editBox(QStringLiteral("Edit4"));
     Edit5 = editBox(QStringLiteral("Edit5"));
-    suiGroupBox9 = groupBox(QStringLiteral("suiGroupBox9"), QStringLiteral("Порты"), {CheckBox13});
+    suiGroupBox9 = groupBox(QStringLiteral("suiGroupBox9"), tr("Порты"), {CheckBox13});
     auto *ports = new QGridLayout;
     ports->setVerticalSpacing(4);
     int row = 0;
@@ -461,10 +447,9 @@ QWidget *TForm2::buildNetworkPage()
     ports->setColumnStretch(0, 1);
     static_cast<QVBoxLayout *>(suiGroupBox9->layout())->addLayout(ports);
 
-    Label14 =
-        wrappedLabel(QStringLiteral("Label14"),
-                     QStringLiteral("Для применения измененных параметров этого раздела необходимо "
-                                    "перезапустить программу."));
+    Label14 = wrappedLabel(QStringLiteral("Label14"),
+                           tr("Для применения измененных параметров этого раздела необходимо "
+                              "перезапустить программу."));
     QFont boldText = Label14->font();
     boldText.setBold(true);
     Label14->setFont(boldText);
@@ -558,10 +543,10 @@ void TForm2::suitempTrackBar1Change()
 void TForm2::suitempTrackBar2Change()
 {
     const QString seconds = QString::number(RefreshStep * TrackBar2->value());
-    TrackBar2->setToolTip(seconds + QStringLiteral(" сек."));
+    TrackBar2->setToolTip(seconds + tr(" сек."));
     if (Form1 && Form1->Timer1)
         Form1->Timer1->setInterval(1000 * RefreshStep * TrackBar2->value());
-    Label2->setText(QStringLiteral("Обновлять каждые - ") + seconds + QStringLiteral(" сек."));
+    Label2->setText(tr("Обновлять каждые - ") + seconds + tr(" сек."));
 }
 
 void TForm2::suitempCheckBox8Click()

@@ -637,10 +637,10 @@ void LogView::mouseDoubleClickEvent(QMouseEvent *event)
 void LogView::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
-    QAction *copyAction = menu.addAction(QStringLiteral("Копировать"), this, &LogView::copy);
+    QAction *copyAction = menu.addAction(tr("Копировать"), this, &LogView::copy);
     copyAction->setShortcut(QKeySequence::Copy);
     copyAction->setEnabled(selectionEnd() > selectionStart());
-    QAction *all = menu.addAction(QStringLiteral("Выделить всё"), this, &LogView::selectAll);
+    QAction *all = menu.addAction(tr("Выделить всё"), this, &LogView::selectAll);
     all->setShortcut(QKeySequence::SelectAll);
     all->setEnabled(textLength() > 0);
     menu.exec(event->globalPos());

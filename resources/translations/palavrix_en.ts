@@ -1,0 +1,620 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>HistoryRecord</name>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Отправитель</source>
+        <translation>Sender</translation>
+    </message>
+    <message>
+        <source>Получатель</source>
+        <translation>Recipient</translation>
+    </message>
+    <message>
+        <source>Сообщение</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Сообщений: </source>
+        <translation>Messages: </translation>
+    </message>
+</context>
+<context>
+    <name>HostAddress</name>
+    <message>
+        <source>Широковещательный адрес задан вручную: </source>
+        <translation>Broadcast address set by hand: </translation>
+    </message>
+    <message>
+        <source>по имени компьютера</source>
+        <translation>by the computer's name</translation>
+    </message>
+    <message>
+        <source>интерфейс </source>
+        <translation>interface </translation>
+    </message>
+    <message>
+        <source>Адрес этого компьютера: </source>
+        <translation>This computer's address: </translation>
+    </message>
+    <message>
+        <source>)
+Широковещательный адрес: </source>
+        <translation>)
+Broadcast address: </translation>
+    </message>
+</context>
+<context>
+    <name>LogView</name>
+    <message>
+        <source>Копировать</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Выделить всё</source>
+        <translation>Select all</translation>
+    </message>
+</context>
+<context>
+    <name>NickPrompt</name>
+    <message>
+        <source>Вход в чат</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Введите Ник для входа в чат:</source>
+        <translation>Type the nick to sign in with:</translation>
+    </message>
+</context>
+<context>
+    <name>NickRules</name>
+    <message>
+        <source>Такой ник другие участники чата прочтут неверно. Ник не может содержать сочетания " - ", ": ", " --&gt;" и переводы строки, а также кончаться на ":" или " -".</source>
+        <translation>Other users would read this nick wrongly. A nick cannot hold " - ", ": ", " --&gt;" or line breaks, nor end in ":" or " -".</translation>
+    </message>
+    <message>
+        <source>В нике есть знаки, которые чат не может передать: </source>
+        <translation>The nick holds characters the chat cannot send: </translation>
+    </message>
+    <message>
+        <source>. Используйте русские и латинские буквы, цифры и обычные знаки.</source>
+        <translation>. Use Russian and Latin letters, digits and common signs.</translation>
+    </message>
+    <message>
+        <source>Ник слишком длинный: в таком нике может быть не больше %1 знаков.</source>
+        <translation>The nick is too long: it can hold at most %1 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>ShellText</name>
+    <message>
+        <source>Время проведенное в программе: </source>
+        <translation>Time spent in the program: </translation>
+    </message>
+    <message>
+        <source> дн.  </source>
+        <translation> d  </translation>
+    </message>
+    <message>
+        <source> ч. </source>
+        <translation> h </translation>
+    </message>
+    <message>
+        <source> мин. </source>
+        <translation> min </translation>
+    </message>
+    <message>
+        <source> сек.</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Завершить работу программы </source>
+        <translation>Quit </translation>
+    </message>
+    <message>
+        <source>Пользователей в чате: </source>
+        <translation>Users in the chat: </translation>
+    </message>
+</context>
+<context>
+    <name>TForm1</name>
+    <message>
+        <source>Выход...</source>
+        <translation>Exit...</translation>
+    </message>
+    <message>
+        <source>Очистить экран</source>
+        <translation>Clear screen</translation>
+    </message>
+    <message>
+        <source>Приват</source>
+        <translation>Private</translation>
+    </message>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>История сообщений</source>
+        <translation>Message history</translation>
+    </message>
+    <message>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Сервис</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Развернуть</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>Сообщение</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Цвет шрифта</source>
+        <translation>Text colour</translation>
+    </message>
+    <message>
+        <source>Цвет заднего фона</source>
+        <translation>Background colour</translation>
+    </message>
+    <message>
+        <source>Отправить</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Введите текст сообщения и нажмите конпку "Отправить" (или "CTRL + Enter")</source>
+        <translation>Type the message and press "Send" (or "CTRL + Enter")</translation>
+    </message>
+    <message>
+        <source>Очистить экран?</source>
+        <translation>Clear the screen?</translation>
+    </message>
+    <message>
+        <source>Введите текст сообщения для отправки!</source>
+        <translation>Type a message to send!</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Сеть не настроена. Корректная работа приложения невозможна!</source>
+        <translation>The network is not set up. The program cannot work properly!</translation>
+    </message>
+</context>
+<context>
+    <name>TForm2</name>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Главные</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Стили</source>
+        <translation>Styles</translation>
+    </message>
+    <message>
+        <source>Цвета</source>
+        <translation>Colours</translation>
+    </message>
+    <message>
+        <source>Сеть</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source> сек.</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Регулировать прозрачность</source>
+        <translation>Adjust transparency</translation>
+    </message>
+    <message>
+        <source>Уровень прозрачности</source>
+        <translation>Transparency level</translation>
+    </message>
+    <message>
+        <source>Прозрачность</source>
+        <translation>Transparency</translation>
+    </message>
+    <message>
+        <source>Обновлять каждые - </source>
+        <translation>Refresh every - </translation>
+    </message>
+    <message>
+        <source>Обновление списка пользователей</source>
+        <translation>User list refresh</translation>
+    </message>
+    <message>
+        <source>Показать время сообщения</source>
+        <translation>Show message time</translation>
+    </message>
+    <message>
+        <source>Показывать IP отправителя</source>
+        <translation>Show sender's IP</translation>
+    </message>
+    <message>
+        <source>Текст входящего сообщения</source>
+        <translation>Incoming message text</translation>
+    </message>
+    <message>
+        <source>Свернуто</source>
+        <translation>Minimised</translation>
+    </message>
+    <message>
+        <source>Нормально</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Главное окно при старте</source>
+        <translation>Main window at start</translation>
+    </message>
+    <message>
+        <source>Звуковой сигнал при получении сообщения</source>
+        <translation>Sound on a new message</translation>
+    </message>
+    <message>
+        <source>Разворачивать главное окно при получении сообщения</source>
+        <translation>Restore the main window on a new message</translation>
+    </message>
+    <message>
+        <source>Главное окно чата</source>
+        <translation>Main chat window</translation>
+    </message>
+    <message>
+        <source>Звуковой сигнал при получении приватного сообщения</source>
+        <translation>Sound on a private message</translation>
+    </message>
+    <message>
+        <source>Разворачивать окно привата при получении приватного сообщения</source>
+        <translation>Restore the private window on a private message</translation>
+    </message>
+    <message>
+        <source>Приват</source>
+        <translation>Private</translation>
+    </message>
+    <message>
+        <source>Быстрый вход в чат</source>
+        <translation>Quick sign-in</translation>
+    </message>
+    <message>
+        <source>Ник для входа</source>
+        <translation>Nick to sign in with</translation>
+    </message>
+    <message>
+        <source>Вход в чат</source>
+        <translation>Sign in</translation>
+    </message>
+    <message>
+        <source>Добавить в автозагрузку</source>
+        <translation>Start with the desktop</translation>
+    </message>
+    <message>
+        <source>Дополнительные стили оформления Вы можете скачать с домашней страницы программы</source>
+        <translation>More styles can be downloaded from the program's home page</translation>
+    </message>
+    <message>
+        <source>Дополнительные стили</source>
+        <translation>More styles</translation>
+    </message>
+    <message>
+        <source>Чтобы установить стиль оформления, распакуйте архив содержащий файл стиля (файл с расширением *.sui) в подкаталог "Skins" каталога программы, например: "C:\Palavrix\Skins\".</source>
+        <translation>To install a style, unpack the archive holding the style file (a file ending in *.sui) into the "Skins" subfolder of the program's folder, for example: "C:\Palavrix\Skins\".</translation>
+    </message>
+    <message>
+        <source>Установка стилей</source>
+        <translation>Installing styles</translation>
+    </message>
+    <message>
+        <source>Игнорировать настройки цвета входящих сообщений</source>
+        <translation>Ignore the colours of incoming messages</translation>
+    </message>
+    <message>
+        <source>Заменять цвет входящих сообщений на цвет:</source>
+        <translation>Show incoming messages in this colour:</translation>
+    </message>
+    <message>
+        <source>Главное окно чата/приват</source>
+        <translation>Main chat window / private</translation>
+    </message>
+    <message>
+        <source>Использовать выбранные цвета для подсветки сообщений</source>
+        <translation>Highlight messages with the chosen colours</translation>
+    </message>
+    <message>
+        <source>Входящие:</source>
+        <translation>Incoming:</translation>
+    </message>
+    <message>
+        <source>Исходящие:</source>
+        <translation>Outgoing:</translation>
+    </message>
+    <message>
+        <source>История сообщений</source>
+        <translation>Message history</translation>
+    </message>
+    <message>
+        <source>Заменять цвет системных сообщений на цвет:</source>
+        <translation>Show system messages in this colour:</translation>
+    </message>
+    <message>
+        <source>Системные сообщения</source>
+        <translation>System messages</translation>
+    </message>
+    <message>
+        <source>Этот раздел настроек предназначен для опытных пользователей! Категорически не рекомендую изменять параметры этого раздела настроек если вы не уверены в том, что до конца понимаете значение параметров.</source>
+        <translation>This section is meant for experienced users! Do not change these settings unless you are sure you fully understand what they mean.</translation>
+    </message>
+    <message>
+        <source>Внимание!!!</source>
+        <translation>Warning!!!</translation>
+    </message>
+    <message>
+        <source>Изменить широковещательный IP адрес</source>
+        <translation>Change the broadcast IP address</translation>
+    </message>
+    <message>
+        <source>Широковещательный IP</source>
+        <translation>Broadcast IP</translation>
+    </message>
+    <message>
+        <source>Изменить порты</source>
+        <translation>Change the ports</translation>
+    </message>
+    <message>
+        <source>Общий чат (общие сообщения)</source>
+        <translation>Public chat (public messages)</translation>
+    </message>
+    <message>
+        <source>Приват (личные сообщения)</source>
+        <translation>Private (personal messages)</translation>
+    </message>
+    <message>
+        <source>Служебные сообщения</source>
+        <translation>Service messages</translation>
+    </message>
+    <message>
+        <source>Порты</source>
+        <translation>Ports</translation>
+    </message>
+    <message>
+        <source>Для применения измененных параметров этого раздела необходимо перезапустить программу.</source>
+        <translation>Restart the program to apply the changes in this section.</translation>
+    </message>
+    <message>
+        <source>Время обновления - %1 сек.</source>
+        <translation>Refresh time - %1 s</translation>
+    </message>
+</context>
+<context>
+    <name>TForm3</name>
+    <message>
+        <source>О программе...</source>
+        <translation>About...</translation>
+    </message>
+    <message>
+        <source>UDP чат для локальных сетей. Работает без серверной части, не требует настройки.</source>
+        <translation>UDP chat for local networks. Works without a server, needs no setting up.</translation>
+    </message>
+</context>
+<context>
+    <name>TForm4</name>
+    <message>
+        <source>Palavrix - приват</source>
+        <translation>Palavrix - private</translation>
+    </message>
+    <message>
+        <source>Получатель:</source>
+        <translation>Recipient:</translation>
+    </message>
+    <message>
+        <source>Введите текст сообщения и нажмите конпку "Отправить" (или "CTRL + Enter")</source>
+        <translation>Type the message and press "Send" (or "CTRL + Enter")</translation>
+    </message>
+    <message>
+        <source>История</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Отправить</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Получатель сообщения не выбран!</source>
+        <translation>No recipient chosen!</translation>
+    </message>
+    <message>
+        <source>Введите текст сообщения для отправки!</source>
+        <translation>Type a message to send!</translation>
+    </message>
+    <message>
+        <source>Очистить экран?</source>
+        <translation>Clear the screen?</translation>
+    </message>
+    <message>
+        <source>Выбери получателя...</source>
+        <translation>Choose a recipient...</translation>
+    </message>
+</context>
+<context>
+    <name>TForm5</name>
+    <message>
+        <source>Поиск текста</source>
+        <translation>Find text</translation>
+    </message>
+    <message>
+        <source>Текст для поиска</source>
+        <translation>Text to find</translation>
+    </message>
+    <message>
+        <source>Искать</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>Направление поиска</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>Вниз</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>Вверх</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Состояние:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Запрошеный текст найден...</source>
+        <translation>Text found...</translation>
+    </message>
+    <message>
+        <source>Поиск не дал результата...</source>
+        <translation>Nothing found...</translation>
+    </message>
+</context>
+<context>
+    <name>TForm6</name>
+    <message>
+        <source>Просмотр записи</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Отправитель</source>
+        <translation>Sender</translation>
+    </message>
+    <message>
+        <source>Получатель</source>
+        <translation>Recipient</translation>
+    </message>
+    <message>
+        <source>Текст сообщения</source>
+        <translation>Message text</translation>
+    </message>
+</context>
+<context>
+    <name>THForm</name>
+    <message>
+        <source>Palavrix - история</source>
+        <translation>Palavrix - history</translation>
+    </message>
+    <message>
+        <source>Все сообщения</source>
+        <translation>All messages</translation>
+    </message>
+    <message>
+        <source>Входящие</source>
+        <translation>Incoming</translation>
+    </message>
+    <message>
+        <source>Исходящие</source>
+        <translation>Outgoing</translation>
+    </message>
+    <message>
+        <source>Поиск</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>Удалить</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Сохранить...</source>
+        <translation>Save...</translation>
+    </message>
+    <message>
+        <source>Сохранить сообщения вкладки (или выделенные) в текстовый файл или CSV</source>
+        <translation>Save the tab's messages (or the selected ones) to a text or CSV file</translation>
+    </message>
+    <message>
+        <source>Файл истории повреждён: часть сообщений не читается</source>
+        <translation>The history file is damaged: some messages cannot be read</translation>
+    </message>
+    <message>
+        <source>Файл истории повреждён, но все сообщения прочитаны</source>
+        <translation>The history file is damaged, but every message was read</translation>
+    </message>
+    <message>
+        <source>Файл истории повреждён: не читается сообщений: </source>
+        <translation>The history file is damaged; messages that cannot be read: </translation>
+    </message>
+    <message>
+        <source>Удалить выделенное?</source>
+        <translation>Delete the selection?</translation>
+    </message>
+    <message>
+        <source>История сообщений будет удалена безвозвратно. Продолжить?</source>
+        <translation>The message history will be deleted for good. Go on?</translation>
+    </message>
+    <message>
+        <source>Сохранить сообщения</source>
+        <translation>Save messages</translation>
+    </message>
+    <message>
+        <source>Текст (*.txt);;CSV (*.csv)</source>
+        <translation>Text (*.txt);;CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Сохранение сообщений...</source>
+        <translation>Saving messages...</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Предупреждение!</source>
+        <translation>Warning!</translation>
+    </message>
+    <message>
+        <source>Приложение Palavrix уже запущено...</source>
+        <translation>Palavrix is already running...</translation>
+    </message>
+</context>
+</TS>

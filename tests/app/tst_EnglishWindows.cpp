@@ -1,0 +1,170 @@
+#include "AboutWindow.h"
+#include "AppPaths.h"
+#include "AppWindows.h"
+#include "Dialogs.h"
+#include "HistoryStore.h"
+#include "HistoryWindow.h"
+#include "MainWindow.h"
+#include "PrivateWindow.h"
+#include "RecordViewer.h"
+#include "SearchWindow.h"
+#include "SettingsWindow.h"
+#include "TestSupport.h"
+#include "UiLanguage.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace
+{
+
+bool HasCyrillic(const QString &text)
+{
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    return text.contains(cyrillic);
+}
+
+// "<object name>: <text>" of every text a window shows that is still Russian.
+QStringList RussianTexts(QWidget *window)
+{
+    QStringList found;
+    auto check = [&](const QObject *owner, const QString &text) {
+        if (HasCyrillic(text))
+            found << owner->objectName() + QStringLiteral(": ") + text;
+    };
+    check(window, window->windowTitle());
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        check(w, w->toolTip());
+        if (auto *label = qobject_cast<QLabel *>(w))
+            check(w, label->text());
+        if (auto *button = qobject_cast<QAbstractButton *>(w))
+            check(w, button->text());
+        if (auto *group = qobject_cast<QGroupBox *>(w))
+            check(w, group->title());
+        if (auto *combo = qobject_cast<QComboBox *>(w))
+            for (int i = 0; i < combo->count(); ++i)
+                check(w, combo->itemText(i));
+        if (auto *tabs = qobject_cast<QTabWidget *>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                check(w, tabs->tabText(i));
+        if (auto *menu = qobject_cast<QMenu *>(w))
+            check(w, menu->title());
+        if (auto *view = qobject_cast<QAbstractItemView *>(w); view && view->model())
+            for (int i = 0; i < view->model()->columnCount(); ++i)
+                check(w, view->model()->headerData(i, Qt::Horizontal).toString());
+    }
+    for (QAction *action : window->findChildren<QAction *>())
+        check(action, action->text() + action->toolTip());
+    return found;
+}
+
+// Labels and buttons on one line whose text needs more room than the control has.
+QStringList ClippedTexts(QWidget *window)
+{
+    QStringList found;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        auto *label = qobject_cast<QLabel *>(w);
+        auto *button = qobject_cast<QAbstractButton *>(w);
+        if ((!label && !button) || !w->isVisibleTo(window) || (label && label->wordWrap()))
+            continue;
+        const QString text = label ? label->text() : button->text();
+        // A push button's size hint holds a minimum width of the style; its text needs less.
+        const int needed = qobject_cast<QPushButton *>(w)
+                               ? w->fontMetrics().horizontalAdvance(text) + 4
+                               : w->sizeHint().width();
+        if (!text.isEmpty() && needed > w->width())
+            found << w->objectName() + QStringLiteral(": ") + text;
+    }
+    return found;
+}
+
+} // namespace
+
+// Every window in English: no Russian text left, no text cut off at the default size.
+class TestEnglishWindows final : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void windowIsEnglishAndUnclipped_data();
+    void windowIsEnglishAndUnclipped();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_oldCwd;
+    std::unique_ptr<AppWindows> m_windows;
+};
+
+void TestEnglishWindows::initTestCase()
+{
+    apppaths::SetProgramFolder(QStringLiteral(PALAVRIX_STAGE_DIR));
+    QVERIFY(uilanguage::Install(*qApp, QStringLiteral("en")));
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_oldCwd = QDir::currentPath();
+    QDir::setCurrent(m_dir->path());
+    QFile::copy(QStringLiteral(PALAVRIX_STAGE_DIR "/tmp.dat"),
+                m_dir->filePath(QStringLiteral("tmp.dat")));
+    apppaths::SetProgramFolder(m_dir->path());
+    testsupport::writeChatCfg(m_dir->path(), QStringLiteral("Tester"));
+    Dialogs::setAutoAnswer(true);
+    m_windows = std::make_unique<AppWindows>();
+    HForm->Store->setProgramDir(m_dir->path());
+}
+
+void TestEnglishWindows::cleanupTestCase()
+{
+    m_windows.reset();
+    apppaths::SetProgramFolder(QString());
+    QDir::setCurrent(m_oldCwd);
+    m_dir.reset();
+}
+
+void TestEnglishWindows::windowIsEnglishAndUnclipped_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"Form1", "Form2", "Form3", "Form4", "HForm", "Form5", "Form6"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestEnglishWindows::windowIsEnglishAndUnclipped()
+{
+    QFETCH(QString, name);
+    QWidget *window = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == name)
+            window = w;
+    QVERIFY2(window, qPrintable(name));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    if (auto *tabs = window->findChild<QTabWidget *>()) {
+        // Each page lays out when shown: look at every one.
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            const QStringList clipped = ClippedTexts(tabs->widget(i));
+            QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'\n')));
+        }
+    }
+    const QStringList russian = RussianTexts(window);
+    QVERIFY2(russian.isEmpty(), qPrintable(russian.join(u'\n')));
+    const QStringList clipped = ClippedTexts(window);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'\n')));
+    window->hide();
+}
+
+QTEST_MAIN(TestEnglishWindows)
+#include "tst_EnglishWindows.moc"
