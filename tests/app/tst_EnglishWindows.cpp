@@ -163,6 +163,9 @@ void TestEnglishWindows::windowIsEnglishAndUnclipped()
     QVERIFY2(russian.isEmpty(), qPrintable(russian.join(u'\n')));
     const QStringList clipped = ClippedTexts(window);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'\n')));
+    // To look at them: PALAVRIX_SHOT_DIR=<folder> keeps a picture of every window there.
+    if (const QString shots = qEnvironmentVariable("PALAVRIX_SHOT_DIR"); !shots.isEmpty())
+        window->grab().save(shots + u'/' + name + QStringLiteral(".png"));
     window->hide();
 }
 
