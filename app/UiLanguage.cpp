@@ -27,12 +27,13 @@ QString Language()
 
 bool Install(QCoreApplication &app, const QString &language)
 {
-    if (language == QLatin1String("ru"))
-        return true;
+    // Qt's own dialogs (file chooser, text menus) speak the language of the windows.
     auto *qt = new QTranslator(&app);
     if (qt->load(QStringLiteral("qtbase_") + language,
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
+    if (language == QLatin1String("ru"))
+        return true;
     auto *own = new QTranslator(&app);
     if (!own->load(
             apppaths::SharedFile(QStringLiteral("palavrix_") + language + QStringLiteral(".qm"))))

@@ -15,8 +15,9 @@ QString LanguageFor(const QString &lcAll, const QString &lcMessages, const QStri
 // The same from the environment.
 QString Language();
 
-// Installs the translation of the program and of Qt's own texts for `language`; Russian
-// needs none. Returns false when the program's translation was wanted but not found.
+// Installs the translation of Qt's own texts and of the program for `language`; the
+// program's Russian texts need none. Returns false when the program's translation was wanted but
+// not found.
 bool Install(QCoreApplication &app, const QString &language);
 
 } // namespace uilanguage

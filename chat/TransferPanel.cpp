@@ -40,18 +40,18 @@ void TransferPanel::addIncoming(const IncomingOffer &offer)
         names.append(file.name);
     Row &row =
         addRow(offer.token,
-               u"%1 предлагает файлы: %2"_s.arg(offer.nick, NamesText(names, offer.totalSize())),
-               u"Принять файлы?"_s);
-    row.accept = addButton(row, u"Принять..."_s, offer.token, &TransferPanel::acceptClicked);
-    row.decline = addButton(row, u"Отклонить"_s, offer.token, &TransferPanel::declineClicked);
+               tr("%1 предлагает файлы: %2").arg(offer.nick, NamesText(names, offer.totalSize())),
+               tr("Принять файлы?"));
+    row.accept = addButton(row, tr("Принять..."), offer.token, &TransferPanel::acceptClicked);
+    row.decline = addButton(row, tr("Отклонить"), offer.token, &TransferPanel::declineClicked);
 }
 
 void TransferPanel::addOutgoing(const QString &token, const QString &nick, const QStringList &names,
                                 qint64 total)
 {
-    Row &row = addRow(token, u"Файлы для %1: %2"_s.arg(nick, NamesText(names, total)),
-                      u"Ждём ответа получателя"_s);
-    row.cancel = addButton(row, u"Отменить"_s, token, &TransferPanel::cancelClicked);
+    Row &row = addRow(token, tr("Файлы для %1: %2").arg(nick, NamesText(names, total)),
+                      tr("Ждём ответа получателя"));
+    row.cancel = addButton(row, tr("Отменить"), token, &TransferPanel::cancelClicked);
 }
 
 void TransferPanel::markAccepted(const QString &token)
@@ -61,8 +61,8 @@ void TransferPanel::markAccepted(const QString &token)
         return;
     delete std::exchange(it->accept, nullptr);
     delete std::exchange(it->decline, nullptr);
-    it->cancel = addButton(*it, u"Отменить"_s, token, &TransferPanel::cancelClicked);
-    it->status->setText(u"Ждём соединения"_s);
+    it->cancel = addButton(*it, tr("Отменить"), token, &TransferPanel::cancelClicked);
+    it->status->setText(tr("Ждём соединения"));
 }
 
 void TransferPanel::showProgress(const QString &token, const TransferProgress &progress)
@@ -86,7 +86,7 @@ void TransferPanel::showEnd(const QString &token, Outcome outcome, const QString
     if (outcome == Outcome::Done)
         it->bar->setValue(BarSteps);
     it->status->setText(text);
-    auto *remove = new QPushButton(u"Убрать"_s, it->frame);
+    auto *remove = new QPushButton(tr("Убрать"), it->frame);
     remove->setAccessibleDescription(token);
     connect(remove, &QPushButton::clicked, this, [this, token] { removeRow(token); });
     it->buttons->addWidget(remove);

@@ -254,7 +254,7 @@ TForm3::TForm3(QWidget *parent)
     Label4 = label(this, "Label4", QStringLiteral("Status: Freeware "), {112, 91});
     // The program has no web site or mail address of its own: both links lead to the
     // documentation shipped with it.
-    Label6 = label(this, "Label6", QStringLiteral("Темы:"), {112, 107});
+    Label6 = label(this, "Label6", tr("Темы:"), {112, 107});
     suiURLLabel2 = documentLink(this, "suiURLLabel2", QStringLiteral("themes.md"), Label6);
     Label2 = label(this, "Label2", QStringLiteral("HomePage:"), {112, 123});
     suiURLLabel1 = documentLink(this, "suiURLLabel1", QStringLiteral("README.md"), Label2);

@@ -307,9 +307,9 @@ QWidget *TForm2::buildStylesPage()
     ListBox1->setUniformItemSizes(true);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_downloadText = wrappedLabel(
-        QStringLiteral("DownloadText"),
-        tr("Как сделать свой стиль оформления, рассказывает документация программы:"));
+    m_downloadText =
+        wrappedLabel(QStringLiteral("DownloadText"),
+                     tr("Как сделать свой стиль оформления, рассказывает документация программы:"));
     const QString themesDocument = apppaths::SharedFile(QStringLiteral("docs/themes.md"));
     suiURLLabel1 = new URLLabel(QStringLiteral("themes.md"), QUrl::fromLocalFile(themesDocument));
     suiURLLabel1->setObjectName(QStringLiteral("suiURLLabel1"));
@@ -317,13 +317,13 @@ QWidget *TForm2::buildStylesPage()
     suiGroupBox1 = groupBox(QStringLiteral("suiGroupBox1"), tr("Дополнительные стили"),
                             {m_downloadText, suiURLLabel1});
 
-    m_installText = wrappedLabel(
-        QStringLiteral("InstallText"),
-        tr("Чтобы установить стиль оформления, положите файл стиля (файл с "
-                       "расширением *.sui) в папку стилей этой программы: \"%1\".")
-            .arg(QDir::toNativeSeparators(SkinsFolder())));
-    suiGroupBox2 = groupBox(QStringLiteral("suiGroupBox2"), tr("Установка стилей"),
-                            {m_installText});
+    m_installText =
+        wrappedLabel(QStringLiteral("InstallText"),
+                     tr("Чтобы установить стиль оформления, положите файл стиля (файл с "
+                        "расширением *.sui) в папку стилей этой программы: \"%1\".")
+                         .arg(QDir::toNativeSeparators(SkinsFolder())));
+    suiGroupBox2 =
+        groupBox(QStringLiteral("suiGroupBox2"), tr("Установка стилей"), {m_installText});
 
     auto *right = new QVBoxLayout;
     right->setSpacing(6);

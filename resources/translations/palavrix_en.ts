@@ -36,7 +36,7 @@
     </message>
     <message>
         <source>по имени компьютера</source>
-        <translation>by the computer's name</translation>
+        <translation>by the computer&apos;s name</translation>
     </message>
     <message>
         <source>интерфейс </source>
@@ -44,7 +44,7 @@
     </message>
     <message>
         <source>Адрес этого компьютера: </source>
-        <translation>This computer's address: </translation>
+        <translation>This computer&apos;s address: </translation>
     </message>
     <message>
         <source>)
@@ -78,8 +78,8 @@ Broadcast address: </translation>
 <context>
     <name>NickRules</name>
     <message>
-        <source>Такой ник другие участники чата прочтут неверно. Ник не может содержать сочетания " - ", ": ", " --&gt;" и переводы строки, а также кончаться на ":" или " -".</source>
-        <translation>Other users would read this nick wrongly. A nick cannot hold " - ", ": ", " --&gt;" or line breaks, nor end in ":" or " -".</translation>
+        <source>Такой ник другие участники чата прочтут неверно. Ник не может содержать сочетания &quot; - &quot;, &quot;: &quot;, &quot; --&gt;&quot; и переводы строки, а также кончаться на &quot;:&quot; или &quot; -&quot;.</source>
+        <translation>Other users would read this nick wrongly. A nick cannot hold &quot; - &quot;, &quot;: &quot;, &quot; --&gt;&quot; or line breaks, nor end in &quot;:&quot; or &quot; -&quot;.</translation>
     </message>
     <message>
         <source>В нике есть знаки, которые чат не может передать: </source>
@@ -184,8 +184,8 @@ Broadcast address: </translation>
         <translation>Send</translation>
     </message>
     <message>
-        <source>Введите текст сообщения и нажмите конпку "Отправить" (или "CTRL + Enter")</source>
-        <translation>Type the message and press "Send" (or "CTRL + Enter")</translation>
+        <source>Введите текст сообщения и нажмите конпку &quot;Отправить&quot; (или &quot;CTRL + Enter&quot;)</source>
+        <translation>Type the message and press &quot;Send&quot; (or &quot;CTRL + Enter&quot;)</translation>
     </message>
     <message>
         <source>Очистить экран?</source>
@@ -256,7 +256,7 @@ Broadcast address: </translation>
     </message>
     <message>
         <source>Показывать IP отправителя</source>
-        <translation>Show sender's IP</translation>
+        <translation>Show sender&apos;s IP</translation>
     </message>
     <message>
         <source>Текст входящего сообщения</source>
@@ -315,16 +315,8 @@ Broadcast address: </translation>
         <translation>Start with the desktop</translation>
     </message>
     <message>
-        <source>Дополнительные стили оформления Вы можете скачать с домашней страницы программы</source>
-        <translation>More styles can be downloaded from the program's home page</translation>
-    </message>
-    <message>
         <source>Дополнительные стили</source>
         <translation>More styles</translation>
-    </message>
-    <message>
-        <source>Чтобы установить стиль оформления, распакуйте архив содержащий файл стиля (файл с расширением *.sui) в подкаталог "Skins" каталога программы, например: "C:\Palavrix\Skins\".</source>
-        <translation>To install a style, unpack the archive holding the style file (a file ending in *.sui) into the "Skins" subfolder of the program's folder, for example: "C:\Palavrix\Skins\".</translation>
     </message>
     <message>
         <source>Установка стилей</source>
@@ -410,6 +402,14 @@ Broadcast address: </translation>
         <source>Время обновления - %1 сек.</source>
         <translation>Refresh time - %1 s</translation>
     </message>
+    <message>
+        <source>Как сделать свой стиль оформления, рассказывает документация программы:</source>
+        <translation>How to make a style of your own is told in the program&apos;s documentation:</translation>
+    </message>
+    <message>
+        <source>Чтобы установить стиль оформления, положите файл стиля (файл с расширением *.sui) в папку стилей этой программы: &quot;%1&quot;.</source>
+        <translation>To install a style, put the style file (a file with the *.sui extension) into this program&apos;s style folder: &quot;%1&quot;.</translation>
+    </message>
 </context>
 <context>
     <name>TForm3</name>
@@ -420,6 +420,10 @@ Broadcast address: </translation>
     <message>
         <source>UDP чат для локальных сетей. Работает без серверной части, не требует настройки.</source>
         <translation>UDP chat for local networks. Works without a server, needs no setting up.</translation>
+    </message>
+    <message>
+        <source>Темы:</source>
+        <translation>Themes:</translation>
     </message>
 </context>
 <context>
@@ -433,8 +437,8 @@ Broadcast address: </translation>
         <translation>Recipient:</translation>
     </message>
     <message>
-        <source>Введите текст сообщения и нажмите конпку "Отправить" (или "CTRL + Enter")</source>
-        <translation>Type the message and press "Send" (or "CTRL + Enter")</translation>
+        <source>Введите текст сообщения и нажмите конпку &quot;Отправить&quot; (или &quot;CTRL + Enter&quot;)</source>
+        <translation>Type the message and press &quot;Send&quot; (or &quot;CTRL + Enter&quot;)</translation>
     </message>
     <message>
         <source>История</source>
@@ -567,7 +571,7 @@ Broadcast address: </translation>
     </message>
     <message>
         <source>Сохранить сообщения вкладки (или выделенные) в текстовый файл или CSV</source>
-        <translation>Save the tab's messages (or the selected ones) to a text or CSV file</translation>
+        <translation>Save the tab&apos;s messages (or the selected ones) to a text or CSV file</translation>
     </message>
     <message>
         <source>Файл истории повреждён: часть сообщений не читается</source>
@@ -604,6 +608,45 @@ Broadcast address: </translation>
     <message>
         <source>Отмена</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>TransferPanel</name>
+    <message>
+        <source>%1 предлагает файлы: %2</source>
+        <translation>%1 offers files: %2</translation>
+    </message>
+    <message>
+        <source>Принять файлы?</source>
+        <translation>Accept the files?</translation>
+    </message>
+    <message>
+        <source>Принять...</source>
+        <translation>Accept...</translation>
+    </message>
+    <message>
+        <source>Отклонить</source>
+        <translation>Decline</translation>
+    </message>
+    <message>
+        <source>Файлы для %1: %2</source>
+        <translation>Files for %1: %2</translation>
+    </message>
+    <message>
+        <source>Ждём ответа получателя</source>
+        <translation>Waiting for the recipient&apos;s answer</translation>
+    </message>
+    <message>
+        <source>Отменить</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Ждём соединения</source>
+        <translation>Waiting for the connection</translation>
+    </message>
+    <message>
+        <source>Убрать</source>
+        <translation>Remove</translation>
     </message>
 </context>
 <context>
