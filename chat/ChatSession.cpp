@@ -285,6 +285,14 @@ void ChatSession::SendPrivate(const QString &recipientItem, const QString &text)
         settings.FontColorIndex);
 }
 
+void ChatSession::RecordPrivateLine(const QString &peerNick, const QString &text, bool incoming)
+{
+    if (incoming)
+        record(peerNick, m_ownNick, text, true);
+    else
+        record(m_ownNick, peerNick, text, false);
+}
+
 // Receiving.
 
 void ChatSession::PublicRead(const QByteArray &data, TIdSocketHandle *binding)

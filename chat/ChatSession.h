@@ -112,6 +112,9 @@ public:
     // reports the echo. Throws AppError when it cannot be sent (EMessageTooLong before
     // sending).
     void SendPrivate(const QString &recipientItem, const QString &text);
+    // Records a line of the conversation with `peerNick` that came as no private message,
+    // such as a file sent or received, as a record from or to that peer.
+    void RecordPrivateLine(const QString &peerNick, const QString &text, bool incoming);
 
     // The datagram handlers of the three listeners. An empty datagram is only ever a reply:
     // none of them shows or answers one.

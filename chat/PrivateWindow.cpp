@@ -7,6 +7,7 @@
 #include "Datagram.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
+#include "FileTransferService.h"
 #include "Guard.h"
 #include "HistoryWindow.h"
 #include "InputFormat.h"
@@ -14,19 +15,27 @@
 #include "MainWindow.h"
 #include "SettingsWindow.h"
 #include "Sound.h"
+#include "TransferFigures.h"
+#include "TransferPanel.h"
 #include "UdpEndpoints.h"
 #include "UserTable.h"
 #include "WindowPlacement.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -52,6 +61,7 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 
     if (Form1)
         wireSession(Form1->Session);
+    UpdateFileCommands();
 }
 
 void TForm4::wireSession(ChatSession *session)
@@ -112,13 +122,38 @@ void TForm4::buildControls()
     buttons->addWidget(suiButton1);
     buttons->addWidget(Button2);
     buttons->addStretch(1);
+    buildFileControls(recipientRow, buttons);
     buttons->addWidget(Button1);
     layout->addLayout(buttons);
+    layout->insertWidget(1, Transfers);
 
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { suitempButton1Click(); }));
     connect(Button2, &QPushButton::clicked, this, Guarded([this] { suitempButton2Click(); }));
     connect(suiButton1, &QPushButton::clicked, this, Guarded([this] { suiButton1Click(); }));
     connect(ComboBox1, &QComboBox::activated, this, Guarded(this, &TForm4::suitempComboBox1Change));
+    connect(ComboBox1, &QComboBox::editTextChanged, this,
+            Guarded(this, &TForm4::UpdateFileCommands));
+}
+
+void TForm4::buildFileControls(QBoxLayout *recipientRow, QBoxLayout *buttons)
+{
+    FileCapability = new QLabel(this);
+    FileCapability->setObjectName(QStringLiteral("FileCapability"));
+    FileCapability->setTextFormat(Qt::PlainText);
+    recipientRow->addWidget(FileCapability);
+    FileButton = new QPushButton(tr("Отправить файл..."), this);
+    FileButton->setObjectName(QStringLiteral("FileButton"));
+    buttons->addWidget(FileButton);
+    SendFileAction = new QAction(tr("Отправить файл..."), this);
+    SendFileAction->setObjectName(QStringLiteral("SendFileAction"));
+    RichEdit1->addAction(SendFileAction);
+    Transfers = new TransferPanel(this);
+    setAcceptDrops(true);
+    // The input box would take dropped files as text: they go to the window instead.
+    RichEdit2->viewport()->installEventFilter(this);
+
+    connect(FileButton, &QPushButton::clicked, this, Guarded(this, &TForm4::FileButtonClick));
+    connect(SendFileAction, &QAction::triggered, this, Guarded(this, &TForm4::FileButtonClick));
 }
 
 void TForm4::OpenWindow()
@@ -167,6 +202,18 @@ void TForm4::FormActivate()
 
 bool TForm4::eventFilter(QObject *watched, QEvent *event)
 {
+    const QEvent::Type type = event->type();
+    if (watched == RichEdit2->viewport() &&
+        (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (DroppedFiles(drop->mimeData()).isEmpty())
+            return QWidget::eventFilter(watched, event);
+        if (type == QEvent::Drop)
+            dropEvent(drop);
+        else
+            TakeDrag(drop);
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -239,4 +286,180 @@ void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSoc
 {
     m_session->PrivateRead(AData, ABinding);
     RichEdit1->ScrollToEnd();
+}
+
+// Files.
+
+void TForm4::setFileService(transfer::FileTransferService *service, const QString &offReason)
+{
+    if (m_files)
+        m_files->disconnect(this);
+    m_files = service;
+    m_filesOffReason = offReason;
+    if (m_files)
+        wireFiles();
+    UpdateFileCommands();
+}
+
+void TForm4::wireFiles()
+{
+    using transfer::FileTransferService;
+    connect(m_files, &FileTransferService::peersChanged, this,
+            Guarded(this, &TForm4::UpdateFileCommands));
+    connect(m_files, &FileTransferService::offerReceived, this,
+            Guarded(this, &TForm4::OfferReceived));
+    connect(m_files, &FileTransferService::progress, Transfers, &TransferPanel::showProgress);
+    connect(m_files, &FileTransferService::fileTransferred, this,
+            Guarded(this, &TForm4::FileTransferred));
+    connect(m_files, &FileTransferService::finished, this,
+            Guarded(this, &TForm4::TransferFinished));
+    connect(Transfers, &TransferPanel::acceptClicked, this, Guarded(this, &TForm4::AcceptOffer));
+    connect(Transfers, &TransferPanel::declineClicked, m_files, &FileTransferService::decline);
+    connect(Transfers, &TransferPanel::cancelClicked, m_files, &FileTransferService::cancel);
+}
+
+TForm4::FileReach TForm4::RecipientReach() const
+{
+    FileReach reach;
+    const QString t = ComboBox1->currentText();
+    const Recipient to = SplitRecipientItem(t);
+    reach.chosen = t != ChooseRecipient && t != ChooseUserPrompt && !to.Nick.isEmpty() &&
+                   !QHostAddress(to.IP).isNull();
+    reach.nick = to.Nick;
+    reach.address = to.IP;
+    if (!m_files || !m_files->isRunning())
+        reach.why = m_filesOffReason.isEmpty() ? tr("Передача файлов выключена") : m_filesOffReason;
+    else if (!reach.chosen)
+        reach.why = tr("Получатель не выбран");
+    else if ((reach.port = m_files->peerPort(QHostAddress(to.IP))) == 0)
+        reach.why = tr("%1 не может принять файлы: его копия программы старой версии "
+                       "или передача файлов в ней выключена")
+                        .arg(to.Nick);
+    return reach;
+}
+
+void TForm4::UpdateFileCommands()
+{
+    const FileReach reach = RecipientReach();
+    const bool can = reach.port != 0;
+    const QString tip = can ? tr("Отправить файлы пользователю %1").arg(reach.nick) : reach.why;
+    FileButton->setEnabled(can);
+    FileButton->setToolTip(tip);
+    SendFileAction->setEnabled(can);
+    SendFileAction->setToolTip(tip);
+    FileCapability->setToolTip(tip);
+    if (!reach.chosen || !m_files || !m_files->isRunning())
+        FileCapability->clear();
+    else
+        FileCapability->setText(can ? tr("принимает файлы") : tr("не принимает файлы"));
+}
+
+void TForm4::FileButtonClick()
+{
+    QStringList paths;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    if (Dialogs::openFileNames(this, tr("Отправить файлы"), folder, paths) == Dialogs::Answer::Ok)
+        SendFiles(paths);
+}
+
+void TForm4::SendFiles(const QStringList &paths)
+{
+    const FileReach to = RecipientReach();
+    if (to.port == 0) {
+        Dialogs::information(this, QStringLiteral("Palavrix"), to.why);
+        return;
+    }
+    const QString token = m_files->offerFiles(QHostAddress(to.address), to.port, paths);
+    QStringList names;
+    qint64 total = 0;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        names.append(info.fileName());
+        total += info.size();
+    }
+    m_transferPeer.insert(token, to.nick);
+    Transfers->addOutgoing(token, to.nick, names, total);
+}
+
+QStringList TForm4::DroppedFiles(const QMimeData *data) const
+{
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+bool TForm4::TakeDrag(QDropEvent *event)
+{
+    const bool take = FileButton->isEnabled() && !DroppedFiles(event->mimeData()).isEmpty();
+    if (take)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+    return take;
+}
+
+void TForm4::dragEnterEvent(QDragEnterEvent *event)
+{
+    TakeDrag(event);
+}
+
+void TForm4::dragMoveEvent(QDragMoveEvent *event)
+{
+    TakeDrag(event);
+}
+
+void TForm4::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = DroppedFiles(event->mimeData());
+    if (paths.isEmpty())
+        return event->ignore();
+    event->acceptProposedAction();
+    Guarded([this, paths] { SendFiles(paths); })();
+}
+
+void TForm4::OfferReceived(const transfer::IncomingOffer &offer)
+{
+    m_transferPeer.insert(offer.token, offer.nick);
+    Transfers->addIncoming(offer);
+    const ChatSettings settings = m_session->Settings();
+    if (settings.SoundOnPrivate)
+        PlaySoundFile(QStringLiteral("PrivateMsgRcvd.wav"));
+    if (settings.OpenOnPrivate)
+        OpenWindow();
+    else if (!isActiveWindow())
+        Form1->PrivateAlert(true);
+}
+
+void TForm4::AcceptOffer(const QString &token)
+{
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    QString folder = m_saveFolder.isEmpty() ? downloads : m_saveFolder;
+    if (Dialogs::existingFolder(this, tr("Куда сохранить файлы?"), folder) != Dialogs::Answer::Ok)
+        return;
+    if (folder == downloads)
+        QDir().mkpath(folder);
+    m_files->accept(token, folder);
+    m_saveFolder = folder;
+    Transfers->markAccepted(token);
+}
+
+void TForm4::FileTransferred(const QString &token, transfer::Direction direction,
+                             const QString &name, qint64 size, const QString &)
+{
+    const QString line = transfer::FileLine(direction, name, size);
+    const bool incoming = direction == transfer::Direction::Incoming;
+    const ChatSettings settings = m_session->Settings();
+    RichEdit1->AppendLine(line, colorOf(settings.NoticeColorIndex));
+    m_session->RecordPrivateLine(m_transferPeer.value(token), line, incoming);
+}
+
+void TForm4::TransferFinished(const QString &token, transfer::Outcome outcome, const QString &text)
+{
+    m_transferPeer.remove(token);
+    Transfers->showEnd(token, outcome, text);
 }

@@ -1,10 +1,24 @@
 #pragma once
 
+#include "TransferOutcome.h"
+
+#include <QHash>
 #include <QWidget>
 
 class ChatSession;
+class QAction;
+class QMimeData;
+class TransferPanel;
+namespace transfer
+{
+class FileTransferService;
+}
 class LogView;
+class QBoxLayout;
 class QComboBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
 class QPushButton;
 class QTextEdit;
@@ -27,6 +41,12 @@ public:
     QPushButton *Button2 = nullptr;    // "Очистить"
     QPushButton *suiButton1 = nullptr; // "История"
     QTextEdit *RichEdit2 = nullptr;    // the message input
+    // Files: whether the recipient takes them, the command to offer some (a button and an
+    // item of the conversation's context menu) and the offers and transfers under way.
+    QLabel *FileCapability = nullptr;
+    QPushButton *FileButton = nullptr; // "Отправить файл..."
+    QAction *SendFileAction = nullptr;
+    TransferPanel *Transfers = nullptr;
     // The chat's private endpoints.
     TIdUDPServer *IdUDPServer1 = nullptr;
     TIdUDPClient *IdUDPClient1 = nullptr;
@@ -40,10 +60,22 @@ public:
     void IdUDPServer1UDPRead(TIdUDPServer *Sender, const QByteArray &AData,
                              TIdSocketHandle *ABinding);
 
+    // The service that sends and takes files; none, or one that is not running, disables the
+    // file commands, with `offReason` as their tooltip when given.
+    void setFileService(transfer::FileTransferService *service, const QString &offReason = {});
+    void FileButtonClick();
+    // Offers the files to the chosen recipient, in one offer.
+    void SendFiles(const QStringList &paths);
+    // Brings the file commands in line with the recipient and what the network said of it.
+    void UpdateFileCommands();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildControls();
@@ -52,9 +84,31 @@ private:
     void wireSession(ChatSession *session);
     void AppendMessage(const QString &header, const QString &body, int colorIndex);
     void FinishSend();
+    void buildFileControls(QBoxLayout *recipientRow, QBoxLayout *buttons);
+    void wireFiles();
+    // Whether the chosen recipient can be offered files: the copy's file port, or 0 and why not.
+    struct FileReach {
+        bool chosen = false; // the recipient box names a user
+        QString nick;
+        QString address;
+        quint16 port = 0;
+        QString why;
+    };
+    FileReach RecipientReach() const;
+    QStringList DroppedFiles(const QMimeData *data) const;
+    bool TakeDrag(QDropEvent *event);
+    void OfferReceived(const transfer::IncomingOffer &offer);
+    void AcceptOffer(const QString &token);
+    void FileTransferred(const QString &token, transfer::Direction direction, const QString &name,
+                         qint64 size, const QString &path);
+    void TransferFinished(const QString &token, transfer::Outcome outcome, const QString &text);
 
     ChatSession *m_session = nullptr;
     bool m_placed = false;
+    transfer::FileTransferService *m_files = nullptr;
+    QString m_filesOffReason;
+    QString m_saveFolder;                   // where the last accepted files went
+    QHash<QString, QString> m_transferPeer; // the other side's nick, by transfer token
 };
 
 extern TForm4 *Form4;

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
@@ -52,6 +53,9 @@ void FileTransferService::start(const TransferOptions &options)
 {
     stop();
     m_options = options;
+    m_ownAddresses.clear();
+    for (const QHostAddress &address : QNetworkInterface::allAddresses())
+        m_ownAddresses.insert(AddressKey(address));
     if (!m_server.listen(QHostAddress::AnyIPv4, options.port) ||
         !m_udp.bind(QHostAddress::AnyIPv4, m_server.serverPort(),
                     QAbstractSocket::DontShareAddress)) {
@@ -179,6 +183,9 @@ void FileTransferService::handleDatagram(const TransferDatagram &datagram, const
 
 void FileTransferService::handleAnnounce(const TransferDatagram &datagram, const QHostAddress &from)
 {
+    // The own broadcast comes back too: this copy is no peer of its own.
+    if (datagram.port == port() && m_ownAddresses.contains(AddressKey(from)))
+        return;
     const QString key = AddressKey(from);
     const bool known = peerPort(from) == datagram.port;
     m_peers[key] = {datagram.port, datagram.nick, m_clock.elapsed()};

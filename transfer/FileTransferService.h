@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTimer>
@@ -99,6 +100,7 @@ private:
     QTimer m_announceTimer;
     QElapsedTimer m_clock;
     QHash<QString, Peer> m_peers; // by dotted address
+    QSet<QString> m_ownAddresses;
     QHash<QString, Transfer *> m_transfers;
     int m_waitingConnections = 0;
 };

@@ -187,4 +187,37 @@ Answer saveFileName(QWidget *parent, const QString &caption, const QString &filt
     return accepted ? Answer::Ok : Answer::Cancel;
 }
 
+Answer openFileNames(QWidget *parent, const QString &caption, const QString &folder,
+                     QStringList &paths)
+{
+    Queued q;
+    if (takeQueued(Kind::OpenFiles, caption, folder, q)) {
+        paths = q.answer == Answer::Ok ? q.text.split(u'\n', Qt::SkipEmptyParts) : QStringList();
+        return paths.isEmpty() ? Answer::Cancel : Answer::Ok;
+    }
+    QFileDialog dialog(parent, caption, folder);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    paths = dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    return paths.isEmpty() ? Answer::Cancel : Answer::Ok;
+}
+
+Answer existingFolder(QWidget *parent, const QString &caption, QString &folder)
+{
+    Queued q;
+    if (takeQueued(Kind::Folder, caption, folder, q)) {
+        if (q.answer == Answer::Ok && !q.text.isEmpty())
+            folder = q.text;
+        return q.answer;
+    }
+    QFileDialog dialog(parent, caption, folder);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return Answer::Cancel;
+    folder = dialog.selectedFiles().constFirst();
+    return Answer::Ok;
+}
+
 } // namespace Dialogs

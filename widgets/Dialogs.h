@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -11,7 +12,7 @@ namespace Dialogs
 {
 
 enum class Answer { Ok, Cancel };
-enum class Kind { Question, Information, Warning, Error, Input, SaveFile };
+enum class Kind { Question, Information, Warning, Error, Input, SaveFile, OpenFiles, Folder };
 
 struct Shown {
     Kind kind;
@@ -41,5 +42,12 @@ Answer inputText(QWidget *parent, const QString &caption, const QString &prompt,
 // a name typed without a suffix gets the chosen filter's. Cancel leaves `path` empty. Tests
 // answer it with setNextInput(path); the history records the filters as its text.
 Answer saveFileName(QWidget *parent, const QString &caption, const QString &filters, QString &path);
+// The file dialog for one or more existing files, starting in `folder`. Cancel leaves `paths`
+// empty. Tests answer it with setNextInput(the paths, one a line).
+Answer openFileNames(QWidget *parent, const QString &caption, const QString &folder,
+                     QStringList &paths);
+// The dialog for an existing folder, starting at `folder`; OK puts the chosen one there.
+// Tests answer it with setNextInput(folder); the history records the starting folder.
+Answer existingFolder(QWidget *parent, const QString &caption, QString &folder);
 
 } // namespace Dialogs

@@ -643,5 +643,10 @@ void LogView::contextMenuEvent(QContextMenuEvent *event)
     QAction *all = menu.addAction(tr("Выделить всё"), this, &LogView::selectAll);
     all->setShortcut(QKeySequence::SelectAll);
     all->setEnabled(textLength() > 0);
+    // The window's own commands for this view follow the text commands.
+    if (!actions().isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(actions());
+    }
     menu.exec(event->globalPos());
 }

@@ -29,6 +29,7 @@ class TestTransferService final : public QObject
 
 private Q_SLOTS:
     void peersLearnOfEachOther();
+    void ownAnnouncementListsNoPeer();
     void filesArriveWholeUnderFreeNames();
     void confirmationOutlivesTheReceiver();
     void declinedOfferEndsBothSides();
@@ -142,6 +143,17 @@ void TestTransferService::peersLearnOfEachOther()
     QTRY_COMPARE_WITH_TIMEOUT(ivan.service.peerPort(Loopback), olga.service.port(), WaitMs);
     QCOMPARE(olgaPeers.count(), 1);
     QCOMPARE(olga.service.peerPort(QHostAddress(u"127.0.0.2"_s)), quint16(0));
+}
+
+void TestTransferService::ownAnnouncementListsNoPeer()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    QSignalSpy peers(&ivan.service, &FileTransferService::peersChanged);
+    // Ivan's own broadcast reaches him first, then Olga's announcement.
+    ivan.service.announceTo(Loopback, ivan.service.port());
+    olga.service.announceTo(Loopback, ivan.service.port());
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.service.peerPort(Loopback), olga.service.port(), WaitMs);
+    QCOMPARE(peers.count(), 1);
 }
 
 void TestTransferService::filesArriveWholeUnderFreeNames()
