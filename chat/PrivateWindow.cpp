@@ -323,7 +323,7 @@ TForm4::FileReach TForm4::RecipientReach() const
     FileReach reach;
     const QString t = ComboBox1->currentText();
     const Recipient to = SplitRecipientItem(t);
-    reach.chosen = t != ChooseRecipient && t != ChooseUserPrompt && !to.Nick.isEmpty() &&
+    reach.chosen = t != ChooseRecipient() && t != ChooseUserPrompt && !to.Nick.isEmpty() &&
                    !QHostAddress(to.IP).isNull();
     reach.nick = to.Nick;
     reach.address = to.IP;

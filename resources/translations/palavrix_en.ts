@@ -468,6 +468,42 @@ Broadcast address: </translation>
         <source>Выбери получателя...</source>
         <translation>Choose a recipient...</translation>
     </message>
+    <message>
+        <source>Отправить файл...</source>
+        <translation>Send file...</translation>
+    </message>
+    <message>
+        <source>Передача файлов выключена</source>
+        <translation>File transfer is switched off</translation>
+    </message>
+    <message>
+        <source>Получатель не выбран</source>
+        <translation>No recipient chosen</translation>
+    </message>
+    <message>
+        <source>%1 не может принять файлы: его копия программы старой версии или передача файлов в ней выключена</source>
+        <translation>%1 cannot take files: their copy of the program is an older version or has file transfer switched off</translation>
+    </message>
+    <message>
+        <source>Отправить файлы пользователю %1</source>
+        <translation>Send files to %1</translation>
+    </message>
+    <message>
+        <source>принимает файлы</source>
+        <translation>takes files</translation>
+    </message>
+    <message>
+        <source>не принимает файлы</source>
+        <translation>takes no files</translation>
+    </message>
+    <message>
+        <source>Отправить файлы</source>
+        <translation>Send files</translation>
+    </message>
+    <message>
+        <source>Куда сохранить файлы?</source>
+        <translation>Where to save the files?</translation>
+    </message>
 </context>
 <context>
     <name>TForm5</name>
