@@ -102,7 +102,7 @@ void TForm1::ShowUsers(const QList<UsrInfo> &users, const QStringList &recipient
     if (index >= 0)
         box->setCurrentIndex(index);
     else
-        box->setEditText(text);
+        box->setEditText(text.isEmpty() ? TForm4::ChooseUserPrompt() : text);
 }
 
 // Public chat.

@@ -1,7 +1,7 @@
 #include "NickPrompt.h"
 
 #include "Dialogs.h"
-#include "NickRules.h"
+#include "NickRefusal.h"
 
 #include <QCoreApplication>
 

@@ -6,8 +6,6 @@
 #include "HistoryRecord.h"
 #include "UserTable.h"
 
-#include <QCoreApplication>
-
 namespace
 {
 
@@ -45,8 +43,9 @@ bool fits(const QString &nick)
            cp1251::encode(longest).size() <= MaxDatagramBytes;
 }
 
-// The longest start of the nick that still fits; a longer start never fits.
-qsizetype longestFitting(const QString &nick)
+} // namespace
+
+qsizetype LongestFittingNick(const QString &nick)
 {
     qsizetype low = 0, high = nick.size();
     while (low < high) {
@@ -59,7 +58,7 @@ qsizetype longestFitting(const QString &nick)
     return low;
 }
 
-QString unrepresentable(const QString &nick)
+QString UnsendableNickChars(const QString &nick)
 {
     QString chars;
     for (qsizetype i = 0; i < nick.size(); ++i) {
@@ -72,8 +71,6 @@ QString unrepresentable(const QString &nick)
     return chars;
 }
 
-} // namespace
-
 NickFault CheckNick(const QString &nick)
 {
     if (nick.isEmpty())
@@ -85,28 +82,4 @@ NickFault CheckNick(const QString &nick)
     if (!fits(nick))
         return NickFault::TooLong;
     return NickFault::None;
-}
-
-QString NickRefusalText(const QString &nick)
-{
-    switch (CheckNick(nick)) {
-    case NickFault::None:
-        break;
-    case NickFault::BreaksMessages:
-        return QCoreApplication::translate(
-            "NickRules", "Такой ник другие участники чата прочтут неверно. Ник не может "
-                         "содержать сочетания \" - \", \": \", \" -->\" и переводы строки, "
-                         "а также кончаться на \":\" или \" -\".");
-    case NickFault::NotInCodePage:
-        return QCoreApplication::translate("NickRules",
-                                           "В нике есть знаки, которые чат не может передать: ") +
-               unrepresentable(nick) +
-               QCoreApplication::translate(
-                   "NickRules", ". Используйте русские и латинские буквы, цифры и обычные знаки.");
-    case NickFault::TooLong:
-        return QCoreApplication::translate(
-                   "NickRules", "Ник слишком длинный: в таком нике может быть не больше %1 знаков.")
-            .arg(longestFitting(nick));
-    }
-    return {};
 }

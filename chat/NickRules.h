@@ -22,5 +22,7 @@ enum class NickFault {
 // The first fault of a nick, in the order of the enum. The empty nick, which means no nick
 // at all, has none.
 NickFault CheckNick(const QString &nick);
-// Why the nick is refused, in the user's words; empty when it is not.
-QString NickRefusalText(const QString &nick);
+// The characters of the nick that code page 1251 cannot hold, each once, in their order.
+QString UnsendableNickChars(const QString &nick);
+// The length of the longest start of the nick that still fits; a longer start never fits.
+qsizetype LongestFittingNick(const QString &nick);

@@ -51,6 +51,11 @@ QString ChooseRecipient()
 
 } // namespace
 
+QString TForm4::ChooseUserPrompt()
+{
+    return tr("Выбери пользователя...");
+}
+
 TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Form4"));
@@ -228,7 +233,7 @@ bool TForm4::eventFilter(QObject *watched, QEvent *event)
 void TForm4::suitempButton1Click()
 {
     const QString t = ComboBox1->currentText();
-    if (t.isEmpty() || t == ChooseRecipient() || t == ChooseUserPrompt) {
+    if (t.isEmpty() || t == ChooseRecipient() || t == ChooseUserPrompt()) {
         Dialogs::information(this, QStringLiteral("Palavrix"),
                              tr("Получатель сообщения не выбран!"));
         FinishSend();
@@ -323,7 +328,7 @@ TForm4::FileReach TForm4::RecipientReach() const
     FileReach reach;
     const QString t = ComboBox1->currentText();
     const Recipient to = SplitRecipientItem(t);
-    reach.chosen = t != ChooseRecipient() && t != ChooseUserPrompt && !to.Nick.isEmpty() &&
+    reach.chosen = t != ChooseRecipient() && t != ChooseUserPrompt() && !to.Nick.isEmpty() &&
                    !QHostAddress(to.IP).isNull();
     reach.nick = to.Nick;
     reach.address = to.IP;

@@ -34,6 +34,9 @@ class TForm4 final : public QWidget
 public:
     explicit TForm4(QWidget *parent = nullptr);
 
+    // The recipient box's text while nobody else is in the chat.
+    static QString ChooseUserPrompt();
+
     LogView *RichEdit1 = nullptr; // the conversation
     QLabel *RecipientLabel = nullptr;
     QComboBox *ComboBox1 = nullptr;    // the recipient box

@@ -12,9 +12,6 @@ namespace
 const QString ClosedDataset = QStringLiteral("Cannot perform this operation on a closed dataset");
 const QString EmptyDataset = QStringLiteral("Cannot perform this operation on an empty dataset");
 const QString RecordNotFound = QStringLiteral("Record not found");
-// What a record that cannot be read shows until the views leave it out.
-const QString UnreadableRecord = QStringLiteral("(запись повреждена)");
-
 // Rows read together for the views: one screen and a little more.
 constexpr int BlockRows = 128;
 // Records a scan reads with one statement.
@@ -1086,8 +1083,16 @@ QString HistoryTable::textAt(int position, HistoryField field) const
     }
     const Row *row = rowAt(position, true, false);
     if (row && row->unreadable)
-        return field == HistoryField::mCutText ? UnreadableRecord : QString();
+        return QString();
     return row ? row->texts[int(field)] : QString();
+}
+
+bool HistoryTable::unreadableAt(int position) const
+{
+    if (!m_active || position < 0 || position >= int(m_keys.size()))
+        return false;
+    const Row *row = rowAt(position, true, false);
+    return row && row->unreadable;
 }
 
 QString HistoryTable::textOutsideRows(int position, HistoryField field) const

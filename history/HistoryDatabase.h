@@ -163,6 +163,7 @@ public:
 
     // Positional reads for the bound views; a record that cannot be read reads empty.
     QString textAt(int position, HistoryField field) const;
+    bool unreadableAt(int position) const;
     qint32 incomingAt(int position) const;
     Bookmark bookmarkAt(int position) const;
     // The position of a record in the view, -1 when it is not there.

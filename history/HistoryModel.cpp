@@ -32,8 +32,13 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     if (!index.isValid())
         return QVariant();
     switch (role) {
-    case Qt::DisplayRole:
-        return m_table.textAt(index.row(), HistoryField(index.column()));
+    case Qt::DisplayRole: {
+        const auto field = HistoryField(index.column());
+        const QString text = m_table.textAt(index.row(), field);
+        if (text.isEmpty() && field == HistoryField::mCutText && m_table.unreadableAt(index.row()))
+            return m_unreadableText;
+        return text;
+    }
     case IncomingRole:
         return m_table.incomingAt(index.row());
     default:
@@ -46,7 +51,25 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= HistoryFieldCount)
         return QVariant();
-    return HistoryFieldLabel(HistoryField(section));
+    const QString title = m_titles.value(section);
+    return title.isEmpty() ? HistoryFieldName(HistoryField(section)) : title;
+}
+
+bool HistoryModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                                 int role)
+{
+    if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole) ||
+        section < 0 || section >= HistoryFieldCount)
+        return false;
+    m_titles.resize(HistoryFieldCount);
+    m_titles[section] = value.toString();
+    Q_EMIT headerDataChanged(orientation, section, section);
+    return true;
+}
+
+void HistoryModel::setUnreadableText(const QString &text)
+{
+    m_unreadableText = text;
 }
 
 Qt::ItemFlags HistoryModel::flags(const QModelIndex &index) const

@@ -21,10 +21,17 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // The column titles are the field names until the window words them.
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                       int role = Qt::EditRole) override;
+    // What the preview of a record that cannot be read shows.
+    void setUnreadableText(const QString &text);
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
     HistoryTable &m_table;
+    QStringList m_titles;
+    QString m_unreadableText;
 };

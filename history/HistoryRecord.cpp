@@ -3,8 +3,6 @@
 #include "Cp1251.h"
 #include "DateTimeText.h"
 
-#include <QCoreApplication>
-
 namespace
 {
 
@@ -29,26 +27,6 @@ QString HistoryFieldName(HistoryField field)
         return QStringLiteral("mFullText");
     case HistoryField::mIncoming:
         return QStringLiteral("mIncoming");
-    }
-    return QString();
-}
-
-QString HistoryFieldLabel(HistoryField field)
-{
-    switch (field) {
-    case HistoryField::mDate:
-        return QCoreApplication::translate("HistoryRecord", "Дата");
-    case HistoryField::mTime:
-        return QCoreApplication::translate("HistoryRecord", "Время");
-    case HistoryField::mSender:
-        return QCoreApplication::translate("HistoryRecord", "Отправитель");
-    case HistoryField::mReceiver:
-        return QCoreApplication::translate("HistoryRecord", "Получатель");
-    case HistoryField::mCutText:
-        return QCoreApplication::translate("HistoryRecord", "Сообщение");
-    case HistoryField::mFullText:
-    case HistoryField::mIncoming:
-        return HistoryFieldName(field);
     }
     return QString();
 }
@@ -103,9 +81,4 @@ HistoryRecord MakeHistoryRecord(const QString &sender, const QString &receiver, 
     r.mFullText = text;
     r.mIncoming = incoming ? 1 : 0;
     return r;
-}
-
-QString HistoryCountText(qint64 count)
-{
-    return QCoreApplication::translate("HistoryRecord", "Сообщений: ") + QString::number(count);
 }

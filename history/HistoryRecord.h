@@ -20,9 +20,6 @@ inline constexpr int HistoryFieldCount = 7;
 
 // "mDate", "mTime", …: the column names.
 QString HistoryFieldName(HistoryField field);
-// The column titles of the grids: "Дата", "Время", "Отправитель", "Получатель", "Сообщение";
-// mFullText and mIncoming show their field names.
-QString HistoryFieldLabel(HistoryField field);
 // The nominal width in characters a field is declared with; 0 for the unbounded text.
 int HistoryFieldWidth(HistoryField field);
 
@@ -37,6 +34,3 @@ QString MakeCutText(const QString &text);
 // A record as written at `moment`: date and time texts of that moment, the preview of `text`.
 HistoryRecord MakeHistoryRecord(const QString &sender, const QString &receiver, const QString &text,
                                 bool incoming, const QDateTime &moment);
-
-// The status text of the history window: "Сообщений: " and the record count.
-QString HistoryCountText(qint64 count);

@@ -139,9 +139,9 @@ bool HistoryStore::replaceByTemplate()
     return !failed;
 }
 
-QString HistoryStore::CountText() const
+qint64 HistoryStore::RecordCount() const
 {
-    return HistoryCountText(m_table.recordCount());
+    return m_table.recordCount();
 }
 
 void HistoryStore::openStore()
@@ -154,5 +154,5 @@ void HistoryStore::openStore()
 
 void HistoryStore::announceCount()
 {
-    Q_EMIT countTextChanged(CountText());
+    Q_EMIT countChanged(RecordCount());
 }

@@ -40,12 +40,12 @@ public:
     // the same whatever the store holds. The count text is left to the caller.
     void DeleteRecords(std::vector<HistoryTable::Bookmark> keys);
 
-    // "Сообщений: " and the number of records in the view under its filter.
-    QString CountText() const;
+    // The number of records in the view under its filter.
+    qint64 RecordCount() const;
 
 Q_SIGNALS:
     // After each of the three store operations above.
-    void countTextChanged(const QString &text);
+    void countChanged(qint64 count);
 
 private:
     void openStore();

@@ -152,6 +152,11 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(&table, &HistoryTable::aboutToInsert, this, [this] { ++m_syncing; });
     connect(&table, &HistoryTable::aboutToRemove, this, [this] { ++m_syncing; });
     DataSource1 = new HistoryModel(table, this);
+    const QString titles[] = {tr("Дата"), tr("Время"), tr("Отправитель"), tr("Получатель"),
+                              tr("Сообщение")};
+    for (int column = 0; column < int(std::size(titles)); ++column)
+        DataSource1->setHeaderData(column, Qt::Horizontal, titles[column]);
+    DataSource1->setUnreadableText(tr("(запись повреждена)"));
     // …and these after them.
     connect(&table, &HistoryTable::reset, this, [this] { --m_syncing; });
     connect(&table, &HistoryTable::inserted, this, [this] { --m_syncing; });
@@ -163,7 +168,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
         SetCountText();
     }));
     // Another store (or a fresh one) has no damage known.
-    connect(Store, &HistoryStore::countTextChanged, this, Guarded([this] {
+    connect(Store, &HistoryStore::countChanged, this, Guarded([this] {
                 if (!Table().isActive() || !Table().salvaged())
                     StatusPanels[1]->hide();
             }));
@@ -234,7 +239,8 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->addLayout(buttons);
     layout->addWidget(StatusBar1);
 
-    connect(Store, &HistoryStore::countTextChanged, StatusPanels[0], &QLabel::setText);
+    connect(Store, &HistoryStore::countChanged, StatusPanels[0],
+            [this](qint64 count) { StatusPanels[0]->setText(CountText(count)); });
     connect(suiPageControl1, &QTabWidget::currentChanged, this, Guarded([this] {
                 TabSheetShow(suiPageControl1->currentIndex());
                 suiPageControl1Change();
@@ -413,9 +419,14 @@ QString THForm::DamageText(int unreadable)
     return tr("Файл истории повреждён: не читается сообщений: ") + QString::number(unreadable);
 }
 
+QString THForm::CountText(qint64 count)
+{
+    return tr("Сообщений: ") + QString::number(count);
+}
+
 void THForm::SetCountText()
 {
-    StatusPanels[0]->setText(Store->CountText());
+    StatusPanels[0]->setText(CountText(Store->RecordCount()));
 }
 
 // Handlers.

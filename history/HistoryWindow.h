@@ -75,6 +75,8 @@ public:
 
     // What damaged pages of the store hide: `unreadable` records (-1: how many is not known).
     static QString DamageText(int unreadable);
+    // The status text of the record count: "Сообщений: " and the count.
+    static QString CountText(qint64 count);
 
     // "Сообщений: " and the count of the view under its current filter.
     void SetCountText();

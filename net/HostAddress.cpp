@@ -5,7 +5,6 @@
 #include "SocketApi.h"
 #include "UdpErrors.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 
 namespace
@@ -79,22 +78,6 @@ LocalNetwork FindLocalNetwork()
     const socketapi::StackUser stack;
     return ChooseLocalNetwork(socketapi::InterfaceAddresses(), socketapi::DefaultRouteInterfaces(),
                               [] { return HostNameAddress(socketapi::HostName(), lookupDotted); });
-}
-
-QString LocalNetworkText(const LocalNetwork &network)
-{
-    if (network.address.isEmpty())
-        return QCoreApplication::translate("HostAddress",
-                                           "Широковещательный адрес задан вручную: ") +
-               network.broadcast;
-    const QString where =
-        network.interfaceName.isEmpty()
-            ? QCoreApplication::translate("HostAddress", "по имени компьютера")
-            : QCoreApplication::translate("HostAddress", "интерфейс ") + network.interfaceName;
-    return QCoreApplication::translate("HostAddress", "Адрес этого компьютера: ") +
-           network.address + QStringLiteral(" (") + where +
-           QCoreApplication::translate("HostAddress", ")\nШироковещательный адрес: ") +
-           network.broadcast;
 }
 
 QString LocalHostAddress()

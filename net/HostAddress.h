@@ -45,10 +45,6 @@ LocalNetwork ChooseLocalNetwork(const QList<socketapi::InterfaceAddress> &interf
 // The network of this host, from its interfaces and routes.
 LocalNetwork FindLocalNetwork();
 
-// What the settings show about the network: the address and the interface it is on, and the
-// broadcast address; without an address the broadcast address was set by hand.
-QString LocalNetworkText(const LocalNetwork &network);
-
 // This host's address as dotted text: the chosen interface's, else what the host name gives.
 QString LocalHostAddress();
 

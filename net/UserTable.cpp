@@ -113,7 +113,7 @@ QString RecipientText(const QString &previousText, const QStringList &items)
         return previousText;
     if (!items.isEmpty())
         return items.first();
-    return ChooseUserPrompt;
+    return {};
 }
 
 Recipient SplitRecipientItem(const QString &item)

@@ -44,10 +44,9 @@ QString RecipientItem(const UsrInfo &user);
 // The recipient box's items: "Nick - IP" for each listed user whose address differs from
 // ownIp; an empty ownIp leaves nothing out.
 QStringList RecipientItems(const UserTable &table, const QString &ownIp);
-inline const QString ChooseUserPrompt = QStringLiteral("Выбери пользователя...");
 
 // The box's text after a refresh: the previous text while it is still an item, else the
-// first item, else ChooseUserPrompt.
+// first item, else empty (the window then shows its prompt).
 QString RecipientText(const QString &previousText, const QStringList &items);
 
 struct Recipient {

@@ -14,7 +14,7 @@
 #include "HistoryWindow.h"
 #include "HostAddress.h"
 #include "MainWindow.h"
-#include "NickRules.h"
+#include "NickRefusal.h"
 #include "PlainLabel.h"
 #include "SkinSearch.h"
 
@@ -604,7 +604,15 @@ void TForm2::CheckBox12Click()
 
 void TForm2::ShowLocalNetwork(const LocalNetwork &network)
 {
-    Label15->setText(LocalNetworkText(network));
+    if (network.address.isEmpty()) {
+        Label15->setText(tr("Широковещательный адрес задан вручную: ") + network.broadcast);
+        return;
+    }
+    const QString where = network.interfaceName.isEmpty()
+                              ? tr("по имени компьютера")
+                              : tr("интерфейс ") + network.interfaceName;
+    Label15->setText(tr("Адрес этого компьютера: ") + network.address + QStringLiteral(" (") +
+                     where + tr(")\nШироковещательный адрес: ") + network.broadcast);
 }
 
 void TForm2::CheckBox13Click()

@@ -2,58 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
-    <name>HistoryRecord</name>
-    <message>
-        <source>Дата</source>
-        <translation>Date</translation>
-    </message>
-    <message>
-        <source>Время</source>
-        <translation>Time</translation>
-    </message>
-    <message>
-        <source>Отправитель</source>
-        <translation>Sender</translation>
-    </message>
-    <message>
-        <source>Получатель</source>
-        <translation>Recipient</translation>
-    </message>
-    <message>
-        <source>Сообщение</source>
-        <translation>Message</translation>
-    </message>
-    <message>
-        <source>Сообщений: </source>
-        <translation>Messages: </translation>
-    </message>
-</context>
-<context>
-    <name>HostAddress</name>
-    <message>
-        <source>Широковещательный адрес задан вручную: </source>
-        <translation>Broadcast address set by hand: </translation>
-    </message>
-    <message>
-        <source>по имени компьютера</source>
-        <translation>by the computer&apos;s name</translation>
-    </message>
-    <message>
-        <source>интерфейс </source>
-        <translation>interface </translation>
-    </message>
-    <message>
-        <source>Адрес этого компьютера: </source>
-        <translation>This computer&apos;s address: </translation>
-    </message>
-    <message>
-        <source>)
-Широковещательный адрес: </source>
-        <translation>)
-Broadcast address: </translation>
-    </message>
-</context>
-<context>
     <name>LogView</name>
     <message>
         <source>Копировать</source>
@@ -410,6 +358,28 @@ Broadcast address: </translation>
         <source>Чтобы установить стиль оформления, положите файл стиля (файл с расширением *.sui) в папку стилей этой программы: &quot;%1&quot;.</source>
         <translation>To install a style, put the style file (a file with the *.sui extension) into this program&apos;s style folder: &quot;%1&quot;.</translation>
     </message>
+    <message>
+        <source>Широковещательный адрес задан вручную: </source>
+        <translation>Broadcast address set by hand: </translation>
+    </message>
+    <message>
+        <source>по имени компьютера</source>
+        <translation>by the computer&apos;s name</translation>
+    </message>
+    <message>
+        <source>интерфейс </source>
+        <translation>interface </translation>
+    </message>
+    <message>
+        <source>Адрес этого компьютера: </source>
+        <translation>This computer&apos;s address: </translation>
+    </message>
+    <message>
+        <source>)
+Широковещательный адрес: </source>
+        <translation>)
+Broadcast address: </translation>
+    </message>
 </context>
 <context>
     <name>TForm3</name>
@@ -503,6 +473,10 @@ Broadcast address: </translation>
     <message>
         <source>Куда сохранить файлы?</source>
         <translation>Where to save the files?</translation>
+    </message>
+    <message>
+        <source>Выбери пользователя...</source>
+        <translation>Choose a user...</translation>
     </message>
 </context>
 <context>
@@ -644,6 +618,34 @@ Broadcast address: </translation>
     <message>
         <source>Отмена</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Отправитель</source>
+        <translation>Sender</translation>
+    </message>
+    <message>
+        <source>Получатель</source>
+        <translation>Recipient</translation>
+    </message>
+    <message>
+        <source>Сообщение</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>(запись повреждена)</source>
+        <translation>(damaged record)</translation>
+    </message>
+    <message>
+        <source>Сообщений: </source>
+        <translation>Messages: </translation>
     </message>
 </context>
 <context>

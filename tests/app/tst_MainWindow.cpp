@@ -11,7 +11,7 @@
 #include "InputFormat.h"
 #include "LogView.h"
 #include "MainWindow.h"
-#include "NickRules.h"
+#include "NickRefusal.h"
 #include "PrivateWindow.h"
 #include "SettingsWindow.h"
 #include "TestSupport.h"
@@ -564,6 +564,13 @@ void TestMainWindow::presenceListsOwnNick()
     QCOMPARE(Form4->ComboBox1->currentText(), QStringLiteral("Ivan - 127.0.0.1"));
     Form1->Timer2Timer();
     QCOMPARE(Form1->StatusPanels[0]->text(), QStringLiteral("Пользователей в чате: 1"));
+    // With the announcements stopped the list empties and the box falls back to its prompt.
+    Form1->Session->PresenceTimer->stop();
+    QTest::qWait(50);
+    Form1->RefreshUserList();
+    Form1->RefreshUserList();
+    QCOMPARE(Form1->RichEdit2->LineCount(), 0);
+    QCOMPARE(Form4->ComboBox1->currentText(), QStringLiteral("Выбери пользователя..."));
 }
 
 void TestMainWindow::nonBreakingSpacesGoOutUnchanged_data()

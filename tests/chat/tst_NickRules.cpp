@@ -1,3 +1,4 @@
+#include "NickRefusal.h"
 #include "NickRules.h"
 
 #include <QTest>

@@ -17,8 +17,6 @@ private Q_SLOTS:
     void makeCutText();
     void fields_data();
     void fields();
-    void countText_data();
-    void countText();
     void makeHistoryRecord_data();
     void makeHistoryRecord();
 
@@ -112,21 +110,15 @@ void TestHistoryRecord::fields_data()
     QTest::addColumn<HistoryField>("field");
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("label");
     QTest::addColumn<int>("width");
 
-    QTest::newRow("date") << HistoryField::mDate << 0 << u"mDate"_qs << u"Дата"_qs << 10;
-    QTest::newRow("time") << HistoryField::mTime << 1 << u"mTime"_qs << u"Время"_qs << 8;
-    QTest::newRow("sender") << HistoryField::mSender << 2 << u"mSender"_qs << u"Отправитель"_qs
-                            << 50;
-    QTest::newRow("receiver") << HistoryField::mReceiver << 3 << u"mReceiver"_qs << u"Получатель"_qs
-                              << 50;
-    QTest::newRow("preview") << HistoryField::mCutText << 4 << u"mCutText"_qs << u"Сообщение"_qs
-                             << 200;
-    QTest::newRow("full text shows its name")
-        << HistoryField::mFullText << 5 << u"mFullText"_qs << u"mFullText"_qs << 0;
-    QTest::newRow("direction shows its name")
-        << HistoryField::mIncoming << 6 << u"mIncoming"_qs << u"mIncoming"_qs << 0;
+    QTest::newRow("date") << HistoryField::mDate << 0 << u"mDate"_qs << 10;
+    QTest::newRow("time") << HistoryField::mTime << 1 << u"mTime"_qs << 8;
+    QTest::newRow("sender") << HistoryField::mSender << 2 << u"mSender"_qs << 50;
+    QTest::newRow("receiver") << HistoryField::mReceiver << 3 << u"mReceiver"_qs << 50;
+    QTest::newRow("preview") << HistoryField::mCutText << 4 << u"mCutText"_qs << 200;
+    QTest::newRow("full text") << HistoryField::mFullText << 5 << u"mFullText"_qs << 0;
+    QTest::newRow("direction") << HistoryField::mIncoming << 6 << u"mIncoming"_qs << 0;
 }
 
 void TestHistoryRecord::fields()
@@ -134,28 +126,10 @@ void TestHistoryRecord::fields()
     QFETCH(HistoryField, field);
     QFETCH(int, position);
     QFETCH(QString, name);
-    QFETCH(QString, label);
     QFETCH(int, width);
     QCOMPARE(int(field), position);
     QCOMPARE(HistoryFieldName(field), name);
-    QCOMPARE(HistoryFieldLabel(field), label);
     QCOMPARE(HistoryFieldWidth(field), width);
-}
-
-void TestHistoryRecord::countText_data()
-{
-    QTest::addColumn<qint64>("count");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty store") << qint64(0) << u"Сообщений: 0"_qs;
-    QTest::newRow("five records") << qint64(5) << u"Сообщений: 5"_qs;
-    QTest::newRow("a million records") << qint64(1000000) << u"Сообщений: 1000000"_qs;
-}
-
-void TestHistoryRecord::countText()
-{
-    QFETCH(qint64, count);
-    QFETCH(QString, text);
-    QCOMPARE(HistoryCountText(count), text);
 }
 
 void TestHistoryRecord::makeHistoryRecord_data()

@@ -1,7 +1,7 @@
-#include "Datagram.h"
 #include "AppError.h"
 #include "ColorList.h"
 #include "Cp1251.h"
+#include "Datagram.h"
 
 #include <QTest>
 

@@ -24,8 +24,6 @@ private Q_SLOTS:
     void subnetBroadcast_data();
     void subnetBroadcast();
     void networkWithoutInterface();
-    void localNetworkText_data();
-    void localNetworkText();
     void localNetworkOfThisHost();
 };
 
@@ -275,32 +273,6 @@ void TestHostAddress::networkWithoutInterface()
     network = ChooseLocalNetwork(none, {}, [] { return QString(); });
     QCOMPARE(network.address, u"127.0.0.1"_s);
     QCOMPARE(network.broadcast, u"127.0.0.255"_s);
-}
-
-void TestHostAddress::localNetworkText_data()
-{
-    QTest::addColumn<QString>("interfaceName");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("A chosen interface is named")
-        << u"eth0"_s << u"10.213.0.11"_s
-        << u"Адрес этого компьютера: 10.213.0.11 (интерфейс eth0)\n"
-           u"Широковещательный адрес: 10.213.1.255"_s;
-    QTest::newRow("Without an interface the host name gave the address")
-        << QString() << u"10.213.0.11"_s
-        << u"Адрес этого компьютера: 10.213.0.11 (по имени компьютера)\n"
-           u"Широковещательный адрес: 10.213.1.255"_s;
-    QTest::newRow("A broadcast address set by hand")
-        << QString() << QString() << u"Широковещательный адрес задан вручную: 10.213.1.255"_s;
-}
-
-void TestHostAddress::localNetworkText()
-{
-    QFETCH(QString, interfaceName);
-    QFETCH(QString, address);
-    QFETCH(QString, text);
-    QCOMPARE(LocalNetworkText({interfaceName, address, u"10.213.1.255"_s}), text);
 }
 
 void TestHostAddress::localNetworkOfThisHost()

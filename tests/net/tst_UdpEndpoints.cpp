@@ -1,7 +1,7 @@
-#include "UdpEndpoints.h"
 #include "Datagram.h"
 #include "HostAddress.h"
 #include "SocketApi.h"
+#include "UdpEndpoints.h"
 #include "UdpErrors.h"
 
 #include <QCoreApplication>

@@ -6,8 +6,9 @@
 #include "ColorBox.h"
 #include "ColorList.h"
 #include "Dialogs.h"
+#include "HostAddress.h"
 #include "MainWindow.h"
-#include "NickRules.h"
+#include "NickRefusal.h"
 #include "SettingsWindow.h"
 #include "SkinSearch.h"
 #include "TestSupport.h"
@@ -59,6 +60,8 @@ private Q_SLOTS:
     void sliderRanges();
     void labelsArePlainText();
     void autorunBoxIsNeverShown();
+    void localNetworkText_data();
+    void localNetworkText();
 
     // The handlers.
     void uncheckingTransparencyResetsTheSlider();
@@ -430,6 +433,33 @@ void TestSettingsWindow::labelsArePlainText()
     QVERIFY(install);
     QVERIFY2(install->text().contains(u'"' + QDir::toNativeSeparators(SkinsFolder()) + u'"'),
              qPrintable(install->text()));
+}
+
+void TestSettingsWindow::localNetworkText_data()
+{
+    QTest::addColumn<QString>("interfaceName");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("A chosen interface is named")
+        << u"eth0"_s << u"10.213.0.11"_s
+        << u"Адрес этого компьютера: 10.213.0.11 (интерфейс eth0)\n"
+           u"Широковещательный адрес: 10.213.1.255"_s;
+    QTest::newRow("Without an interface the host name gave the address")
+        << QString() << u"10.213.0.11"_s
+        << u"Адрес этого компьютера: 10.213.0.11 (по имени компьютера)\n"
+           u"Широковещательный адрес: 10.213.1.255"_s;
+    QTest::newRow("A broadcast address set by hand")
+        << QString() << QString() << u"Широковещательный адрес задан вручную: 10.213.1.255"_s;
+}
+
+void TestSettingsWindow::localNetworkText()
+{
+    QFETCH(QString, interfaceName);
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    Form2->ShowLocalNetwork({interfaceName, address, u"10.213.1.255"_s});
+    QCOMPARE(Form2->Label15->text(), text);
 }
 
 void TestSettingsWindow::autorunBoxIsNeverShown()
