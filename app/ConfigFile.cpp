@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "Cp1251.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -74,18 +75,21 @@ QString saveErrorText(int error)
     switch (error) {
     case ENOSPC:
     case EDQUOT:
-        cause = QStringLiteral("на диске нет места");
+        cause = QCoreApplication::translate("ConfigFile", "на диске нет места");
         break;
     case EACCES:
     case EPERM:
     case EROFS:
-        cause = QStringLiteral("нет права записи в файл или папку");
+        cause = QCoreApplication::translate("ConfigFile", "нет права записи в файл или папку");
         break;
     default:
-        cause = QStringLiteral("ошибка ввода-вывода %1").arg(error);
+        cause = QCoreApplication::translate("ConfigFile", "ошибка ввода-вывода %1").arg(error);
     }
-    return QStringLiteral("Не удалось сохранить настройки в файл Chat.cfg: ") + cause +
-           QStringLiteral(". Настройки этого сеанса потеряны, прежний файл Chat.cfg не изменён");
+    return QCoreApplication::translate("ConfigFile",
+                                       "Не удалось сохранить настройки в файл Chat.cfg: ") +
+           cause +
+           QCoreApplication::translate(
+               "ConfigFile", ". Настройки этого сеанса потеряны, прежний файл Chat.cfg не изменён");
 }
 
 bool syncedToDisk(QSaveFile &file)

@@ -8,6 +8,7 @@
 #include "HistoryStore.h"
 #include "UdpEndpoints.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -52,12 +53,13 @@ QString writeFailure(int error)
 {
     switch (error) {
     case EROFS:
-        return QStringLiteral("файловая система доступна только для чтения");
+        return QCoreApplication::translate("ChatSession",
+                                           "файловая система доступна только для чтения");
     case EACCES:
     case EPERM:
-        return QStringLiteral("нет права записи");
+        return QCoreApplication::translate("ChatSession", "нет права записи");
     case ENOSPC:
-        return QStringLiteral("на диске нет места");
+        return QCoreApplication::translate("ChatSession", "на диске нет места");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
@@ -68,7 +70,7 @@ QString writeFailure(int error)
 QString storeWriteFailure(const QString &path)
 {
     if (!QFileInfo::exists(path))
-        return QStringLiteral("файла нет");
+        return QCoreApplication::translate("ChatSession", "файла нет");
     errno = 0;
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
@@ -84,8 +86,10 @@ QString storeWriteFailure(const QString &path)
 } // namespace
 
 EMessageTooLong::EMessageTooLong(qsizetype excessBytes)
-    : AppError(QStringLiteral("Сообщение не отправлено: вместе с никами оно не помещается в один "
-                              "сетевой пакет (%1 байта). Сократите текст (лишних знаков: %2)")
+    : AppError(QCoreApplication::translate(
+                   "ChatSession",
+                   "Сообщение не отправлено: вместе с никами оно не помещается в один "
+                   "сетевой пакет (%1 байта). Сократите текст (лишних знаков: %2)")
                    .arg(MaxDatagramBytes)
                    .arg(excessBytes))
 {
@@ -157,8 +161,10 @@ void ChatSession::ReportHistoryFailure(const QString &cause)
         return;
     m_historyFailureReported = true;
     const QString path = m_store ? QDir::toNativeSeparators(m_store->path()) : QString();
-    reportLater(QStringLiteral("История сообщений не сохраняется: файл %1 нельзя записать (%2). "
-                               "Приватные сообщения будут показаны, но не запомнены")
+    reportLater(QCoreApplication::translate(
+                    "ChatSession",
+                    "История сообщений не сохраняется: файл %1 нельзя записать (%2). "
+                    "Приватные сообщения будут показаны, но не запомнены")
                     .arg(path, cause));
 }
 

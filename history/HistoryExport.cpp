@@ -1,5 +1,6 @@
 #include "HistoryExport.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 
 namespace
@@ -30,8 +31,9 @@ void appendCsvField(QByteArray &out, const QString &value)
 
 [[noreturn]] void failWrite(const QSaveFile &file)
 {
-    throw EHistoryExportError(QStringLiteral("Не удалось сохранить файл \"%1\": %2")
-                                  .arg(file.fileName(), file.errorString()));
+    throw EHistoryExportError(
+        QCoreApplication::translate("HistoryExport", "Не удалось сохранить файл \"%1\": %2")
+            .arg(file.fileName(), file.errorString()));
 }
 
 } // namespace
@@ -72,7 +74,11 @@ bool ExportHistory(const HistoryTable &table, const std::vector<HistoryTable::Bo
     QByteArray pending;
     pending.reserve(WriteChunk + 64 * 1024);
     if (format == HistoryExportFormat::Csv)
-        pending = Bom + QByteArray("Дата,Время,Отправитель,Получатель,Текст\r\n");
+        pending =
+            Bom +
+            QCoreApplication::translate("HistoryExport", "Дата,Время,Отправитель,Получатель,Текст")
+                .toUtf8() +
+            "\r\n";
     const auto flush = [&] {
         if (file.write(pending) != pending.size())
             failWrite(file);

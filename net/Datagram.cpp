@@ -8,6 +8,8 @@
 namespace
 {
 
+// The words of the protocol: every copy sends and recognises exactly these, whatever the
+// language of its windows, so they are never translated.
 const QString Separator = QStringLiteral("@#@");
 const QString PublicArrow = QStringLiteral(" -->");
 const QString PrivateArrow = QStringLiteral(" --> ");

@@ -4,6 +4,7 @@
 #include "SafeFileName.h"
 #include "TransferErrors.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -61,8 +62,10 @@ void FileTransferService::start(const TransferOptions &options)
                     QAbstractSocket::DontShareAddress)) {
         const QString why = m_server.isListening() ? m_udp.errorString() : m_server.errorString();
         m_server.close();
-        throw ETransferError(
-            u"Не удалось открыть порт %1 для приёма файлов: %2"_s.arg(options.port).arg(why));
+        throw ETransferError(QCoreApplication::translate(
+                                 "Transfer", "Не удалось открыть порт %1 для приёма файлов: %2")
+                                 .arg(options.port)
+                                 .arg(why));
     }
     m_announceTimer.start();
     announce();
@@ -105,15 +108,18 @@ QString FileTransferService::offerFiles(const QHostAddress &address, quint16 por
         const QFileInfo info(path);
         QFile probe(path);
         if (!info.isFile() || !probe.open(QIODevice::ReadOnly))
-            throw ETransferError(u"Не удалось открыть файл %1"_s.arg(path));
+            throw ETransferError(
+                QCoreApplication::translate("Transfer", "Не удалось открыть файл %1").arg(path));
         sources.append({info.absoluteFilePath(), info.fileName(), info.size()});
         offer.files.append({info.fileName(), info.size()});
     }
     if (sources.isEmpty())
-        throw ETransferError(u"Не выбрано ни одного файла"_s);
+        throw ETransferError(QCoreApplication::translate("Transfer", "Не выбрано ни одного файла"));
     const QByteArray bytes = BuildDatagram(offer);
     if (m_udp.writeDatagram(bytes, address, port) != bytes.size())
-        throw ETransferError(u"Не удалось отправить предложение: %1"_s.arg(m_udp.errorString()));
+        throw ETransferError(
+            QCoreApplication::translate("Transfer", "Не удалось отправить предложение: %1")
+                .arg(m_udp.errorString()));
     track(new OutgoingTransfer(offer.token, address, port, sources, datagramSender(), this));
     return offer.token;
 }
@@ -125,7 +131,9 @@ void FileTransferService::accept(const QString &token, const QString &folder)
         return;
     const QFileInfo info(folder);
     if (!info.isDir() || !info.isWritable())
-        throw ETransferError(u"В папку %1 нельзя записать файлы"_s.arg(folder));
+        throw ETransferError(
+            QCoreApplication::translate("Transfer", "В папку %1 нельзя записать файлы")
+                .arg(folder));
     transfer->accept(info.absoluteFilePath(), port());
 }
 

@@ -1,6 +1,7 @@
 #include "IncomingTransfer.h"
 #include "SafeFileName.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -25,7 +26,8 @@ IncomingTransfer::IncomingTransfer(IncomingOffer offer, quint16 peerPort, Datagr
     m_connectWait.setInterval(ConnectWaitMs);
     connect(&m_connectWait, &QTimer::timeout, this, [this] {
         sendDatagram(DatagramKind::Cancel);
-        end(Outcome::Failed, u"Отправитель не подключился"_s, Close::Now);
+        end(Outcome::Failed, QCoreApplication::translate("Transfer", "Отправитель не подключился"),
+            Close::Now);
     });
 }
 
@@ -56,7 +58,8 @@ void IncomingTransfer::decline()
     if (m_state != State::Offered)
         return;
     sendDatagram(DatagramKind::Decline);
-    end(Outcome::Declined, u"Вы отказались от файлов"_s, Close::Now);
+    end(Outcome::Declined, QCoreApplication::translate("Transfer", "Вы отказались от файлов"),
+        Close::Now);
 }
 
 void IncomingTransfer::adopt(QTcpSocket *socket)

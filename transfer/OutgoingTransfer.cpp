@@ -1,5 +1,7 @@
 #include "OutgoingTransfer.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace transfer
@@ -147,7 +149,9 @@ void OutgoingTransfer::connectionGone()
         const QString why = m_socket ? m_socket->errorString() : QString();
         m_state = State::Ended;
         sendDatagram(DatagramKind::Cancel);
-        finish(Outcome::Failed, u"Не удалось соединиться с получателем: %1"_s.arg(why));
+        finish(Outcome::Failed,
+               QCoreApplication::translate("Transfer", "Не удалось соединиться с получателем: %1")
+                   .arg(why));
     } else if (m_state == State::Sending) {
         m_state = State::Ended;
         finish(Outcome::Failed, DroppedText(confirmingName()));

@@ -1,6 +1,8 @@
 #include "TransferOutcome.h"
 #include "TransferFigures.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace transfer
@@ -16,50 +18,64 @@ qint64 IncomingOffer::totalSize() const
 
 QString DoneText(Direction direction)
 {
-    return direction == Direction::Outgoing ? u"Файлы отправлены"_s : u"Файлы получены"_s;
+    return direction == Direction::Outgoing
+               ? QCoreApplication::translate("Transfer", "Файлы отправлены")
+               : QCoreApplication::translate("Transfer", "Файлы получены");
 }
 
 QString DeclinedText()
 {
-    return u"Получатель отказался от файлов"_s;
+    return QCoreApplication::translate("Transfer", "Получатель отказался от файлов");
 }
 
 QString CancelledText()
 {
-    return u"Передача отменена"_s;
+    return QCoreApplication::translate("Transfer", "Передача отменена");
 }
 
 QString CancelledByPeerText()
 {
-    return u"Передача отменена собеседником"_s;
+    return QCoreApplication::translate("Transfer", "Передача отменена собеседником");
 }
 
 QString FailureText(FailureReason reason, const QString &fileName)
 {
     switch (reason) {
     case FailureReason::HashMismatch:
-        return u"Файл %1 пришёл с ошибкой (контрольная сумма не совпала) и удалён"_s.arg(fileName);
+        return QCoreApplication::translate(
+                   "Transfer", "Файл %1 пришёл с ошибкой (контрольная сумма не совпала) и удалён")
+            .arg(fileName);
     case FailureReason::DiskFull:
-        return u"Недостаточно места на диске получателя: файл %1 удалён"_s.arg(fileName);
+        return QCoreApplication::translate("Transfer",
+                                           "Недостаточно места на диске получателя: файл %1 удалён")
+            .arg(fileName);
     case FailureReason::WriteFailed:
-        return u"Не удалось записать файл %1 у получателя: файл удалён"_s.arg(fileName);
+        return QCoreApplication::translate("Transfer",
+                                           "Не удалось записать файл %1 у получателя: файл удалён")
+            .arg(fileName);
     case FailureReason::ReadFailed:
-        return u"Не удалось прочитать файл %1 у отправителя: передача прервана"_s.arg(fileName);
+        return QCoreApplication::translate(
+                   "Transfer", "Не удалось прочитать файл %1 у отправителя: передача прервана")
+            .arg(fileName);
     case FailureReason::Protocol:
         break;
     }
-    return u"Нарушен порядок передачи: файл %1 удалён"_s.arg(fileName);
+    return QCoreApplication::translate("Transfer", "Нарушен порядок передачи: файл %1 удалён")
+        .arg(fileName);
 }
 
 QString DroppedText(const QString &fileName)
 {
-    return u"Соединение прервано: файл %1 удалён"_s.arg(fileName);
+    return QCoreApplication::translate("Transfer", "Соединение прервано: файл %1 удалён")
+        .arg(fileName);
 }
 
 QString FileLine(Direction direction, const QString &name, qint64 size)
 {
-    return u"Файл %1 (%2) %3"_s.arg(
-        name, FileSizeText(size), direction == Direction::Outgoing ? u"отправлен"_s : u"получен"_s);
+    return QCoreApplication::translate("Transfer", "Файл %1 (%2) %3")
+        .arg(name, FileSizeText(size),
+             direction == Direction::Outgoing ? QCoreApplication::translate("Transfer", "отправлен")
+                                              : QCoreApplication::translate("Transfer", "получен"));
 }
 
 } // namespace transfer

@@ -1,6 +1,7 @@
 #include "TransferProtocol.h"
 #include "TransferErrors.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -105,7 +106,8 @@ QByteArray BuildDatagram(const TransferDatagram &datagram)
         object.insert("token"_L1, datagram.token);
     if (datagram.kind == DatagramKind::Offer) {
         if (datagram.files.size() > MaxOfferFiles)
-            throw ETransferError(u"Слишком много файлов в одном предложении"_s);
+            throw ETransferError(QCoreApplication::translate(
+                "Transfer", "Слишком много файлов в одном предложении"));
         QJsonArray files;
         for (const OfferedFile &file : datagram.files)
             files.append(QJsonObject{{"name"_L1, file.name}, {"size"_L1, file.size}});
@@ -113,7 +115,8 @@ QByteArray BuildDatagram(const TransferDatagram &datagram)
     }
     const QByteArray bytes = Magic + QJsonDocument(object).toJson(QJsonDocument::Compact);
     if (bytes.size() > MaxDatagramSize)
-        throw ETransferError(u"Слишком много файлов в одном предложении"_s);
+        throw ETransferError(
+            QCoreApplication::translate("Transfer", "Слишком много файлов в одном предложении"));
     return bytes;
 }
 

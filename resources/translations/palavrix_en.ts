@@ -2,6 +2,67 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>ChatSession</name>
+    <message>
+        <source>файловая система доступна только для чтения</source>
+        <translation>the file system is read-only</translation>
+    </message>
+    <message>
+        <source>нет права записи</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>на диске нет места</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>файла нет</source>
+        <translation>the file is missing</translation>
+    </message>
+    <message>
+        <source>Сообщение не отправлено: вместе с никами оно не помещается в один сетевой пакет (%1 байта). Сократите текст (лишних знаков: %2)</source>
+        <translation>Message not sent: with the nicks it does not fit one network packet (%1 bytes). Shorten the text (characters too many: %2)</translation>
+    </message>
+    <message>
+        <source>История сообщений не сохраняется: файл %1 нельзя записать (%2). Приватные сообщения будут показаны, но не запомнены</source>
+        <translation>The message history is not being saved: the file %1 cannot be written (%2). Private messages will be shown but not kept</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigFile</name>
+    <message>
+        <source>на диске нет места</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>нет права записи в файл или папку</source>
+        <translation>no permission to write the file or folder</translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода %1</source>
+        <translation>input/output error %1</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки в файл Chat.cfg: </source>
+        <translation>Could not save the settings to Chat.cfg: </translation>
+    </message>
+    <message>
+        <source>. Настройки этого сеанса потеряны, прежний файл Chat.cfg не изменён</source>
+        <translation>. This session&apos;s settings are lost; the previous Chat.cfg is unchanged</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryExport</name>
+    <message>
+        <source>Не удалось сохранить файл &quot;%1&quot;: %2</source>
+        <translation>Could not save the file &quot;%1&quot;: %2</translation>
+    </message>
+    <message>
+        <source>Дата,Время,Отправитель,Получатель,Текст</source>
+        <translation>Date,Time,Sender,Recipient,Text</translation>
+    </message>
+</context>
+<context>
     <name>LogView</name>
     <message>
         <source>Копировать</source>
@@ -646,6 +707,136 @@ Broadcast address: </translation>
     <message>
         <source>Сообщений: </source>
         <translation>Messages: </translation>
+    </message>
+</context>
+<context>
+    <name>Transfer</name>
+    <message>
+        <source>Не удалось открыть порт %1 для приёма файлов: %2</source>
+        <translation>Could not open port %1 to receive files: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть файл %1</source>
+        <translation>Could not open the file %1</translation>
+    </message>
+    <message>
+        <source>Не выбрано ни одного файла</source>
+        <translation>No file chosen</translation>
+    </message>
+    <message>
+        <source>Не удалось отправить предложение: %1</source>
+        <translation>Could not send the offer: %1</translation>
+    </message>
+    <message>
+        <source>В папку %1 нельзя записать файлы</source>
+        <translation>Files cannot be written to the folder %1</translation>
+    </message>
+    <message>
+        <source>Отправитель не подключился</source>
+        <translation>The sender did not connect</translation>
+    </message>
+    <message>
+        <source>Вы отказались от файлов</source>
+        <translation>You declined the files</translation>
+    </message>
+    <message>
+        <source>Не удалось соединиться с получателем: %1</source>
+        <translation>Could not connect to the recipient: %1</translation>
+    </message>
+    <message>
+        <source>Файлы отправлены</source>
+        <translation>Files sent</translation>
+    </message>
+    <message>
+        <source>Файлы получены</source>
+        <translation>Files received</translation>
+    </message>
+    <message>
+        <source>Получатель отказался от файлов</source>
+        <translation>The recipient declined the files</translation>
+    </message>
+    <message>
+        <source>Передача отменена</source>
+        <translation>Transfer cancelled</translation>
+    </message>
+    <message>
+        <source>Передача отменена собеседником</source>
+        <translation>Transfer cancelled by the other side</translation>
+    </message>
+    <message>
+        <source>Файл %1 пришёл с ошибкой (контрольная сумма не совпала) и удалён</source>
+        <translation>The file %1 arrived damaged (checksum mismatch) and was deleted</translation>
+    </message>
+    <message>
+        <source>Недостаточно места на диске получателя: файл %1 удалён</source>
+        <translation>Not enough space on the recipient&apos;s disk: the file %1 was deleted</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1 у получателя: файл удалён</source>
+        <translation>The recipient could not write the file %1: the file was deleted</translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать файл %1 у отправителя: передача прервана</source>
+        <translation>The sender could not read the file %1: the transfer stopped</translation>
+    </message>
+    <message>
+        <source>Нарушен порядок передачи: файл %1 удалён</source>
+        <translation>The transfer went out of order: the file %1 was deleted</translation>
+    </message>
+    <message>
+        <source>Соединение прервано: файл %1 удалён</source>
+        <translation>The connection broke: the file %1 was deleted</translation>
+    </message>
+    <message>
+        <source>Файл %1 (%2) %3</source>
+        <translation>File %1 (%2) %3</translation>
+    </message>
+    <message>
+        <source>отправлен</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>получен</source>
+        <translation>received</translation>
+    </message>
+    <message>
+        <source>Слишком много файлов в одном предложении</source>
+        <translation>Too many files in one offer</translation>
+    </message>
+</context>
+<context>
+    <name>TransferFigures</name>
+    <message>
+        <source> байт</source>
+        <translation> bytes</translation>
+    </message>
+    <message>
+        <source>КБ</source>
+        <translation>KB</translation>
+    </message>
+    <message>
+        <source>МБ</source>
+        <translation>MB</translation>
+    </message>
+    <message>
+        <source>ГБ</source>
+        <translation>GB</translation>
+    </message>
+    <message>
+        <source>ТБ</source>
+        <translation>TB</translation>
+    </message>
+    <message>
+        <source> из </source>
+        <translation> of </translation>
+    </message>
+    <message>
+        <source>/с</source>
+        <translation>/s</translation>
+    </message>
+    <message>
+        <source>, осталось </source>
+        <translation>, left </translation>
     </message>
 </context>
 <context>
