@@ -1,15 +1,21 @@
 #include "AboutWindow.h"
 #include "AppPaths.h"
 #include "AppWindows.h"
+#include "Cp1251.h"
+#include "Datagram.h"
 #include "Dialogs.h"
 #include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
+#include "NickRefusal.h"
 #include "PrivateWindow.h"
 #include "RecordViewer.h"
 #include "SearchWindow.h"
 #include "SettingsWindow.h"
 #include "TestSupport.h"
+#include "TransferFigures.h"
+#include "TransferOutcome.h"
+#include "TransferPanel.h"
 #include "UiLanguage.h"
 
 #include <QAbstractButton>
@@ -25,6 +31,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 
 #include <memory>
 
@@ -85,7 +92,9 @@ QStringList ClippedTexts(QWidget *window)
         const int needed = qobject_cast<QPushButton *>(w)
                                ? w->fontMetrics().horizontalAdvance(text) + 4
                                : w->sizeHint().width();
-        if (!text.isEmpty() && needed > w->width())
+        // A line of text cut at the bottom is as unreadable as one cut at its end.
+        const int tall = w->fontMetrics().height();
+        if (!text.isEmpty() && (needed > w->width() || tall > w->height()))
             found << w->objectName() + QStringLiteral(": ") + text;
     }
     return found;
@@ -102,6 +111,9 @@ private Q_SLOTS:
     void cleanupTestCase();
     void windowIsEnglishAndUnclipped_data();
     void windowIsEnglishAndUnclipped();
+    void transferRowsAreEnglish();
+    void messagesAreEnglish();
+    void protocolWordsStayRussian();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -167,6 +179,74 @@ void TestEnglishWindows::windowIsEnglishAndUnclipped()
     if (const QString shots = qEnvironmentVariable("PALAVRIX_SHOT_DIR"); !shots.isEmpty())
         window->grab().save(shots + u'/' + name + QStringLiteral(".png"));
     window->hide();
+}
+
+// The private window with an offer, a send under way and an ended transfer in its panel.
+void TestEnglishWindows::transferRowsAreEnglish()
+{
+    using namespace transfer;
+    const auto check = [](bool unclipped) {
+        Form4->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form4));
+        QCoreApplication::processEvents();
+        const QStringList russian = RussianTexts(Form4);
+        QVERIFY2(russian.isEmpty(), qPrintable(russian.join(u'\n')));
+        const QStringList clipped = unclipped ? ClippedTexts(Form4) : QStringList();
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'\n')));
+        if (const QString shots = qEnvironmentVariable("PALAVRIX_SHOT_DIR"); !shots.isEmpty())
+            Form4->grab().save(shots + QStringLiteral("/Form4-transfers.png"));
+        Form4->hide();
+    };
+    Form4->Transfers->addIncoming({QStringLiteral("in"),
+                                   QHostAddress(QStringLiteral("10.0.0.2")),
+                                   QStringLiteral("Olga"),
+                                   {{QStringLiteral("notes.txt"), 2048}}});
+    check(true);
+    // Rows pile up in the panel at the window's default height: look at their words only.
+    Form4->Transfers->addOutgoing(QStringLiteral("out"), QStringLiteral("Olga"),
+                                  {QStringLiteral("photo.jpg")}, 5 << 20);
+    Form4->Transfers->markAccepted(QStringLiteral("out"));
+    Form4->Transfers->showProgress(QStringLiteral("out"), MakeProgress(1 << 20, 5 << 20, 1000));
+    Form4->Transfers->addOutgoing(QStringLiteral("done"), QStringLiteral("Olga"),
+                                  {QStringLiteral("a.txt")}, 10);
+    Form4->Transfers->showEnd(QStringLiteral("done"), Outcome::Failed,
+                              FailureText(FailureReason::DiskFull, QStringLiteral("a.txt")));
+    check(false);
+}
+
+// What the windows say in their message boxes.
+void TestEnglishWindows::messagesAreEnglish()
+{
+    Dialogs::clearHistory();
+    Form1->RichEdit4->clear();
+    Form1->suitempButton1Click();
+    Form1->N7Click();
+    Form4->ComboBox1->setEditText(QString());
+    Form4->suitempButton1Click();
+    HForm->suiButton2Click();
+    QStringList texts;
+    for (const Dialogs::Shown &shown : Dialogs::history())
+        texts << shown.caption + QStringLiteral(": ") + shown.text;
+    QCOMPARE(texts.size(), 4);
+    for (const QString &nick :
+         {QStringLiteral("a - b"), QStringLiteral("\u65e5\u672c"), QString(300, u'x')})
+        texts << NickRefusalText(nick);
+    for (const QString &text : texts)
+        QVERIFY2(!HasCyrillic(text) && !text.isEmpty(), qPrintable(text));
+}
+
+// Copies in any language talk to each other: the notices go out and are recognised in the
+// protocol's own words.
+void TestEnglishWindows::protocolWordsStayRussian()
+{
+    const QString colour = QString::number(NoticeColorIndex);
+    QCOMPARE(cp1251::encode(EntryNotice(QStringLiteral("Ann"))),
+             cp1251::encode(QStringLiteral("@#@%1@#@ в чат входит - \"Ann\"...").arg(colour)));
+    QCOMPARE(cp1251::encode(LeaveNotice(QStringLiteral("Ann"))),
+             cp1251::encode(QStringLiteral("@#@%1@#@\"Ann\" покидает чат...").arg(colour)));
+    QVERIFY(IsSystemNotice(QStringLiteral(" в чат входит - \"Ivan\"...")));
+    QVERIFY(IsSystemNotice(QStringLiteral("\"Ivan\" покидает чат...")));
+    QCOMPARE(PublicSenderNick(QStringLiteral("\"Ivan\" покидает чат...")), QStringLiteral("Ivan"));
 }
 
 QTEST_MAIN(TestEnglishWindows)

@@ -380,10 +380,11 @@ class Harness:
         peer.start()
         return peer
 
-    def start_copy(self, nick, node=None, config=None, raw_lines=None, cwd=None):
+    def start_copy(self, nick, node=None, config=None, raw_lines=None, cwd=None, lang=None):
         """Starts a copy from its portable folder; cwd is the working folder it is started
-        from (the portable folder unless given)."""
+        from (the portable folder unless given), lang its LANG (the desktop's unless given)."""
         copy = Copy(self, nick, node or nick, config or {}, raw_lines)
+        copy.lang = lang
         self.copies.append(copy)
         copy.start(cwd)
         return copy
@@ -737,6 +738,7 @@ class Copy:
         self.app = None
         self.started_at = None
         self.exit_code = None
+        self.lang = None
 
     def prepare(self):
         # The program and what it finds beside it; not the histories or settings that a run
@@ -764,6 +766,8 @@ class Copy:
             "ASAN_OPTIONS": "detect_leaks=0:abort_on_error=0",
             "UBSAN_OPTIONS": "print_stacktrace=1",
         })
+        if self.lang:
+            env["LANG"] = self.lang
         return env
 
     def start(self, cwd=None):
