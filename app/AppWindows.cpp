@@ -2,6 +2,7 @@
 
 #include "AboutWindow.h"
 #include "ChatSession.h"
+#include "DesktopAlerts.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
@@ -31,11 +32,13 @@ AppWindows::AppWindows()
 {
     // Private messages are recorded in the store the history window shows.
     Form1->Session->setHistoryStore(HForm->Store);
+    m_alerts = std::make_unique<DesktopAlerts>(Form1->Session);
 }
 
 AppWindows::~AppWindows()
 {
     m_form1->CloseListeners();
+    m_alerts.reset();
     m_form1->Session->setHistoryStore(nullptr);
     destroy(m_form6, Form6);
     destroy(m_form5, Form5);

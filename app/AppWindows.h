@@ -9,9 +9,11 @@ class TForm4;
 class THForm;
 class TForm5;
 class TForm6;
+class DesktopAlerts;
 
 // The seven windows of a run, created hidden in their order and reachable through their
-// global instances; destroyed in reverse order.
+// global instances; destroyed in reverse order. The desktop notifications live as long as
+// the windows they bring up.
 class AppWindows final
 {
 public:
@@ -28,4 +30,5 @@ private:
     std::unique_ptr<THForm> m_hform;
     std::unique_ptr<TForm5> m_form5;
     std::unique_ptr<TForm6> m_form6;
+    std::unique_ptr<DesktopAlerts> m_alerts;
 };

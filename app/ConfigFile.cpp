@@ -69,7 +69,7 @@ QString ioErrorText(int error)
 }
 
 // The error box's text for a failed save: what went wrong, and that the old file is whole.
-QString saveErrorText(int error)
+QString saveErrorText(const QString &fileName, int error)
 {
     QString cause;
     switch (error) {
@@ -86,10 +86,9 @@ QString saveErrorText(int error)
         cause = QCoreApplication::translate("ConfigFile", "ошибка ввода-вывода %1").arg(error);
     }
     return QCoreApplication::translate("ConfigFile",
-                                       "Не удалось сохранить настройки в файл Chat.cfg: ") +
-           cause +
-           QCoreApplication::translate(
-               "ConfigFile", ". Настройки этого сеанса потеряны, прежний файл Chat.cfg не изменён");
+                                       "Не удалось сохранить настройки в файл %1: %2. Настройки "
+                                       "этого сеанса потеряны, прежний файл %1 не изменён")
+        .arg(fileName, cause);
 }
 
 bool syncedToDisk(QSaveFile &file)
@@ -122,6 +121,11 @@ void ConfigLines::Load(const QString &path)
 {
     m_lines.fill(QString());
     m_loaded.fill(QString());
+    Parse(ReadWholeFile(path));
+}
+
+QByteArray ReadWholeFile(const QString &path)
+{
     std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (!file)
         throw EInOutError(ioErrorText(errno));
@@ -135,7 +139,7 @@ void ConfigLines::Load(const QString &path)
     std::fclose(file);
     if (failed)
         throw EInOutError(ioErrorText(error == 0 ? EIO : error));
-    Parse(content);
+    return content;
 }
 
 void ConfigLines::Parse(const QByteArray &content)
@@ -175,11 +179,15 @@ QByteArray ConfigLines::Content() const
 
 void ConfigLines::Save(const QString &path) const
 {
-    const QByteArray content = Content();
+    SaveAtomically(path, Content(), QStringLiteral("Chat.cfg"));
+}
+
+void SaveAtomically(const QString &path, const QByteArray &content, const QString &fileName)
+{
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError(saveErrorText(errno == 0 ? EACCES : errno));
+        throw EInOutError(saveErrorText(fileName, errno == 0 ? EACCES : errno));
     // A full disk may surface only when the buffer is flushed or the data synced: check each
     // step before the new file takes the old one's place.
     errno = 0;
@@ -188,9 +196,9 @@ void ConfigLines::Save(const QString &path) const
     const int error = errno;
     if (!written) {
         file.cancelWriting();
-        throw EInOutError(saveErrorText(error == 0 ? EIO : error));
+        throw EInOutError(saveErrorText(fileName, error == 0 ? EIO : error));
     }
     errno = 0;
     if (!file.commit())
-        throw EInOutError(saveErrorText(errno == 0 ? EIO : errno));
+        throw EInOutError(saveErrorText(fileName, errno == 0 ? EIO : errno));
 }

@@ -79,6 +79,12 @@ private:
     std::array<bool, LineCount> m_applied{};
 };
 
+// The file's bytes. Throws EInOutError with the runtime's text ("File not found", ...).
+QByteArray ReadWholeFile(const QString &path);
+// Writes `content` to `path` so that a failed write (a full disk included) leaves the old file
+// whole. Throws EInOutError with the Russian text for the error box, naming `fileName`.
+void SaveAtomically(const QString &path, const QByteArray &content, const QString &fileName);
+
 // A switch value is on exactly when it reads "1".
 inline bool SwitchOn(const QString &value)
 {

@@ -308,6 +308,12 @@ void TForm1::FormCreate()
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }
+    try {
+        Options.Load(apppaths::OptionsFile());
+        m_optionsRead = true;
+    } catch (const AppError &error) {
+        ShowErrorBox(error.message());
+    }
 }
 
 // Commands.

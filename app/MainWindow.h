@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigFile.h"
+#include "OptionsFile.h"
 #include "UserTable.h"
 
 #include <QMainWindow>
@@ -67,6 +68,7 @@ public:
     bool FirstShow = true;
     qint32 RunSeconds = 0;
     ConfigLines Config;
+    OptionsFile Options; // what Chat.cfg has no line for
 
     // Handlers.
     void FormCreate();
@@ -137,6 +139,7 @@ private:
     void wireEvents();
     void RunStartupSequence();
     void RebuildConfig();
+    void SaveOptions();
     void StartNetwork();
     void Announce();
     void OpenUserHistory();
@@ -150,6 +153,8 @@ private:
     bool m_inTray = false;        // hidden to the tray
     bool m_startupQueued = false;
     bool m_settingsApplied = false; // every stored setting reached its control
+    bool m_optionsRead = false;     // the options file was read (or is not there yet)
+    bool m_optionsApplied = false;  // and its options reached their controls
     bool m_privateImageShown = true;
 };
 

@@ -14,6 +14,7 @@
 #include "HostAddress.h"
 #include "LogView.h"
 #include "NickPrompt.h"
+#include "OptionBindings.h"
 #include "PrivateWindow.h"
 #include "SettingsWindow.h"
 #include "ShellText.h"
@@ -60,6 +61,8 @@ void TForm1::RunStartupSequence()
     // Stage A: fast entry and skin.
     FirstShow = false;
     ApplyConfigLines(Config, true);
+    ApplyOptions(Options);
+    m_optionsApplied = true;
 
     // Stage B: log-in and going online.
     const QString nick = ObtainNick(Form2->CheckBox8->isChecked(), Form2->Edit1->text());
@@ -187,6 +190,21 @@ void TForm1::FormClose()
     RebuildConfig();
     try {
         Config.Save(apppaths::ConfigFile());
+    } catch (const AppError &error) {
+        ShowErrorBox(error.message());
+    }
+    SaveOptions();
+}
+
+void TForm1::SaveOptions()
+{
+    // A file that could not be read is not replaced by the defaults, nor one whose options
+    // never reached their controls rewritten.
+    if (!m_optionsRead || !m_optionsApplied)
+        return;
+    TakeOptions(Options);
+    try {
+        Options.Save(apppaths::OptionsFile());
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }

@@ -321,9 +321,12 @@ void ChatSession::PublicRead(const QByteArray &data, TIdSocketHandle *binding)
         k = settings.NoticeColorIndex;
     colors::rgbAt(k); // a number without a colour shows nothing and gets no reply
 
+    const QString senderNick = PublicSenderNick(payload);
+    const bool mayAlert = senderNick != m_ownNick;
+    if (mayAlert && !notice && NamesNick(PublicText(payload), m_ownNick))
+        Q_EMIT nickMentioned(senderNick, PublicText(payload));
     Q_EMIT publicLine(PublicLine(payload, notice, settings.Lines, timeNow(), sender), k);
     binding->Transmit(sender, binding->SenderPort, QByteArray());
-    const bool mayAlert = PublicSenderNick(payload) != m_ownNick;
     if (settings.RaiseOnPublic && mayAlert)
         Q_EMIT publicAlert();
     if (settings.SoundOnPublic && mayAlert)
@@ -349,12 +352,14 @@ void ChatSession::PrivateRead(const QByteArray &data, TIdSocketHandle *binding)
     colors::rgbAt(k);
     const PrivatePayload message = SplitPrivatePayload(parts.Payload);
     const bool notice = IsSystemNotice(parts.Payload);
+    const bool mayAlert = message.SenderNick != m_ownNick;
+    if (mayAlert)
+        Q_EMIT privateReceived(message.SenderNick, message.Body);
     Q_EMIT privateMessage(PrivateHeader(message.SenderNick, m_ownNick, notice, settings.Lines,
                                         timeNow(), binding->SenderIP),
                           message.Body, k);
     record(message.SenderNick, m_ownNick, message.Body, true);
 
-    const bool mayAlert = message.SenderNick != m_ownNick;
     if (settings.OpenOnPrivate && mayAlert)
         Q_EMIT openPrivateWindow();
     if (settings.SoundOnPrivate && mayAlert)

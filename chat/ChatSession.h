@@ -142,6 +142,10 @@ Q_SIGNALS:
     void privateUnseen();
     // A public line that may alert the user arrived with the raise option on.
     void publicAlert();
+    // Another user's private message arrived; reported before it is shown.
+    void privateReceived(const QString &sender, const QString &text);
+    // Another user's public line names the user's nick; reported before it is shown.
+    void nickMentioned(const QString &sender, const QString &text);
     void soundRequested(const QString &fileName);
     // After a refresh: the sorted users and the recipient box items.
     void usersRefreshed(const QList<UsrInfo> &users, const QStringList &recipientItems);

@@ -30,6 +30,28 @@ QString PrivateHeader(const QString &from, const QString &to, bool notice,
     return prefix(notice, settings, time, address) + from + QStringLiteral(" --> ") + to + u':';
 }
 
+QString PublicText(const QString &payload)
+{
+    const QString arrow = QStringLiteral(" -->");
+    const qsizetype at = payload.indexOf(arrow);
+    return at < 0 ? QString() : payload.mid(at + arrow.size());
+}
+
+bool NamesNick(const QString &text, const QString &nick)
+{
+    if (nick.trimmed().isEmpty())
+        return false;
+    const auto wordChar = [&text](qsizetype i) {
+        return i >= 0 && i < text.size() && (text[i].isLetterOrNumber() || text[i] == u'_');
+    };
+    for (qsizetype at = text.indexOf(nick, 0, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(nick, at + 1, Qt::CaseInsensitive)) {
+        if (!wordChar(at - 1) && !wordChar(at + nick.size()))
+            return true;
+    }
+    return false;
+}
+
 QString OutgoingText(const QString &typed, qsizetype limit)
 {
     QString text = typed;

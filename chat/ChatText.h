@@ -16,6 +16,10 @@ QString PublicLine(const QString &payload, bool notice, const LineSettings &sett
 // The bold header of a private message: "<from> --> <to>:" with the same prefixes.
 QString PrivateHeader(const QString &from, const QString &to, bool notice,
                       const LineSettings &settings, const QString &time, const QString &address);
+// What a public message payload says after "<nick> -->"; empty when no sender is named.
+QString PublicText(const QString &payload);
+// Whether `text` names `nick`: the nick in any letter case, not as part of a longer word.
+bool NamesNick(const QString &text, const QString &nick);
 // The input box's text as it goes out: line breaks as CR LF, code page 1251 only, at most
 // `limit` characters.
 QString OutgoingText(const QString &typed, qsizetype limit = MaxMessageChars);

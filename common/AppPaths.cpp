@@ -15,6 +15,7 @@ namespace
 {
 
 const QString ConfigName = QStringLiteral("Chat.cfg");
+const QString OptionsName = QStringLiteral("Options.cfg");
 const QString TemplateName = QStringLiteral("tmp.dat");
 const QString UserFolderName = QStringLiteral("palavrix");
 
@@ -95,6 +96,11 @@ QString ConfigFolder()
 QString ConfigFile()
 {
     return QDir(ConfigFolder()).filePath(ConfigName);
+}
+
+QString OptionsFile()
+{
+    return QDir(ConfigFolder()).filePath(OptionsName);
 }
 
 QString DataFolder()

@@ -7,9 +7,9 @@
 // The shipped files (Skins/, the sounds, the history template "tmp.dat" and the default
 // Chat.cfg) lie beside the executable in the portable folder, or in the shared data folder
 // of an installed program (share/palavrix beside the executable's lib/ or bin/ folder).
-// The user's files (Chat.cfg and the history files) lie beside the executable when that folder
-// holds the shipped files and is writable: the portable folder. Otherwise they live in the
-// user's XDG config and data folders ("palavrix" in each), in the same formats.
+// The user's files (Chat.cfg, the options file and the history files) lie beside the executable
+// when that folder holds the shipped files and is writable: the portable folder. Otherwise they
+// live in the user's XDG config and data folders ("palavrix" in each), in the same formats.
 namespace apppaths
 {
 
@@ -23,6 +23,8 @@ bool Portable();
 // Where Chat.cfg is read and written.
 QString ConfigFolder();
 QString ConfigFile();
+// The options beyond Chat.cfg's lines, in their own file beside it.
+QString OptionsFile();
 // Where the history files are.
 QString DataFolder();
 

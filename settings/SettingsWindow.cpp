@@ -279,6 +279,10 @@ QWidget *TForm2::buildMainPage()
     nickRow->addWidget(Edit1, 1);
     static_cast<QVBoxLayout *>(GroupBox5->layout())->addLayout(nickRow);
 
+    CheckBox14 = checkBox(QStringLiteral("CheckBox14"),
+                          tr("О приватных сообщениях\nи обращениях по нику"), true);
+    GroupBox8 = groupBox(QStringLiteral("GroupBox8"), tr("Уведомления"), {CheckBox14});
+
     CheckBox11 = checkBox(QStringLiteral("CheckBox11"), tr("Добавить в автозагрузку"), false);
     suiGroupBox6 = groupBox(QStringLiteral("suiGroupBox6"), QString(), {CheckBox11});
     suiGroupBox6->setVisible(false);
@@ -288,7 +292,7 @@ QWidget *TForm2::buildMainPage()
     layout->addLayout(pair(GroupBox7, GroupBox6));
     layout->addWidget(GroupBox3);
     layout->addWidget(GroupBox4);
-    layout->addWidget(GroupBox5);
+    layout->addLayout(pair(GroupBox5, GroupBox8));
     layout->addWidget(suiGroupBox6);
     layout->addStretch();
     return page;

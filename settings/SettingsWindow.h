@@ -33,10 +33,12 @@ public:
     // "Главные"
     QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr,
               *GroupBox4 = nullptr, *GroupBox5 = nullptr, *GroupBox6 = nullptr,
-              *GroupBox7 = nullptr, *suiGroupBox6 = nullptr;
+              *GroupBox7 = nullptr, *GroupBox8 = nullptr, *suiGroupBox6 = nullptr;
     QCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr,
               *CheckBox4 = nullptr, *CheckBox5 = nullptr, *CheckBox6 = nullptr,
               *CheckBox7 = nullptr, *CheckBox8 = nullptr, *CheckBox11 = nullptr;
+    // Desktop notifications; kept in the options file, not in Chat.cfg.
+    QCheckBox *CheckBox14 = nullptr;
     QSlider *TrackBar1 = nullptr, *TrackBar2 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
     QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr;

@@ -43,12 +43,8 @@
         <translation>input/output error %1</translation>
     </message>
     <message>
-        <source>Не удалось сохранить настройки в файл Chat.cfg: </source>
-        <translation>Could not save the settings to Chat.cfg: </translation>
-    </message>
-    <message>
-        <source>. Настройки этого сеанса потеряны, прежний файл Chat.cfg не изменён</source>
-        <translation>. This session&apos;s settings are lost; the previous Chat.cfg is unchanged</translation>
+        <source>Не удалось сохранить настройки в файл %1: %2. Настройки этого сеанса потеряны, прежний файл %1 не изменён</source>
+        <translation>Could not save the settings to %1: %2. This session&apos;s settings are lost; the previous %1 is unchanged</translation>
     </message>
 </context>
 <context>

@@ -84,6 +84,8 @@ private Q_SLOTS:
     void publicLines();
     void privateMessages_data();
     void privateMessages();
+    void messagesForTheUser_data();
+    void messagesForTheUser();
     void presence_data();
     void presence();
     void usersAgeOverTwoRefreshes();
@@ -300,6 +302,72 @@ void TestChatSession::privateMessages()
     QCOMPARE(records[0].mReceiver, QStringLiteral("Я"));
     QCOMPARE(records[0].mFullText, body);
     QCOMPARE(records[0].mIncoming, 1);
+}
+
+void TestChatSession::messagesForTheUser_data()
+{
+    QTest::addColumn<bool>("isPrivate");
+    QTest::addColumn<QString>("datagram");
+    QTest::addColumn<QString>("reported"); // "private", "mention" or empty: nothing
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("A private message from another user")
+        << true << QStringLiteral("@#@6@#@Оля --> Я: Привет\r\nкак дела?") << "private"
+        << QStringLiteral("Оля") << QStringLiteral("Привет\r\nкак дела?");
+    QTest::newRow("A private message naming the user as sender")
+        << true << QStringLiteral("@#@6@#@Я --> Я: эхо") << ""
+        << ""
+        << "";
+    QTest::newRow("A public line naming the user's nick")
+        << false << QStringLiteral("@#@1@#@Оля -->\"Я\" здесь?") << "mention"
+        << QStringLiteral("Оля") << QStringLiteral("\"Я\" здесь?");
+    QTest::newRow("The nick in another letter case")
+        << false << QStringLiteral("@#@1@#@Оля -->я тут") << "mention" << QStringLiteral("Оля")
+        << QStringLiteral("я тут");
+    QTest::newRow("The nick inside a word") << false << QStringLiteral("@#@1@#@Оля -->Япония") << ""
+                                            << ""
+                                            << "";
+    QTest::newRow("The user's own line naming the nick")
+        << false << QStringLiteral("@#@1@#@Я -->Я здесь") << ""
+        << ""
+        << "";
+    QTest::newRow("An entry notice naming the nick")
+        << false << QStringLiteral("@#@19@#@ в чат входит - \"Я\"...") << ""
+        << ""
+        << "";
+}
+
+void TestChatSession::messagesForTheUser()
+{
+    QFETCH(bool, isPrivate);
+    QFETCH(QString, datagram);
+    QFETCH(QString, reported);
+
+    // Reported whatever the alert options say: the desktop notifications have their own.
+    ChatSession session;
+    session.setSettings(ChatSettings{});
+    session.setOwnNick(QStringLiteral("Я"));
+    session.setOwnIP(Elsewhere);
+    QSignalSpy privates(&session, &ChatSession::privateReceived);
+    QSignalSpy mentions(&session, &ChatSession::nickMentioned);
+    ReplySink sink;
+    TIdSocketHandle binding;
+    binding.AllocateSocket();
+    binding.SenderIP = Sender;
+    binding.SenderPort = sink.port();
+    if (isPrivate)
+        session.PrivateRead(cp1251::encode(datagram), &binding);
+    else
+        session.PublicRead(cp1251::encode(datagram), &binding);
+
+    QCOMPARE(privates.size(), reported == u"private" ? 1 : 0);
+    QCOMPARE(mentions.size(), reported == u"mention" ? 1 : 0);
+    for (const QSignalSpy *spy : {&privates, &mentions}) {
+        if (!spy->isEmpty()) {
+            QTEST(spy->at(0).at(0).toString(), "sender");
+            QTEST(spy->at(0).at(1).toString(), "text");
+        }
+    }
 }
 
 void TestChatSession::presence_data()

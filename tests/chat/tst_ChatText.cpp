@@ -12,6 +12,8 @@ private Q_SLOTS:
     void privateHeader();
     void outgoingText_data();
     void outgoingText();
+    void namesNick_data();
+    void namesNick();
 };
 
 namespace
@@ -103,6 +105,33 @@ void TestChatText::outgoingText()
     QFETCH(QString, typed);
     QFETCH(QString, sent);
     QCOMPARE(OutgoingText(typed), sent);
+}
+
+void TestChatText::namesNick_data()
+{
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QString>("nick");
+    QTest::addColumn<bool>("names");
+    QTest::newRow("Nick at the start") << QStringLiteral("Ivan -->Olga, привет") << "Olga" << true;
+    QTest::newRow("Other letter case, Cyrillic")
+        << QStringLiteral("Ivan -->где ВАСЯ?") << QStringLiteral("Вася") << true;
+    QTest::newRow("Nick with a space and a dot")
+        << QStringLiteral("Ivan -->ну, Dr. Who!") << "Dr. Who" << true;
+    QTest::newRow("Inside a longer word")
+        << QStringLiteral("Ivan -->Olgas and Bolga") << "Olga" << false;
+    QTest::newRow("Only in the sender's nick")
+        << QStringLiteral("Olga Petrova -->hello") << "Olga" << false;
+    QTest::newRow("Arrow in the text: the sender ends at the first")
+        << QStringLiteral("Ivan -->a --> Olga") << "Olga" << true;
+    QTest::newRow("No sender: nothing is said") << QStringLiteral("Olga") << "Olga" << false;
+    QTest::newRow("Empty nick names nobody") << QStringLiteral("Ivan -->hello") << "" << false;
+}
+
+void TestChatText::namesNick()
+{
+    QFETCH(QString, payload);
+    QFETCH(QString, nick);
+    QTEST(NamesNick(PublicText(payload), nick), "names");
 }
 
 QTEST_APPLESS_MAIN(TestChatText)

@@ -61,6 +61,7 @@ void TestAppPaths::portableFolderKeepsEverythingBesideTheProgram()
     QCOMPARE(apppaths::SharedFolder(), folder);
     QCOMPARE(apppaths::SharedFile(u"MsgRcvd.wav"_s), folder + u"/MsgRcvd.wav"_s);
     QCOMPARE(apppaths::ConfigFile(), folder + u"/Chat.cfg"_s);
+    QCOMPARE(apppaths::OptionsFile(), folder + u"/Options.cfg"_s);
     QCOMPARE(apppaths::DataFolder(), folder);
     // Nothing is made or copied: a missing Chat.cfg stays missing, as it always was.
     apppaths::PrepareUserFolders();
@@ -89,6 +90,7 @@ void TestAppPaths::installedProgramUsesTheUserFolders()
     QCOMPARE(apppaths::SharedFolder(), shared);
     QCOMPARE(apppaths::SharedFile(u"Skins"_s), shared + u"/Skins"_s);
     QCOMPARE(apppaths::ConfigFile(), path(u"home/config/palavrix/Chat.cfg"_s));
+    QCOMPARE(apppaths::OptionsFile(), path(u"home/config/palavrix/Options.cfg"_s));
     QCOMPARE(apppaths::DataFolder(), path(u"home/data/palavrix"_s));
 
     apppaths::PrepareUserFolders();

@@ -1,0 +1,69 @@
+#include "DesktopAlerts.h"
+
+#include "ChatSession.h"
+#include "DesktopNotifier.h"
+#include "Guard.h"
+#include "MainWindow.h"
+#include "PrivateWindow.h"
+#include "SettingsWindow.h"
+
+#include <QCheckBox>
+
+namespace
+{
+
+const QString PrivateTag = QStringLiteral("private");
+const QString PublicTag = QStringLiteral("public");
+
+// The window is on screen and has the keyboard: the user sees the message come in.
+bool watched(const QWidget *window)
+{
+    return window && window->isVisible() && !window->isMinimized() && window->isActiveWindow();
+}
+
+bool enabled()
+{
+    return Form2 && Form2->CheckBox14->isChecked();
+}
+
+} // namespace
+
+DesktopAlerts::DesktopAlerts(ChatSession *session, QObject *parent) : QObject(parent)
+{
+    connect(session, &ChatSession::privateReceived, this,
+            Guarded(this, &DesktopAlerts::PrivateReceived));
+    connect(session, &ChatSession::nickMentioned, this,
+            Guarded(this, &DesktopAlerts::NickMentioned));
+}
+
+DesktopAlerts::~DesktopAlerts() = default;
+
+void DesktopAlerts::PrivateReceived(const QString &sender, const QString &text)
+{
+    if (enabled() && !watched(Form4))
+        show(sender, text, PrivateTag);
+}
+
+void DesktopAlerts::NickMentioned(const QString &sender, const QString &text)
+{
+    if (enabled() && !watched(Form1))
+        show(tr("%1 в общем чате").arg(sender), text, PublicTag);
+}
+
+void DesktopAlerts::Activated(const QString &tag)
+{
+    if (tag == PrivateTag && Form4)
+        Form4->OpenWindow();
+    else if (tag == PublicTag && Form1)
+        Form1->RestoreMainWindow();
+}
+
+void DesktopAlerts::show(const QString &summary, const QString &text, const QString &tag)
+{
+    if (!m_notifier) {
+        m_notifier = new DesktopNotifier(this);
+        connect(m_notifier, &DesktopNotifier::activated, this,
+                Guarded(this, &DesktopAlerts::Activated));
+    }
+    m_notifier->Show(summary, FirstLine(text), tag);
+}

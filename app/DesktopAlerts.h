@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ChatSession;
+class DesktopNotifier;
+
+// Desktop notifications for the messages meant for the user: a private message, or a public
+// line naming the user's nick, that arrives while its window is hidden or not active. Shown
+// while the settings window's notification box is checked; a click on one brings up the
+// private window or the main window.
+class DesktopAlerts final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DesktopAlerts)
+public:
+    explicit DesktopAlerts(ChatSession *session, QObject *parent = nullptr);
+    ~DesktopAlerts() override;
+
+    void PrivateReceived(const QString &sender, const QString &text);
+    void NickMentioned(const QString &sender, const QString &text);
+    // The user clicked the notification shown with `tag`.
+    void Activated(const QString &tag);
+
+private:
+    void show(const QString &summary, const QString &text, const QString &tag);
+
+    // Made with the first notification: until then nothing talks to the session bus.
+    DesktopNotifier *m_notifier = nullptr;
+};

@@ -1,0 +1,127 @@
+#include "DesktopNotifier.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <utility>
+
+namespace
+{
+
+const QString Service = QStringLiteral("org.freedesktop.Notifications");
+const QString Path = QStringLiteral("/org/freedesktop/Notifications");
+const QString Interface = QStringLiteral("org.freedesktop.Notifications");
+const QString DefaultAction = QStringLiteral("default");
+const QString DesktopEntry = QStringLiteral("palavrix");
+
+QDBusMessage call(const QString &method)
+{
+    return QDBusMessage::createMethodCall(Service, Path, Interface, method);
+}
+
+} // namespace
+
+DesktopNotifier::DesktopNotifier(QObject *parent)
+    : DesktopNotifier(QDBusConnection::sessionBus(), parent)
+{
+}
+
+DesktopNotifier::DesktopNotifier(const QDBusConnection &bus, QObject *parent)
+    : QObject(parent), m_bus(bus)
+{
+    m_bus.connect(Service, Path, Interface, QStringLiteral("ActionInvoked"), this,
+                  SLOT(ActionInvoked(uint, QString)));
+    m_bus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"), this,
+                  SLOT(NotificationClosed(uint, uint)));
+}
+
+void DesktopNotifier::Show(const QString &summary, const QString &body, const QString &tag)
+{
+    if (!m_bus.isConnected())
+        return;
+    const Pending notification{summary, body, tag};
+    if (m_capabilities == Capabilities::Known) {
+        notify(notification);
+        return;
+    }
+    m_waiting.append(notification);
+    askCapabilities();
+}
+
+void DesktopNotifier::askCapabilities()
+{
+    if (m_capabilities != Capabilities::Unknown)
+        return;
+    m_capabilities = Capabilities::Asked;
+    auto *watcher =
+        new QDBusPendingCallWatcher(m_bus.asyncCall(call(QStringLiteral("GetCapabilities"))), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopNotifier::capabilitiesKnown);
+}
+
+void DesktopNotifier::capabilitiesKnown(QDBusPendingCallWatcher *watcher)
+{
+    watcher->deleteLater();
+    const QDBusPendingReply<QStringList> reply = *watcher;
+    if (reply.isError()) {
+        // No service now: ask again with the next notification, one may have started.
+        m_capabilities = Capabilities::Unknown;
+        m_waiting.clear();
+        return;
+    }
+    m_capabilities = Capabilities::Known;
+    m_bodyMarkup = reply.value().contains(QStringLiteral("body-markup"));
+    const QList<Pending> waiting = std::exchange(m_waiting, {});
+    for (const Pending &notification : waiting)
+        notify(notification);
+}
+
+void DesktopNotifier::notify(const Pending &notification)
+{
+    // A service that reads markup in the body would take a message's "<b>" for its own.
+    const QString body = m_bodyMarkup ? notification.Body.toHtmlEscaped() : notification.Body;
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), DesktopEntry},
+                            {QStringLiteral("category"), QStringLiteral("im.received")}};
+    QDBusMessage message = call(QStringLiteral("Notify"));
+    message << QStringLiteral("Palavrix") << uint(0) << DesktopEntry << notification.Summary << body
+            << QStringList{DefaultAction, tr("Открыть")} << hints << -1;
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, tag = notification.Tag](QDBusPendingCallWatcher *finished) {
+                finished->deleteLater();
+                const QDBusPendingReply<uint> reply = *finished;
+                if (reply.isError())
+                    m_capabilities = Capabilities::Unknown; // the service went away
+                else
+                    m_tags.insert(reply.value(), tag);
+            });
+}
+
+void DesktopNotifier::ActionInvoked(uint id, const QString &action)
+{
+    const auto found = m_tags.constFind(id);
+    if (found == m_tags.cend() || action != DefaultAction)
+        return;
+    const QString tag = *found;
+    Q_EMIT activated(tag);
+}
+
+void DesktopNotifier::NotificationClosed(uint id, uint reason)
+{
+    Q_UNUSED(reason);
+    m_tags.remove(id);
+}
+
+QString FirstLine(const QString &text, qsizetype limit)
+{
+    const QString trimmed = text.trimmed();
+    qsizetype end = 0;
+    while (end < trimmed.size() && trimmed[end] != u'\r' && trimmed[end] != u'\n')
+        ++end;
+    QString line = trimmed.left(end);
+    if (line.size() > limit)
+        line = line.left(limit - 1) + u'…';
+    return line;
+}

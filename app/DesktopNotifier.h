@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QDBusPendingCallWatcher;
+
+// Desktop notifications through the freedesktop notification service
+// (org.freedesktop.Notifications) on the session bus. Calls never wait for the service: a
+// desktop without one simply shows nothing.
+class DesktopNotifier final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DesktopNotifier)
+public:
+    // Talks to the service on `bus`, the session bus unless a test gives another.
+    explicit DesktopNotifier(QObject *parent = nullptr);
+    DesktopNotifier(const QDBusConnection &bus, QObject *parent);
+
+    // Shows `summary` over `body`, both plain text; `tag` comes back through activated()
+    // when the user clicks the notification.
+    void Show(const QString &summary, const QString &body, const QString &tag);
+
+Q_SIGNALS:
+    void activated(const QString &tag);
+
+private Q_SLOTS:
+    void ActionInvoked(uint id, const QString &action);
+    void NotificationClosed(uint id, uint reason);
+
+private:
+    struct Pending {
+        QString Summary, Body, Tag;
+    };
+    void askCapabilities();
+    void capabilitiesKnown(QDBusPendingCallWatcher *call);
+    void notify(const Pending &notification);
+
+    QDBusConnection m_bus;
+    enum class Capabilities { Unknown, Asked, Known } m_capabilities = Capabilities::Unknown;
+    bool m_bodyMarkup = false;
+    QList<Pending> m_waiting;    // shown once the service has said whether it reads markup
+    QHash<uint, QString> m_tags; // the tag of every notification on screen, by its id
+};
+
+// The first line of a message, cut to `limit` characters with "…" where it was longer.
+QString FirstLine(const QString &text, qsizetype limit = 200);
