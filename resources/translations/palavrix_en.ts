@@ -48,6 +48,20 @@
     </message>
 </context>
 <context>
+    <name>DesktopAlerts</name>
+    <message>
+        <source>%1 в общем чате</source>
+        <translation>%1 in the public chat</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopNotifier</name>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+</context>
+<context>
     <name>HistoryExport</name>
     <message>
         <source>Не удалось сохранить файл &quot;%1&quot;: %2</source>
@@ -436,6 +450,16 @@
 Широковещательный адрес: </source>
         <translation>)
 Broadcast address: </translation>
+    </message>
+    <message>
+        <source>О приватных сообщениях
+и обращениях по нику</source>
+        <translation>Of private messages
+and lines naming my nick</translation>
+    </message>
+    <message>
+        <source>Уведомления</source>
+        <translation>Notifications</translation>
     </message>
 </context>
 <context>
