@@ -134,9 +134,16 @@ QIcon CommandIcon(int index)
 
 QIcon TrayIcon(int index)
 {
-    QPixmap pm = canvas(32);
-    QPainter p(&pm);
+    return QIcon(QPixmap::fromImage(TrayIconImage(index, 32)));
+}
+
+QImage TrayIconImage(int index, int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     bubble(p, QRectF(2, 3, 28, 26),
            index == 0 ? QColor(0x3A, 0x7B, 0xD5) : QColor(0xF2, 0x9B, 0x20));
     p.setPen(Qt::NoPen);
@@ -144,5 +151,5 @@ QIcon TrayIcon(int index)
     for (int i = 0; i < 3; ++i)
         p.drawEllipse(QPointF(10 + i * 6, 13), 2.2, 2.2);
     p.end();
-    return QIcon(pm);
+    return image;
 }

@@ -1,5 +1,5 @@
 # palavrix_stage_file(<source> [DESTINATION <subfolder>]): copy a file into the portable
-# program folder at build time and install it to the same place.
+# program folder at build time and install it among the shipped files.
 function(palavrix_stage_file source)
     cmake_parse_arguments(ARG "" "DESTINATION" "" ${ARGN})
     get_filename_component(abs ${source} ABSOLUTE)
@@ -15,5 +15,5 @@ function(palavrix_stage_file source)
         DEPENDS ${abs} VERBATIM)
     add_custom_target(${tname} DEPENDS ${destdir}/${name})
     add_dependencies(palavrix_stage ${tname})
-    install(FILES ${abs} DESTINATION ./${ARG_DESTINATION})
+    install(FILES ${abs} DESTINATION ${PALAVRIX_INSTALL_SHARED_DIR}/${ARG_DESTINATION})
 endfunction()

@@ -1,0 +1,153 @@
+#!/usr/bin/python3
+"""The Debian package, installed as the system would, run by an ordinary user.
+
+The package made by scripts/package.sh is unpacked into a temporary root. Its layout is
+checked: the program under usr/lib/palavrix with the command usr/bin/palavrix, the shipped
+files under usr/share/palavrix, the desktop entry, the icons and the AppStream metainfo. Then
+the user "nobody" runs it from another folder, under Xvfb, with the program's folder read-only:
+  * first start: Chat.cfg is seeded into ~/.config/palavrix from the shipped default (which
+    asks for the nick);
+  * with fast entry in that Chat.cfg: the history file lands in ~/.local/share/palavrix and
+    the main window comes up;
+  * nothing is written into the installed folders or the working folder.
+Without a package (run scripts/package.sh first) the test reports SKIPPED.
+"""
+import os
+import pwd
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2e_support as E  # noqa: E402
+
+from Xlib import X, display as xdisplay  # noqa: E402
+
+USER = "nobody"
+NICK = "Гость"
+
+
+def package_dir():
+    for i, arg in enumerate(sys.argv):
+        if arg == "--package-dir":
+            value = sys.argv[i + 1]
+            del sys.argv[i:i + 2]
+            return Path(value)
+    return None
+
+
+PACKAGE_DIR = package_dir()
+
+
+def files_under(root):
+    return sorted(str(p.relative_to(root)) for p in root.rglob("*"))
+
+
+def top_windows(disp):
+    """The titles (UTF-8 _NET_WM_NAME) of the shown top-level windows."""
+    net_name = disp.intern_atom("_NET_WM_NAME")
+    names = []
+    for win in disp.screen().root.query_tree().children:
+        try:
+            if win.get_attributes().map_state != X.IsViewable:
+                continue
+            prop = win.get_full_property(net_name, X.AnyPropertyType)
+        except Exception:
+            continue
+        if prop is not None and prop.value:
+            value = prop.value
+            names.append(value.decode("utf-8") if isinstance(value, bytes) else str(value))
+    return names
+
+
+def test(h):
+    debs = sorted(PACKAGE_DIR.glob("palavrix_*.deb")) if PACKAGE_DIR else []
+    if not debs:
+        raise E.Skip("no package in %s: run scripts/package.sh first" % PACKAGE_DIR)
+    deb = debs[-1]
+    root = h.workdir / "root"
+    subprocess.run(["dpkg-deb", "-x", str(deb), str(root)], check=True)
+    h.log("unpacked %s" % deb.name)
+    depends = subprocess.run(["dpkg-deb", "-f", str(deb), "Depends"], check=True,
+                             stdout=subprocess.PIPE, text=True).stdout
+    h.expect("libqt6widgets6" in depends and "libqt6sql6-sqlite" in depends,
+             "the package depends on Qt and the SQLite driver (%s)" % depends.strip())
+
+    shared = root / "usr/share/palavrix"
+    program = root / "usr/lib/palavrix/Palavrix"
+    command = root / "usr/bin/palavrix"
+    for path in [program, shared / "tmp.dat", shared / "Chat.cfg", shared / "MsgRcvd.wav",
+                 shared / "PrivateMsgRcvd.wav", shared / "Skins/msn.sui",
+                 root / "usr/share/applications/io.sourceforge.palavrix.desktop",
+                 root / "usr/share/metainfo/io.sourceforge.palavrix.metainfo.xml",
+                 root / "usr/share/icons/hicolor/48x48/apps/palavrix.png",
+                 root / "usr/share/icons/hicolor/256x256/apps/palavrix.png"]:
+        h.expect(path.is_file(), "the package holds %s" % path.relative_to(root))
+    h.require(command.is_symlink() and command.resolve() == program.resolve(),
+              "usr/bin/palavrix leads to the program")
+    h.expect(not (root / "usr/lib/palavrix/Chat.cfg").exists(),
+             "nothing but the program lies in its folder")
+
+    user = pwd.getpwnam(USER)
+    home = h.workdir / "home"
+    runtime = h.workdir / "runtime"
+    cwd = h.workdir / "cwd"
+    for folder in (home, runtime, cwd):
+        folder.mkdir(mode=0o700)
+        os.chown(folder, user.pw_uid, user.pw_gid)
+    for folder in (h.workdir, h.workdir / "root"):
+        os.chmod(folder, 0o755)
+    before = files_under(root)
+
+    h.build_network(["pkg"])
+    desktop = h.start_desktop()
+    disp = xdisplay.Display(desktop.display)
+    env = {"PATH": "/usr/bin:/bin", "DISPLAY": desktop.display, "HOME": str(home),
+           "XDG_RUNTIME_DIR": str(runtime), "LANG": "C.UTF-8", "QT_QPA_PLATFORM": "xcb",
+           "QT_XCB_GL_INTEGRATION": "none",
+           "DBUS_SESSION_BUS_ADDRESS": "unix:path=%s/no-bus" % runtime}
+
+    def run_as_user(label):
+        log = open(h.logdir / ("%s.stderr" % label), "wb")
+        proc = subprocess.Popen(
+            ["ip", "netns", "exec", h.net.ns("pkg"), "setpriv", "--reuid=%d" % user.pw_uid,
+             "--regid=%d" % user.pw_gid, "--clear-groups", str(command)],
+            cwd=cwd, env=env, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+            start_new_session=True, preexec_fn=E._die_with_harness)
+        log.close()
+        h.record_process(proc.pid)
+        h.on_cleanup(label, lambda: E._stop_group(proc))
+        h.log("started the installed program as %s (pid %d)" % (USER, proc.pid))
+        return proc
+
+    config = home / ".config/palavrix/Chat.cfg"
+    first = run_as_user("first-start")
+    prompt = E.wait_until(lambda: "Вход в чат" in top_windows(disp), E.START_TIMEOUT)
+    h.expect(prompt, "the first start asks for the nick (windows: %r)" % top_windows(disp))
+    h.expect(config.is_file() and config.read_bytes() == (shared / "Chat.cfg").read_bytes(),
+             "Chat.cfg was seeded into ~/.config/palavrix from the shipped default")
+    h.expect(config.is_file() and config.stat().st_uid == user.pw_uid,
+             "the seeded Chat.cfg belongs to the user")
+    h.screenshot("package-first-start")
+    E._stop_group(first)
+
+    values = dict(E.TEST_CONFIG, SavedNick=NICK)
+    config.write_bytes(E.config_bytes(values))
+    second = run_as_user("second-start")
+    history = home / ".local/share/palavrix" / E.history_file_name(NICK)
+    h.expect(E.wait_until(history.exists, E.START_TIMEOUT),
+             "the history file lands in ~/.local/share/palavrix")
+    h.expect(E.wait_until(lambda: "Palavrix" in top_windows(disp), 10.0),
+             "the main window comes up (windows: %r)" % top_windows(disp))
+    time.sleep(0.5)
+    h.screenshot("package-main-window")
+    h.expect(second.poll() is None, "the installed program keeps running")
+    E._stop_group(second)
+
+    h.expect(files_under(root) == before, "nothing was written into the installed folders")
+    h.expect(list(cwd.iterdir()) == [], "nothing was written into the working folder")
+
+
+if __name__ == "__main__":
+    sys.exit(E.run_test("package", test))
