@@ -25,16 +25,21 @@ add_custom_target(palavrix_icons ALL DEPENDS ${icon_files})
 install(DIRECTORY ${icon_root}/ DESTINATION share/icons/hicolor)
 
 # /usr/bin/palavrix starts the program in its folder (the link is followed, so the program
-# still finds its files beside itself).
+# still finds its files beside itself); /usr/bin/palavrix-peer the peer without a window.
 file(CREATE_LINK ../${PALAVRIX_INSTALL_PROGRAM_DIR}/Palavrix ${CMAKE_BINARY_DIR}/palavrix SYMBOLIC)
-install(FILES ${CMAKE_BINARY_DIR}/palavrix DESTINATION bin)
+file(CREATE_LINK ../${PALAVRIX_INSTALL_PROGRAM_DIR}/palavrix-peer
+     ${CMAKE_BINARY_DIR}/palavrix-peer SYMBOLIC)
+install(FILES ${CMAKE_BINARY_DIR}/palavrix ${CMAKE_BINARY_DIR}/palavrix-peer DESTINATION bin)
 
-# The chat listens on ports below 1024: the package gives the program that one capability.
+# The chat listens on ports below 1024: the package gives the program and the peer that one
+# capability.
 set(postinst ${CMAKE_BINARY_DIR}/debian/postinst)
 file(WRITE ${postinst} "#!/bin/sh
 set -e
 if [ \"$1\" = configure ] && command -v setcap >/dev/null 2>&1; then
-    setcap cap_net_bind_service=+ep /usr/${PALAVRIX_INSTALL_PROGRAM_DIR}/Palavrix || true
+    for program in Palavrix palavrix-peer; do
+        setcap cap_net_bind_service=+ep /usr/${PALAVRIX_INSTALL_PROGRAM_DIR}/$program || true
+    done
 fi
 ")
 file(CHMOD ${postinst} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ

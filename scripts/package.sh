@@ -8,7 +8,8 @@ install_packages "${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
 BUILD="${1:-$ROOT/build/package}"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DPALAVRIX_PACKAGE=ON \
     -DPALAVRIX_BENCH=OFF
-cmake --build "$BUILD" --parallel "$(nproc)" --target Palavrix palavrix_stage palavrix_icons
+cmake --build "$BUILD" --parallel "$(nproc)" \
+    --target Palavrix palavrix-peer palavrix_stage palavrix_icons
 rm -f "$BUILD"/palavrix_*.deb
 (cd "$BUILD" && cpack -G DEB >/dev/null)
 ls "$BUILD"/palavrix_*.deb

@@ -4,19 +4,22 @@
 The package made by scripts/package.sh is unpacked into a temporary root. Its layout is
 checked: the program under usr/lib/palavrix with the command usr/bin/palavrix, the shipped
 files under usr/share/palavrix, the desktop entry, the icons and the AppStream metainfo. Then
-the user "nobody" runs it from another folder, under Xvfb, with the program's folder read-only:
+the user "nobody" runs it from another folder, under Xvfb, with the program's folder read-only
+and the capability the package's postinst gives it:
   * first start: Chat.cfg is seeded into ~/.config/palavrix from the shipped default (which
     asks for the nick);
-  * with fast entry in that Chat.cfg: the history file lands in ~/.local/share/palavrix and
-    the main window comes up;
+  * with fast entry in that Chat.cfg: the history file lands in ~/.local/share/palavrix, the
+    main window comes up and the copy announces itself on the chat's ports;
+  * ended by a termination signal, it writes Chat.cfg (28 lines) and Options.cfg into
+    ~/.config/palavrix;
   * nothing is written into the installed folders or the working folder.
 Without a package (run scripts/package.sh first) the test reports SKIPPED.
 """
 import os
 import pwd
+import signal
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -86,8 +89,18 @@ def test(h):
         h.expect(path.is_file(), "the package holds %s" % path.relative_to(root))
     h.require(command.is_symlink() and command.resolve() == program.resolve(),
               "usr/bin/palavrix leads to the program")
-    h.expect(not (root / "usr/lib/palavrix/Chat.cfg").exists(),
-             "nothing but the program lies in its folder")
+    h.expect(sorted(p.name for p in program.parent.iterdir()) == ["Palavrix", "palavrix-peer"],
+             "nothing but the program and the peer lie in the program's folder")
+    peer = root / "usr/bin/palavrix-peer"
+    h.expect(peer.is_symlink() and peer.resolve() == program.parent / "palavrix-peer",
+             "usr/bin/palavrix-peer leads to the peer")
+    h.expect((shared / "palavrix_en.qm").is_file(), "the English translation is shipped")
+    postinst = subprocess.run(["dpkg-deb", "-I", str(deb), "postinst"], check=True,
+                              stdout=subprocess.PIPE, text=True).stdout
+    h.require("setcap cap_net_bind_service=+ep" in postinst,
+              "the postinst gives the program the capability to use the chat's ports")
+    # What the postinst does on installation, here on the unpacked program.
+    subprocess.run(["setcap", "cap_net_bind_service=+ep", str(program)], check=True)
 
     user = pwd.getpwnam(USER)
     home = h.workdir / "home"
@@ -100,8 +113,9 @@ def test(h):
         os.chmod(folder, 0o755)
     before = files_under(root)
 
-    h.build_network(["pkg"])
+    h.build_network(["pkg", "observer"])
     desktop = h.start_desktop()
+    observer = h.start_observer()
     disp = xdisplay.Display(desktop.display)
     env = {"PATH": "/usr/bin:/bin", "DISPLAY": desktop.display, "HOME": str(home),
            "XDG_RUNTIME_DIR": str(runtime), "LANG": "C.UTF-8", "QT_QPA_PLATFORM": "xcb",
@@ -140,10 +154,30 @@ def test(h):
              "the history file lands in ~/.local/share/palavrix")
     h.expect(E.wait_until(lambda: "Palavrix" in top_windows(disp), 10.0),
              "the main window comes up (windows: %r)" % top_windows(disp))
-    time.sleep(0.5)
+    own = h.net.addr("pkg")
+    announced = observer.wait_for(
+        lambda seen: any(d["src"] == own and d["sock"] == str(E.SYSTEM_PORT) for d in seen),
+        E.ANNOUNCE_PERIOD + 8.0, "the installed program's presence announcement")
+    h.expect(announced, "the installed program, run by %s, announces itself on port %d"
+             % (USER, E.SYSTEM_PORT))
     h.screenshot("package-main-window")
     h.expect(second.poll() is None, "the installed program keeps running")
-    E._stop_group(second)
+    os.kill(second.pid, signal.SIGTERM)
+    h.expect(second.wait(30) == 0, "a termination signal ends it through the exit path")
+
+    config_folder = config.parent
+    h.expect(sorted(p.name for p in config_folder.iterdir()) == ["Chat.cfg", "Options.cfg"],
+             "the settings are in ~/.config/palavrix: %r" % sorted(config_folder.iterdir()))
+    h.expect(config.read_bytes().count(b"\r\n") == 28,
+             "Chat.cfg was written back with its 28 lines")
+    options = config_folder / "Options.cfg"
+    h.expect(options.is_file() and options.read_bytes() == b"Notifications=1\n"
+             and options.stat().st_uid == user.pw_uid,
+             "Options.cfg beside it holds the default option and belongs to the user")
+    # The first start, ended at the nick prompt, prepared the empty nick's history ".dat".
+    data = sorted(p.name for p in history.parent.iterdir())
+    h.expect(data == sorted([".dat", history.name]),
+             "only the history files are in ~/.local/share/palavrix (got %r)" % data)
 
     h.expect(files_under(root) == before, "nothing was written into the installed folders")
     h.expect(list(cwd.iterdir()) == [], "nothing was written into the working folder")
