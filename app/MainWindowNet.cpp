@@ -14,6 +14,7 @@
 #include "InputFormat.h"
 #include "LogView.h"
 #include "PrivateWindow.h"
+#include "SessionTexts.h"
 #include "SettingsWindow.h"
 #include "Sound.h"
 #include "UdpEndpoints.h"
@@ -45,7 +46,10 @@ void TForm1::wireSession()
     connect(Session, &ChatSession::publicAlert, this, Guarded(this, &TForm1::PublicAlert));
     connect(Session, &ChatSession::soundRequested, this, Guarded(&PlaySoundFile));
     connect(Session, &ChatSession::usersRefreshed, this, Guarded(this, &TForm1::ShowUsers));
-    connect(Session, &ChatSession::errorRaised, this, &ShowErrorBox);
+    connect(Session, &ChatSession::historyNotSaved, this,
+            [](const QString &path, const HistoryFailure &failure) {
+                ShowErrorBox(HistoryNotSavedText(path, failure));
+            });
     IdUDPServer1->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
         IdUDPServer1UDPRead(s, d, b);
     };
@@ -123,7 +127,7 @@ void TForm1::suitempButton1Click()
         RichEdit4->setFocus();
         ResetInputFormat(RichEdit4, ColorBox1);
     } catch (const EMessageTooLong &error) {
-        ShowErrorBox(error.message());
+        ShowErrorBox(MessageTooLongText(error));
     } catch (const AppError &) {
         // The text stays in the input box for another try.
     }

@@ -152,7 +152,7 @@ void TForm1::OpenUserHistory()
         HForm->OpenHistory(Session->OwnNick());
         Session->CheckHistory();
     } catch (const AppError &error) {
-        Session->ReportHistoryFailure(error.message());
+        Session->ReportHistoryFailure({HistoryFault::Other, error.message()});
     }
 }
 

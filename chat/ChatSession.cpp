@@ -8,7 +8,6 @@
 #include "HistoryStore.h"
 #include "UdpEndpoints.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -19,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace
 {
@@ -49,28 +49,27 @@ void refuseTooLong(const QString &datagram)
         throw EMessageTooLong(size - MaxDatagramBytes);
 }
 
-QString writeFailure(int error)
+HistoryFailure writeFailure(int error)
 {
     switch (error) {
     case EROFS:
-        return QCoreApplication::translate("ChatSession",
-                                           "файловая система доступна только для чтения");
+        return {HistoryFault::ReadOnlyFileSystem, {}};
     case EACCES:
     case EPERM:
-        return QCoreApplication::translate("ChatSession", "нет права записи");
+        return {HistoryFault::NoPermission, {}};
     case ENOSPC:
-        return QCoreApplication::translate("ChatSession", "на диске нет места");
+        return {HistoryFault::DiskFull, {}};
     default:
-        return QString::fromLocal8Bit(std::strerror(error));
+        return {HistoryFault::Other, QString::fromLocal8Bit(std::strerror(error))};
     }
 }
 
-// Why the store file cannot take a record, or empty when it can: the file must open for
+// Why the store file cannot take a record, or nothing when it can: the file must open for
 // writing and its folder must take the journal the engine writes beside it.
-QString storeWriteFailure(const QString &path)
+std::optional<HistoryFailure> storeWriteFailure(const QString &path)
 {
     if (!QFileInfo::exists(path))
-        return QCoreApplication::translate("ChatSession", "файла нет");
+        return HistoryFailure{HistoryFault::Missing, {}};
     errno = 0;
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
@@ -80,18 +79,16 @@ QString storeWriteFailure(const QString &path)
     QTemporaryFile probe(QFileInfo(path).absolutePath() + QStringLiteral("/.palavrix-XXXXXX"));
     if (!probe.open())
         return writeFailure(errno == 0 ? EACCES : errno);
-    return {};
+    return std::nullopt;
 }
 
 } // namespace
 
 EMessageTooLong::EMessageTooLong(qsizetype excessBytes)
-    : AppError(QCoreApplication::translate(
-                   "ChatSession",
-                   "Сообщение не отправлено: вместе с никами оно не помещается в один "
-                   "сетевой пакет (%1 байта). Сократите текст (лишних знаков: %2)")
+    : AppError(QStringLiteral("message too long for one datagram of %1 bytes: %2 bytes over")
                    .arg(MaxDatagramBytes)
-                   .arg(excessBytes))
+                   .arg(excessBytes)),
+      m_excessBytes(excessBytes)
 {
 }
 
@@ -150,28 +147,19 @@ void ChatSession::CheckHistory()
 {
     if (!m_store)
         return;
-    const QString failure = storeWriteFailure(m_store->path());
-    if (!failure.isEmpty())
-        ReportHistoryFailure(failure);
+    if (const auto failure = storeWriteFailure(m_store->path()))
+        ReportHistoryFailure(*failure);
 }
 
-void ChatSession::ReportHistoryFailure(const QString &cause)
+void ChatSession::ReportHistoryFailure(const HistoryFailure &failure)
 {
     if (m_historyFailureReported)
         return;
     m_historyFailureReported = true;
     const QString path = m_store ? QDir::toNativeSeparators(m_store->path()) : QString();
-    reportLater(QCoreApplication::translate(
-                    "ChatSession",
-                    "История сообщений не сохраняется: файл %1 нельзя записать (%2). "
-                    "Приватные сообщения будут показаны, но не запомнены")
-                    .arg(path, cause));
-}
-
-void ChatSession::reportLater(const QString &message)
-{
     QMetaObject::invokeMethod(
-        this, [this, message] { Q_EMIT errorRaised(message); }, Qt::QueuedConnection);
+        this, [this, path, failure] { Q_EMIT historyNotSaved(path, failure); },
+        Qt::QueuedConnection);
 }
 
 void ChatSession::setOwnNick(const QString &nick)
@@ -401,7 +389,7 @@ void ChatSession::record(const QString &sender, const QString &receiver, const Q
     try {
         m_store->AppendHistoryRecord(sender, receiver, text, incoming);
     } catch (const AppError &error) {
-        ReportHistoryFailure(error.message());
+        ReportHistoryFailure({HistoryFault::Other, error.message()});
     }
 }
 

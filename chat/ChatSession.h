@@ -18,11 +18,23 @@ class TIdUDPClient;
 class TIdUDPServer;
 
 // A message that would not fit one datagram with its frame and nicks: refused before
-// anything is sent; the message says by how much to shorten it.
+// anything is sent. The windows word it from the figures.
 class EMessageTooLong final : public AppError
 {
 public:
     explicit EMessageTooLong(qsizetype excessBytes);
+    // Bytes over MaxDatagramBytes.
+    qsizetype excessBytes() const noexcept { return m_excessBytes; }
+
+private:
+    qsizetype m_excessBytes;
+};
+
+// Why the history store cannot take records.
+enum class HistoryFault { Missing, ReadOnlyFileSystem, NoPermission, DiskFull, Other };
+struct HistoryFailure {
+    HistoryFault fault = HistoryFault::Other;
+    QString detail; // what the system or the store said, for Other
 };
 
 // The options the chat consults while it runs, filled by whoever holds them (the settings
@@ -74,9 +86,9 @@ public:
     void setHistoryStore(HistoryStore *store);
     // Checks that the opened store can take records; reports once when it cannot.
     void CheckHistory();
-    // Reports, the first time only, that private messages are not being recorded; `cause`
-    // says why. Messages are shown and alerted all the same.
-    void ReportHistoryFailure(const QString &cause);
+    // Reports, the first time only, that private messages are not being recorded, and why.
+    // Messages are shown and alerted all the same.
+    void ReportHistoryFailure(const HistoryFailure &failure);
 
     const QString &OwnNick() const { return m_ownNick; }
     void setOwnNick(const QString &nick);
@@ -149,13 +161,12 @@ Q_SIGNALS:
     void soundRequested(const QString &fileName);
     // After a refresh: the sorted users and the recipient box items.
     void usersRefreshed(const QList<UsrInfo> &users, const QStringList &recipientItems);
-    // A failure the user should see that no caller could catch; reported from the event
-    // loop, never from inside a handler.
-    void errorRaised(const QString &message);
+    // The store at `path` takes no records; reported once, from the event loop, never from
+    // inside a handler.
+    void historyNotSaved(const QString &path, const HistoryFailure &failure);
 
 private:
     void record(const QString &sender, const QString &receiver, const QString &text, bool incoming);
-    void reportLater(const QString &message);
     QString timeNow() const;
 
     std::function<ChatSettings()> m_settingsSource;

@@ -13,6 +13,7 @@
 #include "InputFormat.h"
 #include "LogView.h"
 #include "MainWindow.h"
+#include "SessionTexts.h"
 #include "SettingsWindow.h"
 #include "Sound.h"
 #include "TransferFigures.h"
@@ -248,7 +249,11 @@ void TForm4::suitempButton1Click()
     const QString text = OutgoingText(InputText(RichEdit2));
     if (InputBoxText(text) != InputText(RichEdit2))
         RichEdit2->setPlainText(InputBoxText(text));
-    m_session->SendPrivate(t, text);
+    try {
+        m_session->SendPrivate(t, text);
+    } catch (const EMessageTooLong &error) {
+        throw AppError(MessageTooLongText(error));
+    }
     RichEdit2->clear();
     RichEdit2->setFocus();
     FinishSend();

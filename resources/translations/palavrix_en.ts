@@ -2,33 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
-    <name>ChatSession</name>
-    <message>
-        <source>файловая система доступна только для чтения</source>
-        <translation>the file system is read-only</translation>
-    </message>
-    <message>
-        <source>нет права записи</source>
-        <translation>no permission to write</translation>
-    </message>
-    <message>
-        <source>на диске нет места</source>
-        <translation>the disk is full</translation>
-    </message>
-    <message>
-        <source>файла нет</source>
-        <translation>the file is missing</translation>
-    </message>
-    <message>
-        <source>Сообщение не отправлено: вместе с никами оно не помещается в один сетевой пакет (%1 байта). Сократите текст (лишних знаков: %2)</source>
-        <translation>Message not sent: with the nicks it does not fit one network packet (%1 bytes). Shorten the text (characters too many: %2)</translation>
-    </message>
-    <message>
-        <source>История сообщений не сохраняется: файл %1 нельзя записать (%2). Приватные сообщения будут показаны, но не запомнены</source>
-        <translation>The message history is not being saved: the file %1 cannot be written (%2). Private messages will be shown but not kept</translation>
-    </message>
-</context>
-<context>
     <name>ConfigFile</name>
     <message>
         <source>на диске нет места</source>
@@ -111,6 +84,33 @@
     <message>
         <source>Ник слишком длинный: в таком нике может быть не больше %1 знаков.</source>
         <translation>The nick is too long: it can hold at most %1 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>SessionTexts</name>
+    <message>
+        <source>файла нет</source>
+        <translation>the file is missing</translation>
+    </message>
+    <message>
+        <source>файловая система доступна только для чтения</source>
+        <translation>the file system is read-only</translation>
+    </message>
+    <message>
+        <source>нет права записи</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>на диске нет места</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>Сообщение не отправлено: вместе с никами оно не помещается в один сетевой пакет (%1 байта). Сократите текст (лишних знаков: %2)</source>
+        <translation>Message not sent: with the nicks it does not fit one network packet (%1 bytes). Shorten the text (characters too many: %2)</translation>
+    </message>
+    <message>
+        <source>История сообщений не сохраняется: файл %1 нельзя записать (%2). Приватные сообщения будут показаны, но не запомнены</source>
+        <translation>The message history is not being saved: the file %1 cannot be written (%2). Private messages will be shown but not kept</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #include "AboutWindow.h"
 #include "AppPaths.h"
 #include "AppWindows.h"
+#include "ChatSession.h"
 #include "Cp1251.h"
 #include "Datagram.h"
 #include "Dialogs.h"
@@ -11,6 +12,7 @@
 #include "PrivateWindow.h"
 #include "RecordViewer.h"
 #include "SearchWindow.h"
+#include "SessionTexts.h"
 #include "SettingsWindow.h"
 #include "TestSupport.h"
 #include "TransferFigures.h"
@@ -231,6 +233,10 @@ void TestEnglishWindows::messagesAreEnglish()
     for (const QString &nick :
          {QStringLiteral("a - b"), QStringLiteral("\u65e5\u672c"), QString(300, u'x')})
         texts << NickRefusalText(nick);
+    texts << MessageTooLongText(EMessageTooLong(12));
+    for (const HistoryFault fault : {HistoryFault::Missing, HistoryFault::ReadOnlyFileSystem,
+                                     HistoryFault::NoPermission, HistoryFault::DiskFull})
+        texts << HistoryNotSavedText(QStringLiteral("/home/ann/6511011.dat"), {fault, {}});
     for (const QString &text : texts)
         QVERIFY2(!HasCyrillic(text) && !text.isEmpty(), qPrintable(text));
 }

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "UdpEndpoints.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -603,11 +604,7 @@ void TestChatSession::tooLongIsRefusedBeforeSending()
         send();
         QFAIL("a datagram over 8192 bytes was sent");
     } catch (const EMessageTooLong &error) {
-        QCOMPARE(error.message(),
-                 QStringLiteral("Сообщение не отправлено: вместе с никами оно не помещается в "
-                                "один сетевой пакет (8192 байта). Сократите текст (лишних "
-                                "знаков: %1)")
-                     .arg(excess));
+        QCOMPARE(error.excessBytes(), qsizetype(excess));
     }
     QTest::qWait(100);
     QVERIFY(received.isEmpty());
@@ -628,7 +625,7 @@ void TestChatSession::unwritableHistoryHidesNoMessage()
     session.setSettings(allAlerts());
     session.setOwnNick(QStringLiteral("Я"));
     session.setHistoryStore(&store);
-    QSignalSpy errors(&session, &ChatSession::errorRaised);
+    QSignalSpy errors(&session, &ChatSession::historyNotSaved);
     session.CheckHistory();
     QCoreApplication::processEvents();
     QVERIFY(errors.isEmpty());
@@ -637,8 +634,11 @@ void TestChatSession::unwritableHistoryHidesNoMessage()
     session.CheckHistory();
     QVERIFY(errors.isEmpty()); // reported from the event loop, not from inside the caller
     QTRY_COMPARE(errors.size(), 1);
-    QVERIFY2(errors[0][0].toString().startsWith(QStringLiteral("История сообщений не сохраняется")),
-             qPrintable(errors[0][0].toString()));
+    QCOMPARE(errors[0][0].toString(), QDir::toNativeSeparators(store.path()));
+    const auto failure = errors[0][1].value<HistoryFailure>();
+    QVERIFY2(failure.fault == HistoryFault::ReadOnlyFileSystem ||
+                 failure.fault == HistoryFault::NoPermission,
+             qPrintable(failure.detail));
 
     QSignalSpy messages(&session, &ChatSession::privateMessage);
     QSignalSpy opens(&session, &ChatSession::openPrivateWindow);
