@@ -3,7 +3,6 @@
 #include "AppError.h"
 #include "Cp1251.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -66,29 +65,6 @@ QString ioErrorText(int error)
     default:
         return QStringLiteral("I/O error %1").arg(error);
     }
-}
-
-// The error box's text for a failed save: what went wrong, and that the old file is whole.
-QString saveErrorText(const QString &fileName, int error)
-{
-    QString cause;
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        cause = QCoreApplication::translate("ConfigFile", "на диске нет места");
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        cause = QCoreApplication::translate("ConfigFile", "нет права записи в файл или папку");
-        break;
-    default:
-        cause = QCoreApplication::translate("ConfigFile", "ошибка ввода-вывода %1").arg(error);
-    }
-    return QCoreApplication::translate("ConfigFile",
-                                       "Не удалось сохранить настройки в файл %1: %2. Настройки "
-                                       "этого сеанса потеряны, прежний файл %1 не изменён")
-        .arg(fileName, cause);
 }
 
 bool syncedToDisk(QSaveFile &file)
@@ -177,6 +153,12 @@ QByteArray ConfigLines::Content() const
     return content;
 }
 
+EConfigSaveError::EConfigSaveError(const QString &fileName, int error)
+    : AppError(fileName + QStringLiteral(" not saved: ") + ioErrorText(error)),
+      m_fileName(fileName), m_error(error)
+{
+}
+
 void ConfigLines::Save(const QString &path) const
 {
     SaveAtomically(path, Content(), QStringLiteral("Chat.cfg"));
@@ -187,7 +169,7 @@ void SaveAtomically(const QString &path, const QByteArray &content, const QStrin
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError(saveErrorText(fileName, errno == 0 ? EACCES : errno));
+        throw EConfigSaveError(fileName, errno == 0 ? EACCES : errno);
     // A full disk may surface only when the buffer is flushed or the data synced: check each
     // step before the new file takes the old one's place.
     errno = 0;
@@ -196,9 +178,9 @@ void SaveAtomically(const QString &path, const QByteArray &content, const QStrin
     const int error = errno;
     if (!written) {
         file.cancelWriting();
-        throw EInOutError(saveErrorText(fileName, error == 0 ? EIO : error));
+        throw EConfigSaveError(fileName, error == 0 ? EIO : error);
     }
     errno = 0;
     if (!file.commit())
-        throw EInOutError(saveErrorText(fileName, errno == 0 ? EIO : errno));
+        throw EConfigSaveError(fileName, errno == 0 ? EIO : errno);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AppError.h"
+
 #include <QString>
 
 #include <array>
@@ -39,6 +41,20 @@ enum Line : int {
 };
 } // namespace cfg
 
+// A save of a settings file that failed, the old file left whole: the file's name and the
+// system's error number, for the window to word.
+class EConfigSaveError final : public AppError
+{
+public:
+    EConfigSaveError(const QString &fileName, int error);
+    const QString &fileName() const noexcept { return m_fileName; }
+    int error() const noexcept { return m_error; }
+
+private:
+    QString m_fileName;
+    int m_error;
+};
+
 // The 28 positional lines of Chat.cfg in memory. A setting is known by its line number
 // (1 to 28); the key text before "=" is never compared on reading.
 class ConfigLines final
@@ -57,7 +73,7 @@ public:
     // The file's bytes: every entry followed by CR LF, in code page 1251.
     QByteArray Content() const;
     // Writes Content() atomically: a failed write (a full disk included) leaves the old file
-    // whole. Throws EInOutError with the Russian text for the error box on failure.
+    // whole. Throws EConfigSaveError on failure.
     void Save(const QString &path) const;
 
     QString &operator[](int line) { return m_lines[size_t(line - 1)]; }
@@ -82,7 +98,7 @@ private:
 // The file's bytes. Throws EInOutError with the runtime's text ("File not found", ...).
 QByteArray ReadWholeFile(const QString &path);
 // Writes `content` to `path` so that a failed write (a full disk included) leaves the old file
-// whole. Throws EInOutError with the Russian text for the error box, naming `fileName`.
+// whole. Throws EConfigSaveError naming `fileName`.
 void SaveAtomically(const QString &path, const QByteArray &content, const QString &fileName);
 
 // A switch value is on exactly when it reads "1".

@@ -190,6 +190,8 @@ void TForm1::FormClose()
     RebuildConfig();
     try {
         Config.Save(apppaths::ConfigFile());
+    } catch (const EConfigSaveError &error) {
+        ShowErrorBox(ConfigSaveErrorText(error.fileName(), error.error()));
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }
@@ -205,6 +207,8 @@ void TForm1::SaveOptions()
     TakeOptions(Options);
     try {
         Options.Save(apppaths::OptionsFile());
+    } catch (const EConfigSaveError &error) {
+        ShowErrorBox(ConfigSaveErrorText(error.fileName(), error.error()));
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }

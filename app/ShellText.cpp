@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cerrno>
+
 QString ApplicationTitleFor(const QString &executablePath)
 {
     QString name = executablePath;
@@ -30,6 +32,28 @@ QString ExitQuestionText(qint32 runSeconds, const QString &applicationTitle)
            QStringLiteral("\r\r") +
            QCoreApplication::translate("ShellText", "Завершить работу программы ") +
            applicationTitle + u'?';
+}
+
+QString ConfigSaveErrorText(const QString &fileName, int error)
+{
+    QString cause;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        cause = QCoreApplication::translate("ShellText", "на диске нет места");
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        cause = QCoreApplication::translate("ShellText", "нет права записи в файл или папку");
+        break;
+    default:
+        cause = QCoreApplication::translate("ShellText", "ошибка ввода-вывода %1").arg(error);
+    }
+    return QCoreApplication::translate("ShellText",
+                                       "Не удалось сохранить настройки в файл %1: %2. Настройки "
+                                       "этого сеанса потеряны, прежний файл %1 не изменён")
+        .arg(fileName, cause);
 }
 
 QString UserCountText(int users)

@@ -9,3 +9,6 @@ QString ApplicationTitleFor(const QString &executablePath);
 QString ExitQuestionText(qint32 runSeconds, const QString &applicationTitle);
 // Status bar panel 0 and the tray tooltip.
 QString UserCountText(int users);
+// The error box's text for a settings file (`fileName`) that could not be saved with the
+// system's error number `error`: what went wrong, and that the old file is whole.
+QString ConfigSaveErrorText(const QString &fileName, int error);

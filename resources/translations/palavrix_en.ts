@@ -2,25 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
-    <name>ConfigFile</name>
-    <message>
-        <source>на диске нет места</source>
-        <translation>the disk is full</translation>
-    </message>
-    <message>
-        <source>нет права записи в файл или папку</source>
-        <translation>no permission to write the file or folder</translation>
-    </message>
-    <message>
-        <source>ошибка ввода-вывода %1</source>
-        <translation>input/output error %1</translation>
-    </message>
-    <message>
-        <source>Не удалось сохранить настройки в файл %1: %2. Настройки этого сеанса потеряны, прежний файл %1 не изменён</source>
-        <translation>Could not save the settings to %1: %2. This session&apos;s settings are lost; the previous %1 is unchanged</translation>
-    </message>
-</context>
-<context>
     <name>DesktopAlerts</name>
     <message>
         <source>%1 в общем чате</source>
@@ -142,6 +123,22 @@
     <message>
         <source>Пользователей в чате: </source>
         <translation>Users in the chat: </translation>
+    </message>
+    <message>
+        <source>на диске нет места</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>нет права записи в файл или папку</source>
+        <translation>no permission to write the file or folder</translation>
+    </message>
+    <message>
+        <source>ошибка ввода-вывода %1</source>
+        <translation>input/output error %1</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить настройки в файл %1: %2. Настройки этого сеанса потеряны, прежний файл %1 не изменён</source>
+        <translation>Could not save the settings to %1: %2. This session&apos;s settings are lost; the previous %1 is unchanged</translation>
     </message>
 </context>
 <context>

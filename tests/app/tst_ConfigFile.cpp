@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -117,7 +118,7 @@ void TestConfigFile::failedSaveKeepsOldFile()
     // A folder in place of the file cannot be replaced by the save.
     QVERIFY(QDir().mkpath(folder + QStringLiteral("/Chat.cfg")));
     ConfigLines config;
-    QVERIFY_THROWS_EXCEPTION(EInOutError, config.Save(folder + QStringLiteral("/Chat.cfg")));
+    QVERIFY_THROWS_EXCEPTION(EConfigSaveError, config.Save(folder + QStringLiteral("/Chat.cfg")));
     QVERIFY(QFileInfo(folder + QStringLiteral("/Chat.cfg")).isDir());
 }
 
@@ -176,11 +177,9 @@ void TestConfigFile::saveOnFullDiskKeepsOldFile()
     try {
         config.Save(path);
         QFAIL("a save on a full disk reported success");
-    } catch (const EInOutError &error) {
-        QCOMPARE(error.message(),
-                 QStringLiteral("Не удалось сохранить настройки в файл Chat.cfg: на диске нет "
-                                "места. Настройки этого сеанса потеряны, прежний файл Chat.cfg "
-                                "не изменён"));
+    } catch (const EConfigSaveError &error) {
+        QCOMPARE(error.fileName(), QStringLiteral("Chat.cfg"));
+        QCOMPARE(error.error(), ENOSPC);
     }
     QCOMPARE(testsupport::readFile(path), old);
     QCOMPARE(QDir(disk.filePath(QString())).entryList(QDir::Files | QDir::Hidden),

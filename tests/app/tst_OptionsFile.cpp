@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "ConfigFile.h"
 #include "OptionsFile.h"
 #include "TestSupport.h"
 
@@ -105,10 +106,8 @@ void TestOptionsFile::failedSaveKeepsOldFile()
     try {
         options.Save(path);
         QFAIL("a save over a folder reported success");
-    } catch (const EInOutError &error) {
-        QVERIFY2(
-            error.message().startsWith(u"Не удалось сохранить настройки в файл Options.cfg: "_s),
-            qPrintable(error.message()));
+    } catch (const EConfigSaveError &error) {
+        QCOMPARE(error.fileName(), u"Options.cfg"_s);
     }
     QVERIFY(QFileInfo(path).isDir());
 }

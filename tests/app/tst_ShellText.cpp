@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ private Q_SLOTS:
     void applicationTitle_data();
     void applicationTitle();
     void errorBoxText_data();
+    void configSaveErrorText_data();
+    void configSaveErrorText();
     void errorBoxText();
     void exitQuestion();
     void desktopIdentity_data();
@@ -64,6 +67,26 @@ void TestShellText::errorBoxText()
     QFETCH(QString, message);
     QFETCH(QString, shown);
     QCOMPARE(ErrorBoxText(message), shown);
+}
+
+void TestShellText::configSaveErrorText_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("a full disk") << ENOSPC << QStringLiteral("на диске нет места");
+    QTest::newRow("a read-only file system")
+        << EROFS << QStringLiteral("нет права записи в файл или папку");
+    QTest::newRow("anything else by its number") << EIO << QStringLiteral("ошибка ввода-вывода 5");
+}
+
+void TestShellText::configSaveErrorText()
+{
+    QFETCH(int, error);
+    QFETCH(QString, cause);
+    QCOMPARE(ConfigSaveErrorText(QStringLiteral("Chat.cfg"), error),
+             QStringLiteral("Не удалось сохранить настройки в файл Chat.cfg: ") + cause +
+                 QStringLiteral(". Настройки этого сеанса потеряны, прежний файл Chat.cfg "
+                                "не изменён"));
 }
 
 void TestShellText::exitQuestion()
