@@ -1,7 +1,12 @@
 #include "HistoryExport.h"
 
-#include <QCoreApplication>
 #include <QSaveFile>
+
+EHistoryExportError::EHistoryExportError(const QString &fileName, const QString &reason)
+    : AppError(QStringLiteral("cannot write \"%1\": %2").arg(fileName, reason)),
+      m_fileName(fileName), m_reason(reason)
+{
+}
 
 namespace
 {
@@ -31,9 +36,7 @@ void appendCsvField(QByteArray &out, const QString &value)
 
 [[noreturn]] void failWrite(const QSaveFile &file)
 {
-    throw EHistoryExportError(
-        QCoreApplication::translate("HistoryExport", "Не удалось сохранить файл \"%1\": %2")
-            .arg(file.fileName(), file.errorString()));
+    throw EHistoryExportError(file.fileName(), file.errorString());
 }
 
 } // namespace
@@ -65,7 +68,7 @@ QByteArray HistoryExportLine(const HistoryRecord &r, HistoryExportFormat format)
 }
 
 bool ExportHistory(const HistoryTable &table, const std::vector<HistoryTable::Bookmark> &keys,
-                   const QString &path, HistoryExportFormat format,
+                   const QString &path, HistoryExportFormat format, const QString &csvTitles,
                    const std::function<bool(qint64 done, qint64 total)> &progress)
 {
     QSaveFile file(path);
@@ -74,11 +77,7 @@ bool ExportHistory(const HistoryTable &table, const std::vector<HistoryTable::Bo
     QByteArray pending;
     pending.reserve(WriteChunk + 64 * 1024);
     if (format == HistoryExportFormat::Csv)
-        pending =
-            Bom +
-            QCoreApplication::translate("HistoryExport", "Дата,Время,Отправитель,Получатель,Текст")
-                .toUtf8() +
-            "\r\n";
+        pending = Bom + csvTitles.toUtf8() + "\r\n";
     const auto flush = [&] {
         if (file.write(pending) != pending.size())
             failWrite(file);

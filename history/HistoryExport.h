@@ -8,16 +8,23 @@
 #include <functional>
 #include <vector>
 
-// A failed export; the message is for the user, in Russian.
+// A file the export could not write; the window words it from the file name and the
+// system's reason.
 class EHistoryExportError final : public AppError
 {
 public:
-    using AppError::AppError;
+    EHistoryExportError(const QString &fileName, const QString &reason);
+    const QString &fileName() const noexcept { return m_fileName; }
+    const QString &reason() const noexcept { return m_reason; }
+
+private:
+    QString m_fileName;
+    QString m_reason;
 };
 
 enum class HistoryExportFormat {
     Text, // a block per record: date, time, "sender -> receiver", then the whole text
-    Csv   // RFC 4180: a title row, then date, time, sender, receiver, text per record
+    Csv   // RFC 4180: the caller's title row, then date, time, sender, receiver, text per record
 };
 
 // The format a file name asks for: CSV for ".csv" in any case, else text.
@@ -32,5 +39,5 @@ QByteArray HistoryExportLine(const HistoryRecord &record, HistoryExportFormat fo
 // whatever the number of records. Returns false when cancelled; throws EHistoryExportError
 // when the file cannot be written and the table's error when a record cannot be read.
 bool ExportHistory(const HistoryTable &table, const std::vector<HistoryTable::Bookmark> &keys,
-                   const QString &path, HistoryExportFormat format,
+                   const QString &path, HistoryExportFormat format, const QString &csvTitles,
                    const std::function<bool(qint64 done, qint64 total)> &progress);

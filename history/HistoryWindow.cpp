@@ -1,5 +1,6 @@
 #include "HistoryWindow.h"
 
+#include "AppError.h"
 #include "ColorBox.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
@@ -531,11 +532,17 @@ void THForm::suiButton4Click()
     progress.setWindowTitle(Caption);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ProgressDelay);
-    ExportHistory(Table(), keys, path, HistoryExportFormatOf(path),
-                  [&progress](qint64 done, qint64) {
-                      progress.setValue(int(done));
-                      return !progress.wasCanceled();
-                  });
+    try {
+        ExportHistory(Table(), keys, path, HistoryExportFormatOf(path),
+                      tr("Дата,Время,Отправитель,Получатель,Текст"),
+                      [&progress](qint64 done, qint64) {
+                          progress.setValue(int(done));
+                          return !progress.wasCanceled();
+                      });
+    } catch (const EHistoryExportError &error) {
+        throw AppError(
+            tr("Не удалось сохранить файл \"%1\": %2").arg(error.fileName(), error.reason()));
+    }
 }
 
 void THForm::Button1Click()

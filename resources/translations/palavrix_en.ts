@@ -16,17 +16,6 @@
     </message>
 </context>
 <context>
-    <name>HistoryExport</name>
-    <message>
-        <source>Не удалось сохранить файл &quot;%1&quot;: %2</source>
-        <translation>Could not save the file &quot;%1&quot;: %2</translation>
-    </message>
-    <message>
-        <source>Дата,Время,Отправитель,Получатель,Текст</source>
-        <translation>Date,Time,Sender,Recipient,Text</translation>
-    </message>
-</context>
-<context>
     <name>LogView</name>
     <message>
         <source>Копировать</source>
@@ -724,6 +713,14 @@ and lines naming my nick</translation>
     <message>
         <source>Сообщений: </source>
         <translation>Messages: </translation>
+    </message>
+    <message>
+        <source>Дата,Время,Отправитель,Получатель,Текст</source>
+        <translation>Date,Time,Sender,Recipient,Text</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить файл &quot;%1&quot;: %2</source>
+        <translation>Could not save the file &quot;%1&quot;: %2</translation>
     </message>
 </context>
 <context>
