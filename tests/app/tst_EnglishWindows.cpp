@@ -171,6 +171,9 @@ void TestEnglishWindows::windowIsEnglishAndUnclipped()
             QCoreApplication::processEvents();
             const QStringList clipped = ClippedTexts(tabs->widget(i));
             QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(u'\n')));
+            if (const QString shots = qEnvironmentVariable("PALAVRIX_SHOT_DIR"); !shots.isEmpty())
+                window->grab().save(shots + u'/' + name + u'-' + QString::number(i) +
+                                    QStringLiteral(".png"));
         }
     }
     const QStringList russian = RussianTexts(window);
