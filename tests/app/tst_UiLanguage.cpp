@@ -1,5 +1,6 @@
 #include "UiLanguage.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 // The language of the windows follows the locale that governs messages.
@@ -9,6 +10,7 @@ class TestUiLanguage final : public QObject
 private Q_SLOTS:
     void languageFollowsTheLocale_data();
     void languageFollowsTheLocale();
+    void qtDialogsSpeakRussianToo();
 };
 
 void TestUiLanguage::languageFollowsTheLocale_data()
@@ -54,6 +56,15 @@ void TestUiLanguage::languageFollowsTheLocale()
     QFETCH(QString, lang);
     QFETCH(QString, language);
     QCOMPARE(uilanguage::LanguageFor(lcAll, lcMessages, lang), language);
+}
+
+// The program's Russian needs no translation, but Qt's own dialog texts are English until
+// their Russian is installed.
+void TestUiLanguage::qtDialogsSpeakRussianToo()
+{
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Open"), QStringLiteral("Open"));
+    QVERIFY(uilanguage::Install(*QCoreApplication::instance(), QStringLiteral("ru")));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Open"), QStringLiteral("Открыть"));
 }
 
 QTEST_GUILESS_MAIN(TestUiLanguage)
