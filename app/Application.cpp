@@ -9,6 +9,8 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(ApplicationTitleFor(applicationFilePath()));
     setQuitOnLastWindowClosed(false);
+    // Lets a Wayland desktop match the windows to the installed desktop entry.
+    setDesktopFileName(QStringLiteral("io.sourceforge.palavrix"));
     uilanguage::Install(*this, uilanguage::Language());
 }
 

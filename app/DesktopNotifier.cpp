@@ -15,7 +15,9 @@ const QString Service = QStringLiteral("org.freedesktop.Notifications");
 const QString Path = QStringLiteral("/org/freedesktop/Notifications");
 const QString Interface = QStringLiteral("org.freedesktop.Notifications");
 const QString DefaultAction = QStringLiteral("default");
-const QString DesktopEntry = QStringLiteral("palavrix");
+// The installed desktop entry (io.sourceforge.palavrix.desktop) and its icon.
+const QString DesktopEntry = QStringLiteral("io.sourceforge.palavrix");
+const QString Icon = QStringLiteral("palavrix");
 
 QDBusMessage call(const QString &method)
 {
@@ -85,7 +87,7 @@ void DesktopNotifier::notify(const Pending &notification)
     const QVariantMap hints{{QStringLiteral("desktop-entry"), DesktopEntry},
                             {QStringLiteral("category"), QStringLiteral("im.received")}};
     QDBusMessage message = call(QStringLiteral("Notify"));
-    message << QStringLiteral("Palavrix") << uint(0) << DesktopEntry << notification.Summary << body
+    message << QStringLiteral("Palavrix") << uint(0) << Icon << notification.Summary << body
             << QStringList{DefaultAction, tr("Открыть")} << hints << -1;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

@@ -169,7 +169,7 @@ void TestDesktopNotifier::notifyCarriesSenderAndText()
     QCOMPARE(call.summary, u"Оля"_s);
     QTEST(call.body, "sent");
     QCOMPARE(call.actions.value(0), u"default"_s);
-    QCOMPARE(call.hints.value(u"desktop-entry"_s).toString(), u"palavrix"_s);
+    QCOMPARE(call.hints.value(u"desktop-entry"_s).toString(), u"io.sourceforge.palavrix"_s);
 }
 
 void TestDesktopNotifier::onlyAClickOnAShownNotificationComesBack()
