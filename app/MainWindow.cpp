@@ -9,6 +9,7 @@
 #include "DateTimeText.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
+#include "FileTransferService.h"
 #include "Guard.h"
 #include "HistoryWindow.h"
 #include "Icons.h"
@@ -259,6 +260,7 @@ void TForm1::buildTimersAndTray()
     IdUDPClient1 = Session->IdUDPClient1;
     IdUDPClient2 = Session->IdUDPClient2;
     Timer3 = Session->PresenceTimer;
+    Files = new transfer::FileTransferService(this);
 }
 
 void TForm1::wireEvents()

@@ -24,6 +24,10 @@ class TIdUDPClient;
 class TIdUDPServer;
 
 struct ChatSettings;
+namespace transfer
+{
+class FileTransferService;
+}
 
 // The main window: public conversation, user list, menus, tool bar, status bar, tray.
 class TForm1 final : public QMainWindow
@@ -63,6 +67,8 @@ public:
     TIdUDPClient *IdUDPClient1 = nullptr, *IdUDPClient2 = nullptr;
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr;
     TCoolTrayIcon *CTI = nullptr;
+    // Sending and taking files, on the port of the settings window's SpinEdit1.
+    transfer::FileTransferService *Files = nullptr;
 
     // State.
     bool FirstShow = true;
@@ -113,7 +119,7 @@ public:
     void CTIClick();
     void CTIMouseMove();
 
-    // Closes the three listeners: public, system, private.
+    // Closes the three listeners (public, system, private) and the file port.
     void CloseListeners();
     // The chat's options as the controls of the main and settings windows hold them.
     ChatSettings CurrentChatSettings() const;
@@ -141,6 +147,7 @@ private:
     void RebuildConfig();
     void SaveOptions();
     void StartNetwork();
+    void StartFileTransfer();
     void Announce();
     void OpenUserHistory();
     void wireSession();

@@ -10,6 +10,7 @@
 #include "Datagram.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
+#include "FileTransferService.h"
 #include "HistoryWindow.h"
 #include "HostAddress.h"
 #include "LogView.h"
@@ -29,6 +30,7 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTextEdit>
 #include <QThread>
 #include <QTimer>
@@ -129,6 +131,25 @@ void TForm1::SettlePorts(ConfigLines &config)
 void TForm1::StartNetwork()
 {
     Session->StartNetwork();
+    StartFileTransfer();
+}
+
+// A port that cannot be opened leaves the chat as it is: the private window's file commands
+// say why they are off.
+void TForm1::StartFileTransfer()
+{
+    QString off;
+    const auto port = quint16(Form2->SpinEdit1->value());
+    if (port == 0) {
+        off = tr("Передача файлов выключена в настройках");
+    } else {
+        try {
+            Files->start({port, Session->OwnNick(), QHostAddress(Session->BroadcastAddress())});
+        } catch (const AppError &error) {
+            off = error.message();
+        }
+    }
+    Form4->setFileService(Files, off);
 }
 
 void TForm1::Announce()
@@ -182,6 +203,7 @@ void TForm1::EndSession()
 
 void TForm1::CloseListeners()
 {
+    Files->stop();
     Session->CloseListeners();
 }
 

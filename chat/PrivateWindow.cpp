@@ -160,6 +160,15 @@ void TForm4::buildFileControls(QBoxLayout *recipientRow, QBoxLayout *buttons)
 
     connect(FileButton, &QPushButton::clicked, this, Guarded(this, &TForm4::FileButtonClick));
     connect(SendFileAction, &QAction::triggered, this, Guarded(this, &TForm4::FileButtonClick));
+    connect(Transfers, &TransferPanel::acceptClicked, this, Guarded(this, &TForm4::AcceptOffer));
+    connect(Transfers, &TransferPanel::declineClicked, this, [this](const QString &token) {
+        if (m_files)
+            m_files->decline(token);
+    });
+    connect(Transfers, &TransferPanel::cancelClicked, this, [this](const QString &token) {
+        if (m_files)
+            m_files->cancel(token);
+    });
 }
 
 void TForm4::OpenWindow()
@@ -302,8 +311,10 @@ void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSoc
 
 void TForm4::setFileService(transfer::FileTransferService *service, const QString &offReason)
 {
-    if (m_files)
+    if (m_files) {
         m_files->disconnect(this);
+        m_files->disconnect(Transfers);
+    }
     m_files = service;
     m_filesOffReason = offReason;
     if (m_files)
@@ -323,9 +334,6 @@ void TForm4::wireFiles()
             Guarded(this, &TForm4::FileTransferred));
     connect(m_files, &FileTransferService::finished, this,
             Guarded(this, &TForm4::TransferFinished));
-    connect(Transfers, &TransferPanel::acceptClicked, this, Guarded(this, &TForm4::AcceptOffer));
-    connect(Transfers, &TransferPanel::declineClicked, m_files, &FileTransferService::decline);
-    connect(Transfers, &TransferPanel::cancelClicked, m_files, &FileTransferService::cancel);
 }
 
 TForm4::FileReach TForm4::RecipientReach() const

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -14,6 +15,8 @@ namespace
 {
 
 constexpr int BarSteps = 1000;
+// Rows beyond these scroll, so the conversation keeps its room.
+constexpr int RowsInSight = 2;
 
 QString NamesText(const QStringList &names, qint64 total)
 {
@@ -25,9 +28,19 @@ QString NamesText(const QStringList &names, qint64 total)
 TransferPanel::TransferPanel(QWidget *parent) : QWidget(parent)
 {
     setObjectName(u"TransferPanel"_s);
-    m_layout = new QVBoxLayout(this);
+    auto *rows = new QWidget;
+    m_layout = new QVBoxLayout(rows);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(2);
+    m_layout->addStretch();
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(rows);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll);
     hide();
 }
 
@@ -114,9 +127,12 @@ TransferPanel::Row &TransferPanel::addRow(const QString &token, const QString &t
     row.buttons = new QHBoxLayout;
     row.buttons->addStretch();
     layout->addLayout(row.buttons);
-    m_layout->addWidget(row.frame);
+    m_layout->insertWidget(m_layout->count() - 1, row.frame);
+    Row &added = *m_rows.insert(token, row);
+    fitHeight();
     show();
-    return *m_rows.insert(token, row);
+    m_scroll->ensureWidgetVisible(row.frame);
+    return added;
 }
 
 QPushButton *TransferPanel::addButton(Row &row, const QString &text, const QString &token,
@@ -136,7 +152,21 @@ void TransferPanel::removeRow(const QString &token)
     const auto it = m_rows.find(token);
     if (it == m_rows.end())
         return;
+    m_layout->removeWidget(it->frame);
     it->frame->deleteLater();
     m_rows.erase(it);
+    fitHeight();
     setVisible(!m_rows.isEmpty());
+}
+
+void TransferPanel::fitHeight()
+{
+    int height = 0;
+    for (int i = 0, shown = 0; i < m_layout->count() && shown < RowsInSight; ++i) {
+        if (QWidget *frame = m_layout->itemAt(i)->widget()) {
+            height += frame->sizeHint().height() + m_layout->spacing();
+            ++shown;
+        }
+    }
+    setFixedHeight(height);
 }

@@ -10,10 +10,12 @@ class QHBoxLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QVBoxLayout;
 
 // The private window's file transfers: one row per offer or transfer with its names, a
-// progress bar, the figures and the buttons that apply at that stage. Hidden while empty.
+// progress bar, the figures and the buttons that apply at that stage; the newest rows scroll
+// into sight. Hidden while empty.
 class TransferPanel final : public QWidget
 {
     Q_OBJECT
@@ -52,7 +54,10 @@ private:
     QPushButton *addButton(Row &row, const QString &text, const QString &token,
                            void (TransferPanel::*clicked)(const QString &));
     void removeRow(const QString &token);
+    // Tall enough for the first rows; the others scroll.
+    void fitHeight();
 
+    QScrollArea *m_scroll = nullptr;
     QVBoxLayout *m_layout = nullptr;
     QHash<QString, Row> m_rows;
 };

@@ -17,6 +17,7 @@
 #include "NickRefusal.h"
 #include "PlainLabel.h"
 #include "SkinSearch.h"
+#include "TransferProtocol.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -33,6 +34,7 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTimer>
@@ -448,6 +450,14 @@ QWidget *TForm2::buildNetworkPage()
         ports->addWidget(edit, row, 1);
         ++row;
     }
+    Label16 = PlainLabel(QStringLiteral("Label16"), tr("Передача файлов (0 - выключена)"));
+    SpinEdit1 = new QSpinBox;
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setRange(0, 65535);
+    SpinEdit1->setValue(transfer::DefaultFilePort);
+    SpinEdit1->setFixedWidth(110);
+    ports->addWidget(Label16, row, 0);
+    ports->addWidget(SpinEdit1, row, 1);
     ports->setColumnStretch(0, 1);
     static_cast<QVBoxLayout *>(suiGroupBox9->layout())->addLayout(ports);
 

@@ -12,6 +12,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 
 // The settings window: its controls are the live settings every other window reads.
@@ -63,6 +64,9 @@ public:
     QLabel *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr,
            *Label14 = nullptr;
     QLabel *Label15 = nullptr; // the address and broadcast address found at start-up
+    // The port for files, UDP and TCP (0: no file transfer); kept in the options file.
+    QLabel *Label16 = nullptr;
+    QSpinBox *SpinEdit1 = nullptr;
 
     // Handlers, run by the user's change and by the same change made from code.
     void suitempCheckBox5Click();

@@ -208,6 +208,10 @@
         <source>Сеть не настроена. Корректная работа приложения невозможна!</source>
         <translation>The network is not set up. The program cannot work properly!</translation>
     </message>
+    <message>
+        <source>Передача файлов выключена в настройках</source>
+        <translation>File transfer is switched off in the settings</translation>
+    </message>
 </context>
 <context>
     <name>TForm2</name>
@@ -446,6 +450,10 @@ and lines naming my nick</translation>
     <message>
         <source>Уведомления</source>
         <translation>Notifications</translation>
+    </message>
+    <message>
+        <source>Передача файлов (0 - выключена)</source>
+        <translation>File transfer (0 - off)</translation>
     </message>
 </context>
 <context>

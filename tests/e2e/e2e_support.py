@@ -380,11 +380,14 @@ class Harness:
         peer.start()
         return peer
 
-    def start_copy(self, nick, node=None, config=None, raw_lines=None, cwd=None, lang=None):
+    def start_copy(self, nick, node=None, config=None, raw_lines=None, cwd=None, lang=None,
+                   options=None):
         """Starts a copy from its portable folder; cwd is the working folder it is started
-        from (the portable folder unless given), lang its LANG (the desktop's unless given)."""
+        from (the portable folder unless given), lang its LANG (the desktop's unless given),
+        options the lines of its Options.cfg."""
         copy = Copy(self, nick, node or nick, config or {}, raw_lines)
         copy.lang = lang
+        copy.options = options
         self.copies.append(copy)
         copy.start(cwd)
         return copy
@@ -729,6 +732,7 @@ class Copy:
         self.values["SavedNick"] = nick
         self.values.update(config)
         self.raw_lines = raw_lines
+        self.options = None
         base = harness.workdir / "copies" / node
         self.folder = base / "Palavrix"
         self.home = base / "home"
@@ -745,13 +749,16 @@ class Copy:
         # by hand may have left in the staged folder.
         def leftovers(_folder, names):
             return [n for n in names
-                    if (n.endswith(".dat") and n != "tmp.dat") or n == "Chat.cfg"]
+                    if (n.endswith(".dat") and n != "tmp.dat") or n in ("Chat.cfg", "Options.cfg")]
         shutil.copytree(self.h.stage, self.folder, symlinks=True, ignore=leftovers)
         for folder in (self.home, self.runtime):
             folder.mkdir(parents=True)
             os.chmod(folder, 0o700)
         self.config_written = config_bytes(self.values, self.raw_lines)
         (self.folder / "Chat.cfg").write_bytes(self.config_written)
+        if self.options:
+            (self.folder / "Options.cfg").write_text(
+                "".join("%s=%s\n" % item for item in self.options.items()), encoding="utf-8")
 
     def environment(self):
         """What the copy runs with: the desktop, its own HOME and runtime folder."""

@@ -2,8 +2,10 @@
 """Files between headless peers, a hand-made sender, and an older window copy.
 
 Ivan, Olga, Petr and Anna run palavrix-peer: Olga takes files into a folder, Petr into a
-tmpfs of 8 MB, Anna into none (she declines). Mallory is a sender made by hand. Old is a
-window copy without file transfer, whose namespace records every packet that reaches it.
+tmpfs of 8 MB, Anna into none (she declines). Mallory is a sender made by hand. Vera is a
+window copy, used as a user would, over AT-SPI. Old is a window copy with file transfer
+switched off (FilePort=0 in its Options.cfg), whose namespace records every packet that
+reaches it.
 
   * 200 MB from Ivan arrive at Olga with the same SHA-256, and both say so;
   * Anna declines, and Ivan is told;
@@ -11,6 +13,10 @@ window copy without file transfer, whose namespace records every packet that rea
   * 20 MB into Petr's 8 MB tmpfs: both sides name the full disk, and nothing is left there;
   * Mallory's "../../etc/passwd" lands as "passwd" in Olga's folder; a wrong token and the
     right token from another address are refused, the real sender is not;
+  * Vera's private window shows Ivan's offer with accept and decline; she accepts into a
+    folder of her choice and then cancels a big one mid-way; she sends a file to Olga with
+    "Отправить файл..."; each file leaves a line in her view and in her history; for Old the
+    command is disabled and its tooltip says why;
   * Old is never offered anything and receives nothing but the chat's own datagrams.
 """
 import hashlib
@@ -152,6 +158,143 @@ def hand_sender(h, olga, inbox):
     h.expect(not (inbox.parent.parent / "etc").exists(), "nothing was written outside it")
 
 
+# Vera's window, as a screen reader and a user's clicks reach it.
+
+SEND_FILE = "Отправить файл..."
+OPEN_CAPTIONS = ("Open", "&Open", "Открыть", "Choose", "&Choose", "Выбрать")
+
+
+def file_dialog(ui, caption):
+    return E.wait_until(lambda: ui.window(caption, roles=("dialog", "frame", "window")), 10.0,
+                        0.1, what="%s's dialog %r" % (ui.copy.nick, caption))
+
+
+def answer_file_dialog(h, ui, caption, path):
+    """Types a path into the file dialog's name box and presses its open button."""
+    dialog = file_dialog(ui, caption)
+    boxes = [a for a in ui.find_all(dialog, "text") if "editable" in ui.states(a)
+             and ui.role(a.get_parent()) != "combo box"]
+    h.require(len(boxes) == 1, "the dialog %r has one name box (%r)"
+              % (caption, [(ui.name(a), ui.role(a.get_parent()), sorted(ui.states(a)))
+                           for a in ui.find_all(dialog, "text")]))
+    name_box = boxes[0]
+    ui.set_text(name_box, str(path))
+    button = ui.find(dialog, role="push button", want=lambda a: ui.name(a) in OPEN_CAPTIONS
+                     and "enabled" in ui.states(a))
+    h.require(button is not None, "the dialog %r has an enabled open button (buttons %r)"
+              % (caption, [ui.name(b) for b in ui.find_all(dialog, "push button")]))
+    ui.press(button)
+    h.require(E.wait_until(lambda: ui.window(caption, roles=("dialog", "frame", "window"))
+                           is None, 10.0, 0.1), "the dialog %r closed" % caption)
+
+
+def row_button(ui, caption):
+    window = ui.private_window()
+    return ui.find(window, role="push button", name=caption) if window is not None else None
+
+
+def labels(ui):
+    window = ui.private_window()
+    return [ui.name(a) for a in ui.find_all(window, "label")] if window is not None else []
+
+
+def choose_recipient(h, ui, item):
+    box = ui.recipient_box()
+    editor = ui.find(box, role="text", want=lambda a: "editable" in ui.states(a))
+    h.require(editor is not None, "Vera's recipient box can be typed into")
+    ui.set_text(editor, item)
+
+
+def said_once_more(peer, line):
+    """A probe for `line` printed once more than it is now."""
+    before = peer.lines().count(line)
+    return lambda: peer.lines().count(line) > before
+
+
+def vera_takes_files(h, vera, ivan, outbox, folder):
+    note = outbox / "note.txt"
+    sent = said_once_more(ivan, "Файлы отправлены")
+    ivan.type("/send Vera %s" % note)
+    accept = E.wait_until(lambda: row_button(vera, "Принять..."), 15.0, 0.1)
+    h.require(accept is not None and row_button(vera, "Отклонить") is not None,
+              "Vera's private window shows Ivan's offer with accept and decline (labels %r)"
+              % labels(vera))
+    h.expect("Ivan предлагает файлы: note.txt (7 байт)" in labels(vera),
+             "the offer names Ivan, the file and its size (labels %r)" % labels(vera))
+    h.screenshot("vera-offer")
+    vera.fire(accept)
+    answer_file_dialog(h, vera, "Куда сохранить файлы?", folder)
+    h.expect(E.wait_until(sent, TRANSFER_WAIT),
+             "Ivan was told the note arrived (got %r)" % ivan.lines()[-4:])
+    h.expect(E.wait_until(lambda: (folder / "note.txt").exists(), 10.0)
+             and (folder / "note.txt").read_bytes() == note.read_bytes(),
+             "note.txt arrived whole in the folder Vera chose (%r)" % files_in(folder))
+    line = "Файл note.txt (7 байт) получен"
+    h.expect(E.wait_until(lambda: line in [l.text for l in vera.lines(vera.private_view())], 5.0),
+             "Vera's view says %r" % line)
+    h.expect(E.wait_until(lambda: "Файлы получены" in labels(vera), 5.0),
+             "Vera's row says the files arrived (labels %r)" % labels(vera))
+
+
+def vera_cancels(h, vera, ivan, huge, folder):
+    told = said_once_more(ivan, "Передача отменена собеседником")
+    ivan.type("/send Vera %s" % huge)
+    accept = E.wait_until(lambda: row_button(vera, "Принять..."), 15.0, 0.1)
+    h.require(accept is not None, "Vera is offered huge.bin")
+    vera.fire(accept)
+    answer_file_dialog(h, vera, "Куда сохранить файлы?", folder)
+    part = folder / "huge.bin.part"
+    h.require(E.wait_until(lambda: part.exists() and part.stat().st_size > 0, 30.0, 0.02),
+              "huge.bin began to arrive at Vera (%r)" % files_in(folder))
+    cancel = row_button(vera, "Отменить")
+    h.require(cancel is not None, "Vera's row has a cancel button while it runs")
+    progress = [t for t in labels(vera) if " из 4,0 ГБ" in t]
+    h.expect(progress, "Vera's row shows the bytes so far of 4,0 ГБ (labels %r)" % labels(vera))
+    h.screenshot("vera-progress")
+    vera.press(cancel)
+    h.expect(E.wait_until(told, 20.0),
+             "Ivan was told Vera cancelled (got %r)" % ivan.lines()[-4:])
+    h.expect(E.wait_until(lambda: "Передача отменена" in labels(vera), 5.0),
+             "Vera's row says the transfer was cancelled (labels %r)" % labels(vera))
+    h.expect(E.wait_until(lambda: not any(n.startswith("huge") for n in files_in(folder)), 5.0),
+             "no part of huge.bin is left in Vera's folder (%r)" % files_in(folder))
+
+
+def vera_sends(h, vera, vera_copy, olga, old_addr, inbox, outbox):
+    choose_recipient(h, vera, "Old - %s" % old_addr)
+    window = vera.private_window()
+    button = vera.button(window, SEND_FILE)
+    why = "Old не может принять файлы"
+    h.expect(E.wait_until(lambda: "enabled" not in vera.states(button)
+                          and vera.description(button).startswith(why), 5.0),
+             "for Old, %r is disabled with a tooltip saying why (states %r, tooltip %r)"
+             % (SEND_FILE, sorted(vera.states(button)), vera.description(button)))
+    h.expect("не принимает файлы" in labels(vera), "the recipient shows Old takes no files")
+
+    choose_recipient(h, vera, "Olga - %s" % olga.addr)
+    h.require(E.wait_until(lambda: "enabled" in vera.states(button), 10.0),
+              "for Olga, %r is enabled (tooltip %r)" % (SEND_FILE, vera.description(button)))
+    h.expect("принимает файлы" in labels(vera), "the recipient shows Olga takes files")
+    letter = outbox / "letter.txt"
+    letter.write_text("from Vera\n")
+    vera.fire(button)
+    answer_file_dialog(h, vera, "Отправить файлы", letter)
+    h.expect(olga.wait_line("Файл letter.txt (10 байт) получен", TRANSFER_WAIT),
+             "Olga got Vera's letter (got %r)" % olga.lines()[-4:])
+    h.expect(E.wait_until(lambda: "Файлы отправлены" in labels(vera), 10.0),
+             "Vera's row says the files went (labels %r)" % labels(vera))
+    h.expect((inbox / "letter.txt").read_bytes() == letter.read_bytes(),
+             "letter.txt arrived whole at Olga")
+    h.screenshot("vera-sent")
+
+    _question, code = vera.quit()
+    h.expect(code == 0, "Vera ended with exit code 0 (got %d)" % code)
+    rows = [r[2:5] for r in E.history_rows(vera_copy.history_path())]
+    wanted = [("Ivan", "Vera", "Файл note.txt (7 байт) получен"),
+              ("Vera", "Olga", "Файл letter.txt (10 байт) отправлен")]
+    h.expect(rows == wanted, "Vera's history holds %r (got %r)" % (wanted, rows))
+
+
 def old_copy_saw(h, watch, old_addr):
     """What reached Old that an older copy does not know: any TCP, and any UDP datagram to it
     other than the chat's (framed by "@#@" on its ports) and the empty replies to its senders.
@@ -174,23 +317,26 @@ def old_copy_saw(h, watch, old_addr):
 
 
 def test(h):
-    h.build_network(["Ivan", "Olga", "Petr", "Anna", "Mallory", "Old"])
+    h.build_network(["Ivan", "Olga", "Petr", "Anna", "Mallory", "Old", "Vera"])
     h.start_desktop()
     work = h.workdir / "files"
     inbox, small, outbox = work / "olga", work / "petr", work / "ivan"
-    for folder in (inbox, small, outbox):
+    vera_folder = work / "vera"
+    for folder in (inbox, small, outbox, vera_folder):
         folder.mkdir(parents=True)
     E._run(["mount", "-t", "tmpfs", "-o", "size=8m", "pvxe2e-small", str(small)])
     h.on_cleanup("tmpfs", lambda: E._run(["umount", "-l", str(small)], check=False))
 
     watch = Script(h, "Old", [HERE / "packet_watch.py"], "old-watch")
     watch.wait("ready")
-    h.start_copy("Old")
+    h.start_copy("Old", options={"FilePort": "0"})
+    vera_copy = h.start_copy("Vera", config={"ShowPrivateWND": "1"})
     ivan = h.start_peer("Ivan")
     olga = h.start_peer("Olga", args=["--accept-files", str(inbox)])
     petr = h.start_peer("Petr", args=["--accept-files", str(small)])
     anna = h.start_peer("Anna")
-    wait_listed(h, ivan, ["Olga", "Petr", "Anna", "Old"])
+    wait_listed(h, ivan, ["Olga", "Petr", "Anna", "Old", "Vera"])
+    vera = vera_copy.ui()
 
     big = random_file(outbox / "big.bin", 200 * 1024 * 1024)
     send_and_wait(h, ivan, olga, "/send Olga %s" % big, "Файлы отправлены", "Файлы получены",
@@ -217,6 +363,10 @@ def test(h):
     h.expect(files_in(small) == [], "nothing is left in Petr's full tmpfs (%r)" % files_in(small))
 
     hand_sender(h, olga, inbox)
+
+    vera_takes_files(h, vera, ivan, outbox, vera_folder)
+    vera_cancels(h, vera, ivan, huge, vera_folder)
+    vera_sends(h, vera, vera_copy, olga, h.net.addr("Old"), inbox, outbox)
 
     ivan.type("/send Old %s" % small_file)
     h.expect(ivan.wait_line("Old не принимает файлы", 5.0),
