@@ -455,12 +455,14 @@ void TForm4::OfferReceived(const transfer::IncomingOffer &offer)
 
 void TForm4::AcceptOffer(const QString &token)
 {
-    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QString folder = m_saveFolder.isEmpty() ? downloads : m_saveFolder;
+    QString folder = m_saveFolder;
+    if (folder.isEmpty()) {
+        // The download folder is made the first time, as a browser would, so it can be chosen.
+        folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        QDir().mkpath(folder);
+    }
     if (Dialogs::existingFolder(this, tr("Куда сохранить файлы?"), folder) != Dialogs::Answer::Ok)
         return;
-    if (folder == downloads)
-        QDir().mkpath(folder);
     m_files->accept(token, folder);
     m_saveFolder = folder;
     Transfers->markAccepted(token);

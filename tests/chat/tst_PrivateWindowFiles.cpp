@@ -41,6 +41,7 @@ class TestPrivateWindowFiles final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -56,6 +57,7 @@ private:
     QPushButton *panelButton(const QString &caption) const;
     QStringList records() const;
 
+    QTemporaryDir m_home; // the user's folders, the download folder among them
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_oldCwd;
     std::unique_ptr<AppWindows> m_windows;
@@ -97,6 +99,12 @@ bool DropFiles(QWidget *target, const QStringList &paths)
 }
 
 } // namespace
+
+void TestPrivateWindowFiles::initTestCase()
+{
+    qputenv("HOME", QFile::encodeName(m_home.path()));
+    qunsetenv("XDG_CONFIG_HOME");
+}
 
 void TestPrivateWindowFiles::init()
 {
@@ -235,15 +243,16 @@ void TestPrivateWindowFiles::receivedFileIsRecorded()
     m_olga->offerFiles(Loopback, m_ivan->port(), {path});
     QTRY_VERIFY_WITH_TIMEOUT(panelButton(u"Принять..."_s), WaitMs);
 
-    // Accepting asks where to save, starting in the download folder.
+    // Accepting asks where to save, starting in the download folder, made if need be.
     QTemporaryDir inbox;
     Dialogs::clearHistory();
     Dialogs::setNextInput(inbox.path());
     panelButton(u"Принять..."_s)->click();
     QCOMPARE(Dialogs::history().size(), 1);
     QCOMPARE(Dialogs::history()[0].kind, Dialogs::Kind::Folder);
-    QCOMPARE(Dialogs::history()[0].text,
-             QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+    const QString downloads = m_home.filePath(u"Downloads"_s);
+    QCOMPARE(Dialogs::history()[0].text, downloads);
+    QVERIFY(QFileInfo(downloads).isDir());
     QVERIFY(panelButton(u"Отменить"_s));
 
     QTRY_COMPARE_WITH_TIMEOUT(olgaEnds.count(), 1, WaitMs);
