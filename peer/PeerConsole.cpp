@@ -119,6 +119,8 @@ void PeerConsole::startFiles()
     };
     m_fileCommands = std::make_unique<transfer::FileCommands>(
         m_files, resolve, [this](const QString &line) { print(line); }, m_options.AcceptFilesDir);
+    connect(m_fileCommands.get(), &transfer::FileCommands::fileRecorded, &m_session,
+            &ChatSession::RecordPrivateLine);
 }
 
 void PeerConsole::watchSignals()

@@ -43,6 +43,7 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
             names.append(file.name);
         m_print(u"%1 предлагает файлы: %2 (%3)"_s.arg(o.nick, names.join(u", "_s),
                                                       FileSizeText(o.totalSize())));
+        m_peerNick.insert(o.token, o.nick);
         if (m_acceptFolder.isEmpty()) {
             m_service.decline(o.token);
             return;
@@ -55,11 +56,17 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
         }
     });
     connect(&service, &FileTransferService::fileTransferred, this,
-            [this](const QString &, Direction direction, const QString &name, qint64 size) {
-                m_print(FileLine(direction, name, size));
+            [this](const QString &token, Direction direction, const QString &name, qint64 size) {
+                const QString line = FileLine(direction, name, size);
+                m_print(line);
+                Q_EMIT fileRecorded(m_peerNick.value(token), line,
+                                    direction == Direction::Incoming);
             });
     connect(&service, &FileTransferService::finished, this,
-            [this](const QString &, Outcome, const QString &text) { m_print(text); });
+            [this](const QString &token, Outcome, const QString &text) {
+                m_peerNick.remove(token);
+                m_print(text);
+            });
 }
 
 bool FileCommands::handle(const QString &line)
@@ -93,7 +100,7 @@ void FileCommands::send(const SendCommand &command)
         return;
     }
     try {
-        m_service.offerFiles(address, port, {command.path});
+        m_peerNick.insert(m_service.offerFiles(address, port, {command.path}), command.nick);
         m_print(u"Файл %1 предложен: %2"_s.arg(command.path, command.nick));
     } catch (const AppError &error) {
         m_print(error.message());

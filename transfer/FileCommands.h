@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
@@ -40,6 +41,10 @@ public:
     // True when the line was a file command (carried out or answered with what is wrong).
     bool handle(const QString &line);
 
+Q_SIGNALS:
+    // A file went to or came from `peerNick`: `line` is what the history keeps of it.
+    void fileRecorded(const QString &peerNick, const QString &line, bool incoming);
+
 private:
     void send(const SendCommand &command);
 
@@ -47,6 +52,7 @@ private:
     Resolve m_resolve;
     Print m_print;
     QString m_acceptFolder;
+    QHash<QString, QString> m_peerNick; // by transfer token
 };
 
 } // namespace transfer

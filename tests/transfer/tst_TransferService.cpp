@@ -454,6 +454,8 @@ void TestTransferService::peerCommands()
                               [&](const QString &line) { ivanLines.append(line); }, {});
     FileCommands olgaCommands(
         olga.service, resolve, [&](const QString &line) { olgaLines.append(line); }, acceptFolder);
+    QSignalSpy ivanRecords(&ivanCommands, &FileCommands::fileRecorded);
+    QSignalSpy olgaRecords(&olgaCommands, &FileCommands::fileRecorded);
     if (olgaAnnounced) {
         olga.service.announceTo(Loopback, ivan.service.port());
         QTRY_VERIFY_WITH_TIMEOUT(ivan.service.peerPort(Loopback) != 0, WaitMs);
@@ -461,7 +463,17 @@ void TestTransferService::peerCommands()
     QVERIFY(ivanCommands.handle(command));
     QTRY_COMPARE_WITH_TIMEOUT(ivanLines, ivanSays, WaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(olgaLines, olgaSays, WaitMs);
-    QCOMPARE(ReadAll(olga.path(u"a.bin"_s)), QByteArray(ivanSays.size() == 3 ? "abc" : ""));
+    const bool arrived = ivanSays.size() == 3;
+    QCOMPARE(ReadAll(olga.path(u"a.bin"_s)), QByteArray(arrived ? "abc" : ""));
+    // What each side's history keeps: the other side's nick and the file's line.
+    QCOMPARE(ivanRecords.size(), arrived ? 1 : 0);
+    QCOMPARE(olgaRecords.size(), arrived ? 1 : 0);
+    if (arrived) {
+        QCOMPARE(ivanRecords.at(0),
+                 (QVariantList{u"Olga"_s, u"Файл a.bin (3 байт) отправлен"_s, false}));
+        QCOMPARE(olgaRecords.at(0),
+                 (QVariantList{u"Ivan"_s, u"Файл a.bin (3 байт) получен"_s, true}));
+    }
     QVERIFY(!ivanCommands.handle(u"hello"_s));
 }
 
