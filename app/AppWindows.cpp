@@ -32,7 +32,7 @@ AppWindows::AppWindows()
 {
     // Private messages are recorded in the store the history window shows.
     Form1->Session->setHistoryStore(HForm->Store);
-    m_alerts = std::make_unique<DesktopAlerts>(Form1->Session);
+    m_alerts = std::make_unique<DesktopAlerts>(Form1->Session, Form1->Files);
     Form4->setFileService(Form1->Files);
 }
 

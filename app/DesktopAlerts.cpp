@@ -2,10 +2,12 @@
 
 #include "ChatSession.h"
 #include "DesktopNotifier.h"
+#include "FileTransferService.h"
 #include "Guard.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
 #include "SettingsWindow.h"
+#include "TransferFigures.h"
 
 #include <QCheckBox>
 
@@ -28,8 +30,12 @@ bool enabled()
 
 } // namespace
 
-DesktopAlerts::DesktopAlerts(ChatSession *session, QObject *parent) : QObject(parent)
+DesktopAlerts::DesktopAlerts(ChatSession *session, transfer::FileTransferService *files,
+                             QObject *parent)
+    : QObject(parent)
 {
+    connect(files, &transfer::FileTransferService::offerReceived, this,
+            Guarded(this, &DesktopAlerts::FilesOffered));
     connect(session, &ChatSession::privateReceived, this,
             Guarded(this, &DesktopAlerts::PrivateReceived));
     connect(session, &ChatSession::nickMentioned, this,
@@ -48,6 +54,19 @@ void DesktopAlerts::NickMentioned(const QString &sender, const QString &text)
 {
     if (enabled() && !watched(Form1))
         show(tr("%1 в общем чате").arg(sender), text, PublicTag);
+}
+
+void DesktopAlerts::FilesOffered(const transfer::IncomingOffer &offer)
+{
+    if (!enabled() || watched(Form4))
+        return;
+    QStringList names;
+    for (const transfer::OfferedFile &file : offer.files)
+        names.append(file.name);
+    show(tr("%1 предлагает файлы").arg(offer.nick),
+         names.join(QStringLiteral(", ")) + QStringLiteral(" (") +
+             transfer::FileSizeText(offer.totalSize()) + u')',
+         PrivateTag);
 }
 
 void DesktopAlerts::Activated(const QString &tag)

@@ -5,9 +5,15 @@
 
 class ChatSession;
 class DesktopNotifier;
+namespace transfer
+{
+class FileTransferService;
+struct IncomingOffer;
+} // namespace transfer
 
-// Desktop notifications for the messages meant for the user: a private message, or a public
-// line naming the user's nick, that arrives while its window is hidden or not active. Shown
+// Desktop notifications for the messages meant for the user: a private message, an offer of
+// files, or a public line naming the user's nick, that arrives while its window is hidden or
+// not active. Shown
 // while the settings window's notification box is checked; a click on one brings up the
 // private window or the main window.
 class DesktopAlerts final : public QObject
@@ -15,11 +21,13 @@ class DesktopAlerts final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DesktopAlerts)
 public:
-    explicit DesktopAlerts(ChatSession *session, QObject *parent = nullptr);
+    DesktopAlerts(ChatSession *session, transfer::FileTransferService *files,
+                  QObject *parent = nullptr);
     ~DesktopAlerts() override;
 
     void PrivateReceived(const QString &sender, const QString &text);
     void NickMentioned(const QString &sender, const QString &text);
+    void FilesOffered(const transfer::IncomingOffer &offer);
     // The user clicked the notification shown with `tag`.
     void Activated(const QString &tag);
 

@@ -40,6 +40,9 @@ struct Text {
 
 // Desktop notifications for private messages and public lines naming the user's nick.
 inline constexpr Switch Notifications{"Notifications", true};
+// The port for sending and taking files, UDP and TCP (558, transfer::DefaultFilePort); 0 switches
+// file transfer off.
+inline constexpr Number FilePort{"FilePort", 558, 0, 65535};
 
 } // namespace opt
 

@@ -397,6 +397,16 @@ void TForm4::SendFiles(const QStringList &paths)
     }
     m_transferPeer.insert(token, to.nick);
     Transfers->addOutgoing(token, to.nick, names, total);
+    MakeRoomForTransfers();
+}
+
+// A window too low for the transfer rows grows, so the recipient and the input keep their room.
+void TForm4::MakeRoomForTransfers()
+{
+    layout()->activate();
+    const int need = layout()->minimumSize().height();
+    if (height() < need)
+        resize(width(), need);
 }
 
 QStringList TForm4::DroppedFiles(const QMimeData *data) const
@@ -444,6 +454,7 @@ void TForm4::OfferReceived(const transfer::IncomingOffer &offer)
 {
     m_transferPeer.insert(offer.token, offer.nick);
     Transfers->addIncoming(offer);
+    MakeRoomForTransfers();
     const ChatSettings settings = m_session->Settings();
     if (settings.SoundOnPrivate)
         PlaySoundFile(QStringLiteral("PrivateMsgRcvd.wav"));

@@ -98,6 +98,7 @@ private:
         QString why;
     };
     FileReach RecipientReach() const;
+    void MakeRoomForTransfers();
     QStringList DroppedFiles(const QMimeData *data) const;
     bool TakeDrag(QDropEvent *event);
     void OfferReceived(const transfer::IncomingOffer &offer);

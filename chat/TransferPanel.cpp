@@ -3,9 +3,11 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -111,8 +113,11 @@ TransferPanel::Row &TransferPanel::addRow(const QString &token, const QString &t
 {
     Row row;
     row.frame = new QWidget(this);
+    // A row keeps its height; the panel scrolls rather than squeeze the rows.
+    row.frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *layout = new QVBoxLayout(row.frame);
     layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
     QLabel *titleLabel = PlainLabel(u"TransferTitle"_s, title, row.frame);
     titleLabel->setWordWrap(true);
     layout->addWidget(titleLabel);
@@ -120,18 +125,24 @@ TransferPanel::Row &TransferPanel::addRow(const QString &token, const QString &t
     row.bar->setRange(0, BarSteps);
     row.bar->setValue(0);
     row.bar->setTextVisible(false);
+    row.bar->setFixedHeight(titleLabel->fontMetrics().height() / 2 + 2);
     row.bar->setAccessibleName(title);
     layout->addWidget(row.bar);
-    row.status = PlainLabel(u"TransferStatus"_s, status, row.frame);
-    layout->addWidget(row.status);
+    // The figures and the buttons of the stage share a line.
     row.buttons = new QHBoxLayout;
-    row.buttons->addStretch();
+    row.status = PlainLabel(u"TransferStatus"_s, status, row.frame);
+    row.status->setWordWrap(true);
+    row.buttons->addWidget(row.status, 1);
     layout->addLayout(row.buttons);
     m_layout->insertWidget(m_layout->count() - 1, row.frame);
     Row &added = *m_rows.insert(token, row);
     fitHeight();
     show();
-    m_scroll->ensureWidgetVisible(row.frame);
+    // The newest row comes into sight once the layout has placed it.
+    QTimer::singleShot(0, this, [this, frame = QPointer<QWidget>(row.frame)] {
+        if (frame)
+            m_scroll->ensureWidgetVisible(frame);
+    });
     return added;
 }
 

@@ -7,6 +7,10 @@
         <source>%1 в общем чате</source>
         <translation>%1 in the public chat</translation>
     </message>
+    <message>
+        <source>%1 предлагает файлы</source>
+        <translation>%1 offers files</translation>
+    </message>
 </context>
 <context>
     <name>DesktopNotifier</name>

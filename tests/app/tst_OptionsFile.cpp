@@ -25,7 +25,6 @@ private Q_SLOTS:
 
 namespace
 {
-constexpr opt::Number Port{"FilePort", 558, 1, 65535};
 constexpr opt::Text Folder{"Folder", "Загрузки"};
 } // namespace
 
@@ -43,8 +42,8 @@ void TestOptionsFile::valuesReadOrDefault_data()
         << QByteArray("Notifications=0\r\nFilePort= 1234 \r\n") << false << 1234 << u"Загрузки"_s;
     QTest::newRow("Out of range and not numbers: defaults")
         << QByteArray("Notifications=yes\nFilePort=70000\n") << true << 558 << u"Загрузки"_s;
-    QTest::newRow("Zero port: default")
-        << QByteArray("FilePort=0\n") << true << 558 << u"Загрузки"_s;
+    QTest::newRow("Zero port: no file transfer")
+        << QByteArray("FilePort=0\n") << true << 0 << u"Загрузки"_s;
     QTest::newRow("Keys are exact: other case is another key")
         << QByteArray("notifications=0\nFILEPORT=9\n") << true << 558 << u"Загрузки"_s;
     QTest::newRow("The first of two lines counts")
@@ -58,7 +57,7 @@ void TestOptionsFile::valuesReadOrDefault()
     OptionsFile options;
     options.Parse(content);
     QTEST(options.Get(opt::Notifications), "notifications");
-    QTEST(options.Get(Port), "port");
+    QTEST(options.Get(opt::FilePort), "port");
     QTEST(options.Get(Folder), "folder");
 }
 
@@ -82,7 +81,7 @@ void TestOptionsFile::roundTripKeepsOtherLines()
     OptionsFile options;
     options.Load(path);
     options.Set(opt::Notifications, false);
-    options.Set(Port, 7000);
+    options.Set(opt::FilePort, 7000);
     options.Set(Folder, u"две\nстроки"_s);
     options.Save(path);
     QCOMPARE(testsupport::readFile(path),
@@ -91,7 +90,7 @@ void TestOptionsFile::roundTripKeepsOtherLines()
     OptionsFile again;
     again.Load(path);
     QVERIFY(!again.Get(opt::Notifications));
-    QCOMPARE(again.Get(Port), 7000);
+    QCOMPARE(again.Get(opt::FilePort), 7000);
     QCOMPARE(again.Get(Folder), u"две строки"_s);
 }
 
