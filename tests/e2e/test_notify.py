@@ -4,7 +4,8 @@
 
 Olga's private window is closed when Ivan's private message arrives: a notification names
 Ivan and shows the first line, its markup characters escaped for a service that reads markup.
-A click on it opens her private window. With her main window in the tray a public line that
+A click on it opens her private window. An offer of files made to her before that is notified
+too, with the names and the size. With her main window in the tray a public line that
 merely contains "Olga" inside a word shows nothing; the next, naming her, shows a
 notification, and a click on it brings the main window back. With the settings window's box
 unchecked a private message shows nothing; checked again, the next one shows. At exit the
@@ -18,6 +19,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
+from test_file_transfer import Script  # noqa: E402
 from test_tray import Screen, TrayHost  # noqa: E402
 
 SLACK = 8.0
@@ -80,9 +82,20 @@ def test(h):
     def send(port, text):
         observer.send(olga_copy.addr, port, E.cp1251(text))
 
+    # An offer of files while the private window is closed.
+    report = h.workdir / "report.pdf"
+    report.write_bytes(b"%PDF" * 300)
+    sender = Script(h, "observer", [E.HERE / "file_sender.py", "offer", "--to", olga_copy.addr,
+                                    "--name", "report.pdf", "--data", report], "sender")
+    offered = notes.wait_count(1, "a notification of Mallory's offer")
+    h.expect((offered["summary"], offered["body"]) == ("Mallory предлагает файлы",
+                                                       "report.pdf (1,2 КБ)"),
+             "the notification names the sender, the file and its size (got %r)" % offered)
+    sender.proc.kill()
+
     # A private message while the private window is closed.
     send(E.PRIVATE_PORT, "@#@4@#@Ivan --> Olga: Hello <b>you</b> & me\r\nsecond line")
-    first = notes.wait_count(1, "a notification of Ivan's private message")
+    first = notes.wait_count(2, "a notification of Ivan's private message")
     h.expect((first["app"], first["summary"], first["body"]) ==
              ("Palavrix", "Ivan", "Hello &lt;b&gt;you&lt;/b&gt; &amp; me"),
              "the notification names Ivan and shows the first line, markup escaped (got %r)"
@@ -103,7 +116,7 @@ def test(h):
               "the window system's close hides Olga's main window to the tray")
     send(E.PUBLIC_PORT, "@#@4@#@Ivan -->Olgas cat and Bolga")
     send(E.PUBLIC_PORT, "@#@4@#@Ivan -->where is OLGA?\r\nanyone?")
-    second = notes.wait_count(2, "a notification of the public line naming Olga")
+    second = notes.wait_count(3, "a notification of the public line naming Olga")
     h.expect((second["summary"], second["body"]) == ("Ivan в общем чате", "where is OLGA?"),
              "only the line naming Olga is notified, with its first line (got %r)" % second)
     h.screenshot("notify-in-tray")
@@ -126,7 +139,7 @@ def test(h):
     olga.press(box)
     h.require(E.wait_until(lambda: "checked" in olga.states(box), 5.0), "the box is on again")
     send(E.PRIVATE_PORT, "@#@4@#@Ivan --> Olga: while on")
-    third = notes.wait_count(3, "a notification once the box is on again")
+    third = notes.wait_count(4, "a notification once the box is on again")
     h.expect(third["body"] == "while on",
              "nothing was shown while the box was off (the next notification is %r)"
              % third["body"])
