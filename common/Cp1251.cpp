@@ -1,6 +1,5 @@
 #include "Cp1251.h"
 
-#include <QHash>
 #include <QStringDecoder>
 
 #include <array>
@@ -10,9 +9,16 @@ namespace cp1251
 namespace
 {
 
+// The code page's characters above ASCII all lie below this code point (U+2122 is the last).
+constexpr char16_t FromUnicodeEnd = 0x2200;
+
+// Both directions as flat tables: a text is converted with one look-up per character, since
+// whole nick lists of several kilobytes per nick are converted at each user-list refresh.
 struct Table {
     std::array<char16_t, 256> toUnicode{};
-    QHash<char16_t, uchar> fromUnicode;
+    // The byte of each character below FromUnicodeEnd; 0 where the code page has none (the
+    // byte 0 itself is ASCII and never looked up here).
+    std::array<uchar, FromUnicodeEnd> fromUnicode{};
 
     Table()
     {
@@ -25,8 +31,17 @@ struct Table {
             // Code points the code page leaves unassigned map to themselves.
             const char16_t c = i < chars.size() ? chars.at(i).unicode() : char16_t(i);
             toUnicode[size_t(i)] = c;
-            fromUnicode.insert(c, uchar(i));
+            if (i >= 0x80 && c < FromUnicodeEnd)
+                fromUnicode[c] = uchar(i);
         }
+    }
+
+    char byteOf(char16_t c) const
+    {
+        if (c < 0x80)
+            return char(c);
+        const uchar b = c < FromUnicodeEnd ? fromUnicode[c] : 0;
+        return b == 0 ? '?' : char(b);
     }
 };
 
@@ -41,25 +56,30 @@ const Table &table()
 QByteArray encode(const QString &text)
 {
     const Table &t = table();
-    QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+    const auto *units = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    QByteArray out(size, Qt::Uninitialized);
+    char *d = out.data();
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = units[i];
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
             ++i; // one character outside the basic plane: one replacement byte
-        const auto it = t.fromUnicode.constFind(c.unicode());
-        out.append(it == t.fromUnicode.cend() ? '?' : char(*it));
+        d[n++] = t.byteOf(c);
     }
+    out.truncate(n);
     return out;
 }
 
 QString decode(const QByteArray &bytes)
 {
     const Table &t = table();
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar *d = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i)
-        d[i] = QChar(t.toUnicode[uchar(bytes.at(i))]);
+    const qsizetype size = bytes.size();
+    const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
+    QString out(size, Qt::Uninitialized);
+    auto *d = reinterpret_cast<char16_t *>(out.data());
+    for (qsizetype i = 0; i < size; ++i)
+        d[i] = t.toUnicode[b[i]];
     return out;
 }
 

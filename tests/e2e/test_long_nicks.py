@@ -1,0 +1,91 @@
+#!/usr/bin/python3
+"""A hostile peer announcing 255 nicks of about 8 KB each does not freeze the window.
+
+From another namespace a peer announces 255 different nicks of 8,000 bytes to Ivan's system
+port every 2 s, so every user-list refresh (every 5 s) sorts and shows a full table. Over
+two refresh periods the harness keeps typing into Ivan's input box over AT-SPI, the way a
+screen reader's user would: every one of those inputs is answered within 100 ms. The load is
+proved to have arrived: Ivan answers the announcements and lists a full table of 255 users.
+"""
+import json
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2e_support as E  # noqa: E402
+
+SLACK = 8.0
+USERS = 255
+NICK_BYTES = 8000
+ANNOUNCE_EVERY = 2.0
+ANSWER_WITHIN_MS = 100.0
+TOOL = str(Path(__file__).resolve().parent / "nick_announcer.py")
+
+
+def python():
+    return E.SYSTEM_PYTHON if Path(E.SYSTEM_PYTHON).exists() else sys.executable
+
+
+def start_announcer(h, ns, to):
+    proc = subprocess.Popen(["ip", "netns", "exec", ns, python(), TOOL, to, str(E.SYSTEM_PORT),
+                             str(USERS), str(NICK_BYTES), str(ANNOUNCE_EVERY)],
+                            stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                            start_new_session=True, preexec_fn=E._die_with_harness)
+    h.record_process(proc.pid)
+    h.on_cleanup("announcer", lambda: E._stop_group(proc))
+    h.require(json.loads(proc.stdout.readline() or b"{}").get("ready"), "the announcer runs")
+    return proc
+
+
+def stop_announcer(proc):
+    proc.stdin.close()
+    counts = json.loads(proc.stdout.readline() or b"{}")
+    proc.wait(10)
+    return counts
+
+
+def test(h):
+    h.build_network(["Ivan", "hostile"])
+    h.start_desktop()
+    copy = h.start_copy("Ivan")
+    ui = copy.ui()
+    box = ui.input_box(ui.main_window())
+    h.require(box is not None, "Ivan's input box is found")
+
+    announcer = start_announcer(h, h.net.ns("hostile"), copy.addr)
+    full = "Пользователей в чате: %d" % USERS  # the table holds 255, Ivan included or not
+    h.require(E.wait_until(lambda: ui.user_count_text() == full,
+                           E.REFRESH_PERIOD + ANNOUNCE_EVERY + SLACK),
+              "Ivan lists a full table of %d users (got %r)" % (USERS, ui.user_count_text()))
+
+    # Two refresh periods of input, each refresh of a full table among them.
+    answers, lost = [], []
+    started = time.monotonic()
+    while time.monotonic() - started < 2 * E.REFRESH_PERIOD + 1.0:
+        typed = "input %d" % len(answers)
+        sent = time.monotonic()
+        ui.set_text(box, typed)
+        answers.append((time.monotonic() - sent) * 1000.0)
+        if ui.text(box) != typed:
+            lost.append(typed)
+        time.sleep(0.02)
+    counts = stop_announcer(announcer)
+    h.log("announcer: %s" % counts)
+    slowest = max(answers)
+    h.log("%d inputs over %.1f s: slowest answer %.1f ms, median %.1f ms"
+          % (len(answers), time.monotonic() - started, slowest, sorted(answers)[len(answers) // 2]))
+    h.expect(not lost, "the input box holds each input typed (not: %s)" % lost[:5])
+    h.expect(counts.get("replies", 0) >= USERS,
+             "Ivan answers the announcements (%s)" % counts)
+    h.expect(slowest <= ANSWER_WITHIN_MS,
+             "every input is answered within %.0f ms while the list refreshes (slowest %.1f ms)"
+             % (ANSWER_WITHIN_MS, slowest))
+    h.expect(ui.user_count_text() == full, "the list still holds everyone (got %r)"
+             % ui.user_count_text())
+    h.expect(copy.running(), "Ivan runs on")
+
+
+if __name__ == "__main__":
+    sys.exit(E.run_test("long_nicks", test))
