@@ -35,14 +35,6 @@ struct Table {
                 fromUnicode[c] = uchar(i);
         }
     }
-
-    char byteOf(char16_t c) const
-    {
-        if (c < 0x80)
-            return char(c);
-        const uchar b = c < FromUnicodeEnd ? fromUnicode[c] : 0;
-        return b == 0 ? '?' : char(b);
-    }
 };
 
 const Table &table()
@@ -55,7 +47,7 @@ const Table &table()
 
 QByteArray encode(const QString &text)
 {
-    const Table &t = table();
+    const uchar *above = table().fromUnicode.data();
     const auto *units = reinterpret_cast<const char16_t *>(text.constData());
     const qsizetype size = text.size();
     QByteArray out(size, Qt::Uninitialized);
@@ -63,9 +55,14 @@ QByteArray encode(const QString &text)
     qsizetype n = 0;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t c = units[i];
+        if (c < 0x80) {
+            d[n++] = char(c);
+            continue;
+        }
         if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1]))
             ++i; // one character outside the basic plane: one replacement byte
-        d[n++] = t.byteOf(c);
+        const uchar b = c < FromUnicodeEnd ? above[c] : 0;
+        d[n++] = b == 0 ? '?' : char(b);
     }
     out.truncate(n);
     return out;

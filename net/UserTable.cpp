@@ -24,6 +24,9 @@ bool bytesBefore(const QByteArray &a, const QByteArray &b)
     return d < 0 || (d == 0 && a.size() < b.size());
 }
 
+// Enough of a nick's bytes to tell most nicks apart.
+constexpr qsizetype KeyPrefixChars = 32;
+
 } // namespace
 
 bool UserTable::Announce(const QString &nick, int colorIndex, const QString &ip)
@@ -44,22 +47,41 @@ bool UserTable::Announce(const QString &nick, int colorIndex, const QString &ip)
 }
 
 // The same order as neighbour-exchange passes that swap only a strictly greater nick to
-// the right: a stable sort by the nicks' code page 1251 bytes, each nick encoded once.
+// the right: a stable sort by the nicks' code page 1251 bytes. Each nick is encoded once, and
+// only as far as the comparisons need: its first KeyPrefixChars characters, the whole nick
+// only when another nick shares that much.
 void UserTable::Sort()
 {
     struct Keyed {
-        QByteArray key;
         UsrInfo user;
+        mutable QByteArray key; // a prefix of the nick's bytes until `whole`
+        mutable bool whole;
+        void complete() const
+        {
+            if (!whole) {
+                key = cp1251::encode(user.Nick);
+                whole = true;
+            }
+        }
     };
     const int count = Count();
     std::vector<Keyed> keyed;
     keyed.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         UsrInfo &slot = m_slots[size_t(i)];
-        keyed.push_back(Keyed{cp1251::encode(slot.Nick), std::move(slot)});
+        const bool whole = slot.Nick.size() <= KeyPrefixChars;
+        QByteArray key = cp1251::encode(whole ? slot.Nick : slot.Nick.left(KeyPrefixChars));
+        keyed.push_back(Keyed{std::move(slot), std::move(key), whole});
     }
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const Keyed &a, const Keyed &b) { return bytesBefore(a.key, b.key); });
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+        const qsizetype n = std::min(a.key.size(), b.key.size());
+        const int d = n == 0 ? 0 : std::memcmp(a.key.constData(), b.key.constData(), size_t(n));
+        if (d != 0)
+            return d < 0;
+        a.complete();
+        b.complete();
+        return bytesBefore(a.key, b.key);
+    });
     for (int i = 0; i < count; ++i)
         m_slots[size_t(i)] = std::move(keyed[size_t(i)].user);
 }

@@ -198,17 +198,26 @@ void TestUserTable::ordering()
 
 void TestUserTable::orderingMatchesNeighbourExchange_data()
 {
+    QTest::addColumn<QString>("stem"); // what every nick starts with
     QTest::addColumn<QString>("alphabet");
     QTest::addColumn<int>("maxLength");
 
     // Few letters and short nicks give many equal nicks and prefixes.
-    QTest::newRow("Short nicks of two letters, many of them equal") << u"ab"_s << 3;
-    QTest::newRow("Latin and Cyrillic of both cases, digits and signs") << u"aZ09_-ЁёАаЯяЖж"_s << 8;
-    QTest::newRow("Characters outside the code page, sent as question marks") << u"中?a€Ω"_s << 4;
+    QTest::newRow("Short nicks of two letters, many of them equal") << QString() << u"ab"_s << 3;
+    QTest::newRow("Latin and Cyrillic of both cases, digits and signs")
+        << QString() << u"aZ09_-ЁёАаЯяЖж"_s << 8;
+    QTest::newRow("Characters outside the code page, sent as question marks")
+        << QString() << u"中?a€Ω"_s << 4;
+    // Long nicks are told apart beyond the first characters the sort looks at.
+    QTest::newRow("Long nicks that share their first 40 characters")
+        << QString(40, u'Ж') << u"aбZ"_s << 4;
+    QTest::newRow("Long nicks, a character outside the basic plane where they start to differ")
+        << QString(31, u'x') << u"a😀"_s << 6;
 }
 
 void TestUserTable::orderingMatchesNeighbourExchange()
 {
+    QFETCH(QString, stem);
     QFETCH(QString, alphabet);
     QFETCH(int, maxLength);
 
@@ -217,8 +226,8 @@ void TestUserTable::orderingMatchesNeighbourExchange()
         UserTable table;
         Slots announced;
         while (announced.size() < UserTable::Capacity) {
-            const UsrInfo user{randomNick(random, alphabet, maxLength), int(announced.size()),
-                               addressOf(int(announced.size()))};
+            const UsrInfo user{stem + randomNick(random, alphabet, maxLength),
+                               int(announced.size()), addressOf(int(announced.size()))};
             QVERIFY(table.Announce(user.Nick, user.ColorIndex, user.IP));
             announced.append(user);
         }
