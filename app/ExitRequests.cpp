@@ -35,8 +35,12 @@ void setHandler(int number, void (*handler)(int))
 
 ExitRequests::ExitRequests(QObject *parent) : QObject(parent)
 {
-    // The log-off: whatever the session manager allows, nothing is asked.
+    // The log-off: whatever the session manager allows, nothing is asked. Its end of the
+    // session arrives as a quit event, which the main window turns into the same exit path.
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, &ExitRequests::exitRequested);
+    // An event loop ended by anything but the exit path still says goodbye and keeps the
+    // settings.
+    connect(qGuiApp, &QCoreApplication::aboutToQuit, this, &ExitRequests::exitRequested);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pipeEnds) != 0)
         return;
     m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);

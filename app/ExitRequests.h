@@ -4,10 +4,11 @@
 
 class QSocketNotifier;
 
-// What asks the program to end from outside: SIGTERM, SIGINT, SIGHUP and the session
-// manager's log-off, each reported as exitRequested on the UI thread. The signal handler
-// itself only writes the signal's number into a socket pair that the event loop watches.
-// One instance at a time; the default handling comes back when it goes.
+// What asks the program to end from outside: SIGTERM, SIGINT, SIGHUP, the session manager's
+// log-off and an event loop that ends before the exit path ran, each reported as
+// exitRequested on the UI thread; the receiver ignores a request once the exit path has run.
+// The signal handler itself only writes the signal's number into a socket pair that the
+// event loop watches. One instance at a time; the default handling comes back when it goes.
 class ExitRequests final : public QObject
 {
     Q_OBJECT

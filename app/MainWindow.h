@@ -84,6 +84,7 @@ public:
     void N2Click();
     // The exit path without its question, for a termination signal or the session manager's
     // log-off: the leave notice, the listeners closed, Chat.cfg written, the program ended.
+    // Does nothing once the exit path has run.
     void EndSession();
     void N7Click();
     void N12Click();

@@ -195,7 +195,7 @@ bool TForm1::FormCloseQuery()
 
 void TForm1::EndSession()
 {
-    if (m_endingSession)
+    if (m_endingSession || m_closing)
         return;
     m_endingSession = true;
     N2Click();

@@ -35,6 +35,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <QtGui/private/qguiapplication_p.h>
+
 #include <csignal>
 #include <memory>
 
@@ -78,6 +80,8 @@ private Q_SLOTS:
     void tooLongPrivateMessageIsRefused();
     void terminationSignalsEndWithoutQuestion_data();
     void terminationSignalsEndWithoutQuestion();
+    void logOffEndsWithoutQuestion_data();
+    void logOffEndsWithoutQuestion();
 
 private:
     void start();
@@ -761,6 +765,50 @@ void TestMainWindow::terminationSignalsEndWithoutQuestion()
     QTRY_COMPARE(savedLine(QStringLiteral("ShowIP")), QStringLiteral("ShowIP=0"));
     QCOMPARE(savedLine(QStringLiteral("ShowMsgTime")), shown);
     QVERIFY(!Form1->Session->IdUDPServer1->Active());
+    QVERIFY(Dialogs::history().isEmpty()); // no question, no error
+}
+
+void TestMainWindow::logOffEndsWithoutQuestion_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::newRow("the session manager asks for the data to be saved") << 0;
+    QTest::newRow("the session manager ends the session") << 1;
+    QTest::newRow("the event loop ends from elsewhere") << 2;
+}
+
+// Each entry is what Qt runs for it: the session manager's save-yourself message commits the
+// data, its die message sends the application a quit event.
+void TestMainWindow::logOffEndsWithoutQuestion()
+{
+    QFETCH(int, entry);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{QStringLiteral("ShowIP"), QStringLiteral("ShowIP=yes")}});
+    start();
+    ExitRequests requests;
+    connect(&requests, &ExitRequests::exitRequested, Form1, &TForm1::EndSession);
+    // A local socket takes the public port's place, to see what the exit path sends there.
+    Form1->Session->IdUDPServer1->setActive(false);
+    TIdUDPServer watcher;
+    QList<QByteArray> sent;
+    watcher.OnUDPRead = [&sent](TIdUDPServer *, const QByteArray &data, TIdSocketHandle *) {
+        sent << data;
+    };
+    watcher.setDefaultPort(Form1->Session->Ports().Public);
+    watcher.setActive(true);
+    Dialogs::clearHistory();
+    if (entry == 0) {
+        QGuiApplicationPrivate::instance()->commitData();
+    } else if (entry == 1) {
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &quit);
+    } else {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
+    QTRY_COMPARE(savedLine(QStringLiteral("ShowIP")), QStringLiteral("ShowIP=0"));
+    QTRY_COMPARE(sent, QList<QByteArray>{
+                           cp1251::encode(QStringLiteral("@#@19@#@\"Ivan\" покидает чат..."))});
+    QVERIFY(!Form1->Session->IdUDPServer2->Active() && !Form1->Session->PrivateServer->Active());
     QVERIFY(Dialogs::history().isEmpty()); // no question, no error
 }
 
