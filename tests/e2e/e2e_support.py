@@ -87,6 +87,11 @@ class Interrupted(BaseException):
     """A signal or the harness's own time limit ended the test; cleanup still runs."""
 
 
+def helper_python():
+    """The interpreter for the helper scripts run inside the namespaces."""
+    return SYSTEM_PYTHON if os.path.exists(SYSTEM_PYTHON) else sys.executable
+
+
 def cp1251(text):
     return text.encode("cp1251")
 
@@ -595,8 +600,7 @@ class Observer:
         self._datagrams = []
         self._log = open(harness.logdir / "wire.log", "w")
         self.proc = subprocess.Popen(
-            ["ip", "netns", "exec", ns, SYSTEM_PYTHON if os.path.exists(SYSTEM_PYTHON)
-             else sys.executable, str(HERE / "udp_observer.py")],
+            ["ip", "netns", "exec", ns, helper_python(), str(HERE / "udp_observer.py")],
             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=open(harness.logdir / "observer.stderr", "wb"),
             start_new_session=True, preexec_fn=_die_with_harness)

@@ -20,7 +20,8 @@ def announcements(count, length):
     out = []
     for n in range(count):
         head = b"peer%03d-" % n
-        out.append(b"@#@%d@#@" % (n % 20) + head + bytes([ord("a") + n % 26]) * (length - len(head)))
+        filler = bytes([ord("a") + n % 26]) * (length - len(head))
+        out.append(b"@#@%d@#@" % (n % 20) + head + filler)
     return out
 
 

@@ -12,8 +12,8 @@ arrived: Ivan answers the announcements and lists a full table of 255 users.
 The harness and everything it starts run at a raised scheduling priority, so that other work
 on a shared machine does not show up as the program's own delay.
 """
-import os
 import json
+import os
 import subprocess
 import sys
 import time
@@ -31,13 +31,9 @@ WINDOWS = 3
 TOOL = str(Path(__file__).resolve().parent / "nick_announcer.py")
 
 
-def python():
-    return E.SYSTEM_PYTHON if Path(E.SYSTEM_PYTHON).exists() else sys.executable
-
-
 def start_announcer(h, ns, to):
-    proc = subprocess.Popen(["ip", "netns", "exec", ns, python(), TOOL, to, str(E.SYSTEM_PORT),
-                             str(USERS), str(NICK_BYTES), str(ANNOUNCE_EVERY)],
+    proc = subprocess.Popen(["ip", "netns", "exec", ns, E.helper_python(), TOOL, to,
+                             str(E.SYSTEM_PORT), str(USERS), str(NICK_BYTES), str(ANNOUNCE_EVERY)],
                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                             start_new_session=True, preexec_fn=E._die_with_harness)
     h.record_process(proc.pid)

@@ -22,22 +22,18 @@ WATCH = 5.0
 TOOL = str(Path(__file__).resolve().parent / "udp_packets.py")
 
 
-def python():
-    return E.SYSTEM_PYTHON if Path(E.SYSTEM_PYTHON).exists() else sys.executable
-
-
 def start_sniffer(h, ns, seconds):
     """Every UDP datagram on the namespace's eth0, both ways, for `seconds`."""
-    proc = subprocess.Popen(["ip", "netns", "exec", ns, python(), TOOL, "sniff", "eth0",
-                             str(seconds)], stdout=subprocess.PIPE, start_new_session=True)
+    proc = subprocess.Popen(["ip", "netns", "exec", ns, E.helper_python(), TOOL, "sniff",
+                             "eth0", str(seconds)], stdout=subprocess.PIPE, start_new_session=True)
     h.record_process(proc.pid)
     h.require(json.loads(proc.stdout.readline() or "{}").get("ready"), "the sniffer listens")
     return proc
 
 
 def spoof(h, ns, src, sport, dst, dport, data):
-    subprocess.run(["ip", "netns", "exec", ns, python(), TOOL, "spoof", src, str(sport), dst,
-                    str(dport), data.hex()], check=True)
+    subprocess.run(["ip", "netns", "exec", ns, E.helper_python(), TOOL, "spoof", src, str(sport),
+                    dst, str(dport), data.hex()], check=True)
     h.log("spoofed %d bytes from %s:%d to %s:%d: %r" % (len(data), src, sport, dst, dport,
                                                          data.decode("cp1251", "replace")))
 
