@@ -34,6 +34,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QUdpSocket>
 
 #include <QtGui/private/qguiapplication_p.h>
 
@@ -71,6 +72,8 @@ private Q_SLOTS:
     void statusBarAndTray();
     void publicMessageComesBackOnLoopback();
     void presenceListsOwnNick();
+    void receivedLinesKeepTheirColourAndWeight_data();
+    void receivedLinesKeepTheirColourAndWeight();
     void nonBreakingSpacesGoOutUnchanged_data();
     void nonBreakingSpacesGoOutUnchanged();
     void privateSendRefused_data();
@@ -575,6 +578,57 @@ void TestMainWindow::presenceListsOwnNick()
     Form1->RefreshUserList();
     QCOMPARE(Form1->RichEdit2->LineCount(), 0);
     QCOMPARE(Form4->ComboBox1->currentText(), QStringLiteral("Выбери пользователя..."));
+}
+
+void TestMainWindow::receivedLinesKeepTheirColourAndWeight_data()
+{
+    QTest::addColumn<bool>("isPrivate");
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QList<QRgb>>("colors"); // one per line drawn
+    QTest::addColumn<QList<bool>>("bold");
+    QTest::newRow("a public line: the sender's colour, regular")
+        << false << QStringLiteral("@#@5@#@Оля: привет") << QList<QRgb>{0xFF800080}
+        << QList<bool>{false};
+    QTest::newRow("a public notice: the notice colour, regular")
+        << false << QStringLiteral("@#@2@#@ в чат входит - \"Оля\"...") << QList<QRgb>{0xFF808080}
+        << QList<bool>{false};
+    QTest::newRow("a private message: header and body bold in the sender's colour")
+        << true << QStringLiteral("@#@9@#@Оля --> Ivan: привет")
+        << QList<QRgb>{0xFFFF0000, 0xFFFF0000} << QList<bool>{true, true};
+    QTest::newRow("a private notice keeps the sender's colour")
+        << true << QStringLiteral("@#@9@#@Оля --> Ivan: \"Оля\" покидает чат...")
+        << QList<QRgb>{0xFFFF0000, 0xFFFF0000} << QList<bool>{true, true};
+}
+
+// What the windows draw for a received datagram: every line's colour and weight.
+void TestMainWindow::receivedLinesKeepTheirColourAndWeight()
+{
+    QFETCH(bool, isPrivate);
+    QFETCH(QString, payload);
+    QFETCH(QList<QRgb>, colors);
+    QFETCH(QList<bool>, bold);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{QStringLiteral("SysClr"), QStringLiteral("SysClr=7")}});
+    start();
+    QUdpSocket replies; // catches the public empty reply
+    QVERIFY(replies.bind(QHostAddress::AnyIPv4, 0));
+    TIdSocketHandle binding; // another host on the loopback network
+    binding.AllocateSocket();
+    binding.SenderIP = QStringLiteral("127.0.0.2");
+    binding.SenderPort = replies.localPort();
+    LogView *view = isPrivate ? Form4->RichEdit1 : Form1->RichEdit1;
+    QTRY_VERIFY(isPrivate || view->LineCount() >= 1); // own entry notice
+    const int before = view->LineCount();
+    if (isPrivate)
+        Form4->IdUDPServer1UDPRead(nullptr, cp1251::encode(payload), &binding);
+    else
+        Form1->IdUDPServer1UDPRead(nullptr, cp1251::encode(payload), &binding);
+    QCOMPARE(view->LineCount(), before + colors.size());
+    for (int i = 0; i < colors.size(); ++i) {
+        QCOMPARE(view->LineColor(before + i).rgb(), colors[i]);
+        QCOMPARE(view->LineBold(before + i), bold[i]);
+    }
+    QCOMPARE(replies.hasPendingDatagrams() || replies.waitForReadyRead(1000), !isPrivate);
 }
 
 void TestMainWindow::nonBreakingSpacesGoOutUnchanged_data()

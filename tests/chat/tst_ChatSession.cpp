@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "UdpEndpoints.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -225,8 +226,9 @@ void TestChatSession::privateMessages_data()
 {
     QTest::addColumn<bool>("ignoreColors");
     QTest::addColumn<bool>("openWindow");
+    QTest::addColumn<int>("prefixes"); // 1 time, 2 address
     QTest::addColumn<QByteArray>("datagram");
-    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("header"); // a pattern; empty: dropped, nothing shown or stored
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("sender"); // recorded
     QTest::addColumn<int>("color");
@@ -236,28 +238,54 @@ void TestChatSession::privateMessages_data()
     const QByteArray hello =
         cp1251::encode(QStringLiteral("@#@6@#@Оля --> Я: Привет\r\nкак дела?"));
     QTest::newRow("a message opens the window")
-        << false << true << hello << QStringLiteral("Оля --> Я:")
+        << false << true << 0 << hello << QStringLiteral("Оля --> Я:")
         << QStringLiteral("Привет\r\nкак дела?") << QStringLiteral("Оля") << 6 << 1 << 0;
     QTest::newRow("with the window option off it is marked unseen")
-        << true << false << hello << QStringLiteral("Оля --> Я:")
+        << true << false << 0 << hello << QStringLiteral("Оля --> Я:")
         << QStringLiteral("Привет\r\nкак дела?") << QStringLiteral("Оля") << 12 << 0 << 1;
     QTest::newRow("a message naming the user as sender does not open")
-        << false << true << cp1251::encode(QStringLiteral("@#@6@#@Я --> Я: эхо"))
+        << false << true << 0 << cp1251::encode(QStringLiteral("@#@6@#@Я --> Я: эхо"))
         << QStringLiteral("Я --> Я:") << QStringLiteral("эхо") << QStringLiteral("Я") << 6 << 0
         << 0;
     QTest::newRow("a sender whose nick ends with the user's opens the window")
-        << false << true << cp1251::encode(QStringLiteral("@#@6@#@XЯ --> Я: привет"))
+        << false << true << 0 << cp1251::encode(QStringLiteral("@#@6@#@XЯ --> Я: привет"))
         << QStringLiteral("XЯ --> Я:") << QStringLiteral("привет") << QStringLiteral("XЯ") << 6 << 1
         << 0;
     QTest::newRow("no arrow: no sender, the body after the first colon")
-        << false << true << QByteArray("@#@0@#@plain: text") << QStringLiteral(" --> Я:")
+        << false << true << 0 << QByteArray("@#@0@#@plain: text") << QStringLiteral(" --> Я:")
         << QStringLiteral("text") << QString() << 0 << 1 << 0;
+    QTest::newRow("time prefix") << false << true << 1 << hello
+                                 << QStringLiteral("[{t}] Оля --> Я:")
+                                 << QStringLiteral("Привет\r\nкак дела?") << QStringLiteral("Оля")
+                                 << 6 << 1 << 0;
+    QTest::newRow("address prefix")
+        << false << true << 2 << hello << QStringLiteral("[127.0.0.1] Оля --> Я:")
+        << QStringLiteral("Привет\r\nкак дела?") << QStringLiteral("Оля") << 6 << 1 << 0;
+    QTest::newRow("time and address")
+        << false << true << 3 << hello << QStringLiteral("[{t}] - [127.0.0.1] Оля --> Я:")
+        << QStringLiteral("Привет\r\nкак дела?") << QStringLiteral("Оля") << 6 << 1 << 0;
+    const QByteArray notice =
+        cp1251::encode(QStringLiteral("@#@4@#@Оля --> Я: \"Оля\" покидает чат..."));
+    QTest::newRow("a notice: time only, whatever the options, no notice colour")
+        << false << true << 2 << notice << QStringLiteral("[{t}] Оля --> Я:")
+        << QStringLiteral("\"Оля\" покидает чат...") << QStringLiteral("Оля") << 4 << 1 << 0;
+    QTest::newRow("a colour outside the list is dropped")
+        << false << true << 0 << cp1251::encode(QStringLiteral("@#@20@#@Оля --> Я: привет"))
+        << QString() << QString() << QString() << 0 << 0 << 0;
+    QTest::newRow("a colour that is no number is dropped")
+        << false << true << 0 << cp1251::encode(QStringLiteral("@#@x@#@Оля --> Я: привет"))
+        << QString() << QString() << QString() << 0 << 0 << 0;
+    QTest::newRow("an outside colour still shows when incoming colours are ignored")
+        << true << true << 0 << cp1251::encode(QStringLiteral("@#@20@#@Оля --> Я: привет"))
+        << QStringLiteral("Оля --> Я:") << QStringLiteral("привет") << QStringLiteral("Оля") << 12
+        << 1 << 0;
 }
 
 void TestChatSession::privateMessages()
 {
     QFETCH(bool, ignoreColors);
     QFETCH(bool, openWindow);
+    QFETCH(int, prefixes);
     QFETCH(QByteArray, datagram);
     QFETCH(QString, header);
     QFETCH(QString, body);
@@ -276,6 +304,7 @@ void TestChatSession::privateMessages()
     ChatSettings settings = allAlerts();
     settings.IgnoreIncomingColors = ignoreColors;
     settings.OpenOnPrivate = openWindow;
+    settings.Lines = {(prefixes & 1) != 0, (prefixes & 2) != 0};
     session.setSettings(settings);
     session.setOwnNick(QStringLiteral("Я"));
     session.setHistoryStore(&store);
@@ -286,18 +315,32 @@ void TestChatSession::privateMessages()
 
     TIdSocketHandle binding;
     binding.SenderIP = Sender;
-    session.PrivateRead(datagram, &binding);
+    bool failed = false;
+    try {
+        session.PrivateRead(datagram, &binding);
+    } catch (const AppError &) {
+        failed = true;
+    }
 
+    std::vector<HistoryRecord> records;
+    QVERIFY(historytest::ReadStoreFile(store.path(), records));
+    if (header.isEmpty()) {
+        QVERIFY(failed);
+        QVERIFY(messages.isEmpty());
+        QVERIFY(records.empty());
+        QCOMPARE(openSpy.size() + unseenSpy.size() + sounds.size(), 0);
+        return;
+    }
+    QVERIFY(!failed);
     QCOMPARE(messages.size(), 1);
-    QCOMPARE(messages[0][0].toString(), header);
+    const QString shown = messages[0][0].toString();
+    QVERIFY2(linePattern(header).match(shown).hasMatch(), qPrintable(shown));
     QCOMPARE(messages[0][1].toString(), body);
     QCOMPARE(messages[0][2].toInt(), color);
     QCOMPARE(int(openSpy.size()), opens);
     QCOMPARE(int(unseenSpy.size()), unseen);
     QCOMPARE(sounds.size(), sender == QStringLiteral("Я") ? 0 : 1);
 
-    std::vector<HistoryRecord> records;
-    QVERIFY(historytest::ReadStoreFile(store.path(), records));
     QCOMPARE(records.size(), size_t(1));
     QCOMPARE(records[0].mSender, sender);
     QCOMPARE(records[0].mReceiver, QStringLiteral("Я"));
