@@ -186,5 +186,5 @@ void TestConfigFile::saveOnFullDiskKeepsOldFile()
              QStringList({QStringLiteral("Chat.cfg"), QStringLiteral("filler")}));
 }
 
-QTEST_APPLESS_MAIN(TestConfigFile)
+PALAVRIX_TEST_APPLESS_MAIN(TestConfigFile)
 #include "tst_ConfigFile.moc"

@@ -866,5 +866,5 @@ void TestMainWindow::logOffEndsWithoutQuestion()
     QVERIFY(Dialogs::history().isEmpty()); // no question, no error
 }
 
-QTEST_MAIN(TestMainWindow)
+PALAVRIX_TEST_MAIN(TestMainWindow)
 #include "tst_MainWindow.moc"

@@ -1,6 +1,7 @@
 #include "AppError.h"
 #include "DesktopIdentity.h"
 #include "ShellText.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,5 +134,5 @@ void TestShellText::desktopIdentity()
     QCOMPARE(DesktopIdentity(wayland, display, QStringLiteral("/run/user/1000")), identity);
 }
 
-QTEST_APPLESS_MAIN(TestShellText)
+PALAVRIX_TEST_APPLESS_MAIN(TestShellText)
 #include "tst_ShellText.moc"

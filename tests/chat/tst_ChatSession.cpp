@@ -700,5 +700,5 @@ void TestChatSession::unwritableHistoryHidesNoMessage()
     QVERIFY(records.empty()); // the store did refuse them
 }
 
-QTEST_GUILESS_MAIN(TestChatSession)
+PALAVRIX_TEST_GUILESS_MAIN(TestChatSession)
 #include "tst_ChatSession.moc"

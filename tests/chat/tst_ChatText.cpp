@@ -1,4 +1,5 @@
 #include "ChatText.h"
+#include "TestSupport.h"
 
 #include <QTest>
 
@@ -134,5 +135,5 @@ void TestChatText::namesNick()
     QTEST(NamesNick(PublicText(payload), nick), "names");
 }
 
-QTEST_APPLESS_MAIN(TestChatText)
+PALAVRIX_TEST_APPLESS_MAIN(TestChatText)
 #include "tst_ChatText.moc"

@@ -1,5 +1,6 @@
 #include "NickRefusal.h"
 #include "NickRules.h"
+#include "TestSupport.h"
 
 #include <QTest>
 
@@ -90,5 +91,5 @@ void TestNickRules::refusalText()
     QCOMPARE(NickRefusalText(nick), text);
 }
 
-QTEST_APPLESS_MAIN(TestNickRules)
+PALAVRIX_TEST_APPLESS_MAIN(TestNickRules)
 #include "tst_NickRules.moc"

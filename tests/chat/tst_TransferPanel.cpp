@@ -1,5 +1,7 @@
+#include "TestSupport.h"
 #include "TransferPanel.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -90,5 +92,5 @@ void TestTransferPanel::outgoingTransferCanBeCancelled()
     QCOMPARE(panel.findChild<QProgressBar *>()->value(), 1000);
 }
 
-QTEST_MAIN(TestTransferPanel)
+PALAVRIX_TEST_MAIN(TestTransferPanel)
 #include "tst_TransferPanel.moc"

@@ -1,6 +1,7 @@
 #include "AppPaths.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -128,5 +129,5 @@ void TestAppPaths::readOnlyPortableFolderUsesTheUserFolders()
     QCOMPARE(testsupport::readFile(apppaths::ConfigFile()), QByteArray("shipped"));
 }
 
-QTEST_GUILESS_MAIN(TestAppPaths)
+PALAVRIX_TEST_GUILESS_MAIN(TestAppPaths)
 #include "tst_AppPaths.moc"

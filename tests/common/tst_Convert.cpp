@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "Convert.h"
+#include "TestSupport.h"
 
 #include <QTest>
 
@@ -46,5 +47,5 @@ void TestConvert::integers()
     }
 }
 
-QTEST_APPLESS_MAIN(TestConvert)
+PALAVRIX_TEST_APPLESS_MAIN(TestConvert)
 #include "tst_Convert.moc"

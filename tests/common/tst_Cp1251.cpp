@@ -1,4 +1,5 @@
 #include "Cp1251.h"
+#include "TestSupport.h"
 
 #include <QTest>
 
@@ -151,5 +152,5 @@ void TestCp1251::upperCase()
     QCOMPARE(cp1251::toUpper(text), upper);
 }
 
-QTEST_APPLESS_MAIN(TestCp1251)
+PALAVRIX_TEST_APPLESS_MAIN(TestCp1251)
 #include "tst_Cp1251.moc"

@@ -1,6 +1,8 @@
 #include "DateTimeText.h"
 #include "HistoryRecord.h"
+#include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 // The plain rules of the message history: file names, the preview, field names, the count
@@ -287,5 +289,5 @@ void TestHistoryRecord::everyLocaleFitsTheFields()
     }
 }
 
-QTEST_GUILESS_MAIN(TestHistoryRecord)
+PALAVRIX_TEST_GUILESS_MAIN(TestHistoryRecord)
 #include "tst_HistoryRecord.moc"

@@ -6,7 +6,9 @@
 #include "HistoryWindows.h"
 #include "RecordViewer.h"
 #include "SearchWindow.h"
+#include "TestSupport.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -287,5 +289,5 @@ void TestHistorySearch::searchOnAClosedStoreReportsTheError()
     QVERIFY(!m_form->Table().controlsDisabled());
 }
 
-QTEST_MAIN(TestHistorySearch)
+PALAVRIX_TEST_MAIN(TestHistorySearch)
 #include "tst_HistorySearch.moc"

@@ -7,6 +7,7 @@
 #include "HistoryStore.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -781,7 +782,7 @@ void TestHistoryStore::modelFollowsTheTable()
     QCOMPARE(model.rowCount(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestHistoryStore)
+PALAVRIX_TEST_GUILESS_MAIN(TestHistoryStore)
 namespace
 {
 

@@ -12,6 +12,7 @@
 #include "SettingsWindow.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
@@ -836,5 +837,5 @@ void TestHistoryWindow::closedStoreReportsOnTabChange()
     }
 }
 
-QTEST_MAIN(TestHistoryWindow)
+PALAVRIX_TEST_MAIN(TestHistoryWindow)
 #include "tst_HistoryWindow.moc"

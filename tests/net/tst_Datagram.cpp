@@ -2,6 +2,7 @@
 #include "ColorList.h"
 #include "Cp1251.h"
 #include "Datagram.h"
+#include "TestSupport.h"
 
 #include <QTest>
 
@@ -277,5 +278,5 @@ void TestDatagram::broadcastAddress()
     QCOMPARE(BroadcastAddress(ownIp), broadcast);
 }
 
-QTEST_APPLESS_MAIN(TestDatagram)
+PALAVRIX_TEST_APPLESS_MAIN(TestDatagram)
 #include "tst_Datagram.moc"

@@ -1,4 +1,5 @@
 #include "HostAddress.h"
+#include "TestSupport.h"
 #include "UdpErrors.h"
 
 #include <QTest>
@@ -283,5 +284,5 @@ void TestHostAddress::localNetworkOfThisHost()
     QCOMPARE(LocalHostAddress(), network.address);
 }
 
-QTEST_APPLESS_MAIN(TestHostAddress)
+PALAVRIX_TEST_APPLESS_MAIN(TestHostAddress)
 #include "tst_HostAddress.moc"

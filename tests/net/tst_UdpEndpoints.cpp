@@ -1,6 +1,7 @@
 #include "Datagram.h"
 #include "HostAddress.h"
 #include "SocketApi.h"
+#include "TestSupport.h"
 #include "UdpEndpoints.h"
 #include "UdpErrors.h"
 
@@ -592,5 +593,5 @@ void TestUdpEndpoints::broadcastPermission()
     QCOMPARE(listener.inbox.first().senderIp, own);
 }
 
-QTEST_GUILESS_MAIN(TestUdpEndpoints)
+PALAVRIX_TEST_GUILESS_MAIN(TestUdpEndpoints)
 #include "tst_UdpEndpoints.moc"

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "UdpErrors.h"
 
 #include <QTest>
@@ -115,5 +116,5 @@ void TestUdpErrors::fixedMessages()
     }
 }
 
-QTEST_APPLESS_MAIN(TestUdpErrors)
+PALAVRIX_TEST_APPLESS_MAIN(TestUdpErrors)
 #include "tst_UdpErrors.moc"

@@ -1,6 +1,7 @@
 #include "UserTable.h"
 
 #include "Cp1251.h"
+#include "TestSupport.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -389,5 +390,5 @@ void TestUserTable::splittingItems()
     QCOMPARE(recipient.IP, ip);
 }
 
-QTEST_APPLESS_MAIN(TestUserTable)
+PALAVRIX_TEST_APPLESS_MAIN(TestUserTable)
 #include "tst_UserTable.moc"

@@ -2,6 +2,7 @@
 #include "Autorun.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,7 +50,7 @@ void place(Obstacle obstacle, const QString &folder)
 {
     switch (obstacle) {
     case Obstacle::None:
-        QVERIFY(QDir().mkpath(folder));
+        testsupport::require(QDir().mkpath(folder), "QDir().mkpath(folder)");
         break;
     case Obstacle::FolderMissing:
         break;
@@ -57,7 +58,7 @@ void place(Obstacle obstacle, const QString &folder)
         testsupport::writeFile(folder, "not a folder");
         break;
     case Obstacle::EntryIsFolder:
-        QVERIFY(QDir().mkpath(EntryFile(folder)));
+        testsupport::require(QDir().mkpath(EntryFile(folder)), "QDir().mkpath(EntryFile(folder))");
         break;
     }
 }
@@ -210,5 +211,5 @@ void TestAutorun::setFailure()
     QVERIFY(!QFileInfo(EntryFile(folder())).isFile());
 }
 
-QTEST_GUILESS_MAIN(TestAutorun)
+PALAVRIX_TEST_GUILESS_MAIN(TestAutorun)
 #include "tst_Autorun.moc"

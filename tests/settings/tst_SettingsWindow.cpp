@@ -13,6 +13,7 @@
 #include "SkinSearch.h"
 #include "TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -797,5 +798,5 @@ void TestSettingsWindow::showingCentresOnTheMainWindow()
     QVERIFY(moved.manhattanLength() <= 2);
 }
 
-QTEST_MAIN(TestSettingsWindow)
+PALAVRIX_TEST_MAIN(TestSettingsWindow)
 #include "tst_SettingsWindow.moc"

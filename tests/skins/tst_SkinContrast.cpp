@@ -17,6 +17,7 @@
 #include "ThemeEngine.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -308,5 +309,5 @@ void TestSkinContrast::checkGrid(QWidget *window, QTableView *grid)
     }
 }
 
-QTEST_MAIN(TestSkinContrast)
+PALAVRIX_TEST_MAIN(TestSkinContrast)
 #include "tst_SkinContrast.moc"

@@ -19,6 +19,7 @@
 #include "ThemeEngine.h"
 #include "ThemeFile.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -210,8 +211,9 @@ void TestSkinEngine::cleanup()
 
 void TestSkinEngine::installTheme(const QString &name, const QString &folder)
 {
-    QVERIFY(QFile::copy(SourceSkins + u'/' + name + QLatin1String(".sui"),
-                        folder + name + QLatin1String(".sui")));
+    testsupport::require(QFile::copy(SourceSkins + u'/' + name + QLatin1String(".sui"),
+                                     folder + name + QLatin1String(".sui")),
+                         "copying a shipped theme");
 }
 
 void TestSkinEngine::writeBadTheme(const QString &name)
@@ -655,5 +657,5 @@ void TestSkinEngine::renderWindows()
         window->hide();
 }
 
-QTEST_MAIN(TestSkinEngine)
+PALAVRIX_TEST_MAIN(TestSkinEngine)
 #include "tst_SkinEngine.moc"

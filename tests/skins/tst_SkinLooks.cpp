@@ -9,6 +9,7 @@
 #include "ThemeEngine.h"
 #include "ThemeFile.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -888,5 +889,5 @@ void TestSkinLooks::renderAnimationFrames()
     QVERIFY(strip.save(skintest::renderFolder() + QStringLiteral("/about-animation.png")));
 }
 
-QTEST_MAIN(TestSkinLooks)
+PALAVRIX_TEST_MAIN(TestSkinLooks)
 #include "tst_SkinLooks.moc"

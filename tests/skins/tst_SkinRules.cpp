@@ -2,6 +2,7 @@
 #include "SkinSearch.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -517,5 +518,5 @@ void TestSkinRules::skinsFolderIsBesideTheExecutable()
     QVERIFY(SkinsFolder().endsWith(QLatin1String("/Skins/")));
 }
 
-QTEST_GUILESS_MAIN(TestSkinRules)
+PALAVRIX_TEST_GUILESS_MAIN(TestSkinRules)
 #include "tst_SkinRules.moc"

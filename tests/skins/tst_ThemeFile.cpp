@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "ThemeFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QRegularExpression>
@@ -318,5 +319,5 @@ void TestThemeFile::marksTheThemesUse()
     QVERIFY(pictures >= 2);
 }
 
-QTEST_GUILESS_MAIN(TestThemeFile)
+PALAVRIX_TEST_GUILESS_MAIN(TestThemeFile)
 #include "tst_ThemeFile.moc"

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <stdexcept>
+#include <string>
 
 #include <sys/mount.h>
 #include <unistd.h>
@@ -75,8 +76,11 @@ QByteArray readFile(const QString &path)
 
 #include "Cp1251.h"
 
+#include <QMetaMethod>
 #include <QStringList>
 #include <QTest>
+
+#include <cstdio>
 
 #include <algorithm>
 
@@ -136,13 +140,81 @@ void writeChatCfg(const QString &folder, const QString &nick,
         const auto line = std::find_if(lines.begin(), lines.end(), [&key](const QString &l) {
             return l.startsWith(key + u'=');
         });
-        QVERIFY2(line != lines.end(), qPrintable(key));
+        if (line == lines.end())
+            throw std::invalid_argument("no Chat.cfg line has the key " + key.toStdString());
         *line = text;
     }
     QByteArray bytes;
     for (const QString &line : lines)
         bytes += cp1251::encode(line) + "\r\n";
     writeFile(folder + QStringLiteral("/Chat.cfg"), bytes);
+}
+
+} // namespace testsupport
+
+namespace testsupport
+{
+
+namespace
+{
+
+bool isTestFunction(const QMetaMethod &method)
+{
+    static const QList<QByteArray> fixtures = {"initTestCase", "initTestCase_data",
+                                               "cleanupTestCase", "init", "cleanup"};
+    const QByteArray name = method.name();
+    return method.methodType() == QMetaMethod::Slot && method.access() == QMetaMethod::Private &&
+           method.parameterCount() == 0 && !name.endsWith("_data") && !fixtures.contains(name);
+}
+
+// Qt Test skips the clean-up of a function an exception left; run it, so that the next
+// function starts from a clean state.
+void cleanUpAfter(QObject &test)
+{
+    for (const char *slot : {"cleanup", "cleanupTestCase"}) {
+        if (test.metaObject()->indexOfMethod(QByteArray(QByteArray(slot) + "()").constData()) < 0)
+            continue;
+        try {
+            QMetaObject::invokeMethod(&test, slot, Qt::DirectConnection);
+        } catch (...) {
+            std::fprintf(stderr, "%s: threw as well\n", slot);
+        }
+    }
+}
+
+// Runs one test function; an exception that escaped it has been reported as its failure.
+bool runOne(QObject &test, const char *program, const QByteArray &function)
+{
+    QStringList arguments{QString::fromLocal8Bit(program), QString::fromLatin1(function)};
+    try {
+        return QTest::qExec(&test, arguments) == 0;
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "%s: %s\n", function.constData(), error.what());
+    } catch (...) {
+        std::fprintf(stderr, "%s: an exception of an unknown type\n", function.constData());
+    }
+    cleanUpAfter(test);
+    return false;
+}
+
+} // namespace
+
+void require(bool ok, const char *what)
+{
+    if (!ok)
+        throw std::runtime_error(std::string("failed: ") + what);
+}
+
+int runTests(QObject &test, int argc, char **argv)
+{
+    if (argc > 1)
+        return QTest::qExec(&test, argc, argv);
+    const QMetaObject *meta = test.metaObject();
+    int failed = 0;
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
+        if (isTestFunction(meta->method(i)) && !runOne(test, argv[0], meta->method(i).name()))
+            ++failed;
+    return failed;
 }
 
 } // namespace testsupport

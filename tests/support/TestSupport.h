@@ -5,8 +5,22 @@
 #include <QPair>
 #include <QString>
 
+#include <stdexcept>
+
+class QObject;
+
 namespace testsupport
 {
+
+// Runs each test function of `test` in a run of its own, so that an exception escaping one (a
+// fixture that cannot be set up, code under test that throws) fails that function only and the
+// others still run. With arguments, Qt Test runs as usual: they choose functions or options.
+int runTests(QObject &test, int argc, char **argv);
+
+// For fixtures outside test functions: a check that fails throws std::runtime_error naming
+// `what`, which ends the calling test function as failed (a QVERIFY there would end only the
+// fixture and let the test go on).
+void require(bool ok, const char *what);
 
 // Makes a folder and the files in it read-only for the object's life, for root too: root
 // gets a read-only bind mount of the folder on itself, anyone else loses the write bits.
@@ -23,7 +37,7 @@ private:
     bool m_mounted = false;
 };
 
-// Writes bytes to a file, creating folders on the way; fails the test on error.
+// Writes bytes to a file, creating folders on the way; throws std::runtime_error on error.
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
 
@@ -37,8 +51,29 @@ int freeUdpPort();
 
 // Writes a Chat.cfg of 28 lines (code page 1251, CR LF) into `folder`: the shipped
 // defaults with fast entry as `nick`, the broadcast address 127.0.0.1 and free ports,
-// then `overrides` (the key of a line to the whole text of that line) on top.
+// then `overrides` (the key of a line to the whole text of that line) on top. An unknown key
+// throws std::invalid_argument.
 void writeChatCfg(const QString &folder, const QString &nick,
                   const QList<QPair<QString, QString>> &overrides = {});
 
 } // namespace testsupport
+
+// Test entry points like Qt Test's own, with each test function run by testsupport::runTests.
+#define PALAVRIX_TEST_MAIN_WITH(AppClass, TestObject)                                              \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        AppClass app(argc, argv);                                                                  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject test;                                                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return testsupport::runTests(test, argc, argv);                                            \
+    }
+#define PALAVRIX_TEST_MAIN(TestObject) PALAVRIX_TEST_MAIN_WITH(QApplication, TestObject)
+#define PALAVRIX_TEST_GUILESS_MAIN(TestObject) PALAVRIX_TEST_MAIN_WITH(QCoreApplication, TestObject)
+#define PALAVRIX_TEST_APPLESS_MAIN(TestObject)                                                     \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        TestObject test;                                                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return testsupport::runTests(test, argc, argv);                                            \
+    }

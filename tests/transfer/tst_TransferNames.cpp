@@ -1,7 +1,9 @@
 #include "SafeFileName.h"
+#include "TestSupport.h"
 #include "TransferFigures.h"
 #include "TransferOutcome.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QTest>
 
@@ -151,5 +153,5 @@ void TestTransferNames::fileLine()
              u"Файл report.pdf (1,2 МБ) получен"_s);
 }
 
-QTEST_GUILESS_MAIN(TestTransferNames)
+PALAVRIX_TEST_GUILESS_MAIN(TestTransferNames)
 #include "tst_TransferNames.moc"

@@ -1,7 +1,9 @@
-#include "TransferProtocol.h"
 #include "FileCommands.h"
+#include "TestSupport.h"
 #include "TransferErrors.h"
+#include "TransferProtocol.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -192,5 +194,5 @@ void TestTransferProtocol::sendCommand()
         QCOMPARE(*command, (SendCommand{nick, path}));
 }
 
-QTEST_GUILESS_MAIN(TestTransferProtocol)
+PALAVRIX_TEST_GUILESS_MAIN(TestTransferProtocol)
 #include "tst_TransferProtocol.moc"

@@ -1,10 +1,12 @@
 #include "FileCommands.h"
 #include "FileTransferService.h"
 #include "Sha256.h"
+#include "TestSupport.h"
 #include "TransferErrors.h"
 #include "TransferOutcome.h"
 #include "TransferProtocol.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QNetworkDatagram>
@@ -477,5 +479,5 @@ void TestTransferService::peerCommands()
     QVERIFY(!ivanCommands.handle(u"hello"_s));
 }
 
-QTEST_GUILESS_MAIN(TestTransferService)
+PALAVRIX_TEST_GUILESS_MAIN(TestTransferService)
 #include "tst_TransferService.moc"

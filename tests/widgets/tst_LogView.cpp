@@ -1,5 +1,6 @@
 #include "ColorBox.h"
 #include "LogView.h"
+#include "TestSupport.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -56,7 +57,8 @@ void TestLogView::showView(QSize size)
 {
     m_view->resize(size);
     m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    testsupport::require(QTest::qWaitForWindowExposed(m_view.get()),
+                         "QTest::qWaitForWindowExposed(m_view.get())");
 }
 
 bool TestLogView::lineShown(int line) const
@@ -343,5 +345,5 @@ void TestLogView::accessibleTextCarriesColourAndWeight()
     QCOMPARE(m_view->selectedText(), QStringLiteral("Olga"));
 }
 
-QTEST_MAIN(TestLogView)
+PALAVRIX_TEST_MAIN(TestLogView)
 #include "tst_LogView.moc"
