@@ -258,5 +258,5 @@ void TestEnglishWindows::protocolWordsStayRussian()
     QCOMPARE(PublicSenderNick(QStringLiteral("\"Ivan\" покидает чат...")), QStringLiteral("Ivan"));
 }
 
-QTEST_MAIN(TestEnglishWindows)
+PALAVRIX_TEST_MAIN(TestEnglishWindows)
 #include "tst_EnglishWindows.moc"

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "UiLanguage.h"
 
 #include <QCoreApplication>
@@ -67,5 +68,5 @@ void TestUiLanguage::qtDialogsSpeakRussianToo()
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Open"), QStringLiteral("Открыть"));
 }
 
-QTEST_GUILESS_MAIN(TestUiLanguage)
+PALAVRIX_TEST_GUILESS_MAIN(TestUiLanguage)
 #include "tst_UiLanguage.moc"

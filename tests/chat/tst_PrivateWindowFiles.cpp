@@ -15,6 +15,7 @@
 #include "TransferPanel.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -322,5 +323,5 @@ void TestPrivateWindowFiles::sentFilesAreRecorded()
              u"Файл b.bin (2,0 КБ) отправлен"_s);
 }
 
-QTEST_MAIN(TestPrivateWindowFiles)
+PALAVRIX_TEST_MAIN(TestPrivateWindowFiles)
 #include "tst_PrivateWindowFiles.moc"
