@@ -1,5 +1,7 @@
 #include "DesktopNotifier.h"
+#include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QProcess>
@@ -229,5 +231,5 @@ void TestDesktopNotifier::firstLine()
     QTEST(FirstLine(text), "line");
 }
 
-QTEST_GUILESS_MAIN(TestDesktopNotifier)
+PALAVRIX_TEST_GUILESS_MAIN(TestDesktopNotifier)
 #include "tst_DesktopNotifier.moc"

@@ -137,6 +137,7 @@ void TestEnglishWindows::initTestCase()
     Dialogs::setAutoAnswer(true);
     m_windows = std::make_unique<AppWindows>();
     HForm->Store->setProgramDir(m_dir->path());
+    HForm->OpenHistory(QStringLiteral("Tester")); // as the main window does at start-up
 }
 
 void TestEnglishWindows::cleanupTestCase()

@@ -111,5 +111,5 @@ void TestOptionsFile::failedSaveKeepsOldFile()
     QVERIFY(QFileInfo(path).isDir());
 }
 
-QTEST_APPLESS_MAIN(TestOptionsFile)
+PALAVRIX_TEST_APPLESS_MAIN(TestOptionsFile)
 #include "tst_OptionsFile.moc"
