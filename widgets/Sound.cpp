@@ -5,22 +5,33 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
-#include <QSoundEffect>
-#include <QUrl>
+#include <QLibrary>
+
+namespace
+{
+
+using PlayFunction = void (*)(const QString &path);
+
+// The back end beside the program, loaded at the first sound; null when it cannot be.
+PlayFunction soundBackEnd()
+{
+    static const PlayFunction play = [] {
+        QLibrary module(QDir(QCoreApplication::applicationDirPath())
+                            .filePath(QStringLiteral("palavrix_sound")));
+        return reinterpret_cast<PlayFunction>(module.resolve("PalavrixPlaySound"));
+    }();
+    return play;
+}
+
+} // namespace
 
 void PlaySoundFile(const QString &fileName)
 {
     const QFileInfo file(QDir(apppaths::SharedFolder()).filePath(fileName));
-    if (!file.isFile()) {
+    const PlayFunction play = file.isFile() ? soundBackEnd() : nullptr;
+    if (!play) {
         QApplication::beep();
         return;
     }
-    static QHash<QString, QSoundEffect *> effects;
-    QSoundEffect *&effect = effects[file.absoluteFilePath()];
-    if (!effect) {
-        effect = new QSoundEffect(qApp);
-        effect->setSource(QUrl::fromLocalFile(file.absoluteFilePath()));
-    }
-    effect->play();
+    play(file.absoluteFilePath());
 }
