@@ -12,14 +12,14 @@ namespace
 
 using PlayFunction = void (*)(const QString &path);
 
-// The back end beside the program, loaded at the first sound; null when it cannot be.
+// The back end beside the program, loaded at the first sound; null while it cannot be.
 PlayFunction soundBackEnd()
 {
-    static const PlayFunction play = [] {
-        QLibrary module(QDir(QCoreApplication::applicationDirPath())
-                            .filePath(QStringLiteral("palavrix_sound")));
-        return reinterpret_cast<PlayFunction>(module.resolve("PalavrixPlaySound"));
-    }();
+    static PlayFunction play = nullptr;
+    if (!play) {
+        QLibrary module(QDir(apppaths::ProgramFolder()).filePath(QStringLiteral("palavrix_sound")));
+        play = reinterpret_cast<PlayFunction>(module.resolve("PalavrixPlaySound"));
+    }
     return play;
 }
 
@@ -34,4 +34,9 @@ void PlaySoundFile(const QString &fileName)
         return;
     }
     play(file.absoluteFilePath());
+}
+
+bool SoundBackEndAvailable()
+{
+    return soundBackEnd() != nullptr;
 }

@@ -89,8 +89,9 @@ def test(h):
         h.expect(path.is_file(), "the package holds %s" % path.relative_to(root))
     h.require(command.is_symlink() and command.resolve() == program.resolve(),
               "usr/bin/palavrix leads to the program")
-    h.expect(sorted(p.name for p in program.parent.iterdir()) == ["Palavrix", "palavrix-peer"],
-             "nothing but the program and the peer lie in the program's folder")
+    h.expect(sorted(p.name for p in program.parent.iterdir())
+             == ["Palavrix", "palavrix-peer", "palavrix_sound.so"],
+             "only the program, the peer and the sound back end lie in the program's folder")
     peer = root / "usr/bin/palavrix-peer"
     h.expect(peer.is_symlink() and peer.resolve() == program.parent / "palavrix-peer",
              "usr/bin/palavrix-peer leads to the peer")
