@@ -244,7 +244,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
             [this](qint64 count) { StatusPanels[0]->setText(CountText(count)); });
     connect(suiPageControl1, &QTabWidget::currentChanged, this, Guarded([this] {
                 TabSheetShow(suiPageControl1->currentIndex());
-                suiPageControl1Change();
+                        suiPageControl1Change();
             }));
     connect(suiButton1, &QPushButton::clicked, this, Guarded([this] { suiButton1Click(); }));
     connect(suiButton2, &QPushButton::clicked, this, Guarded([this] { suiButton2Click(); }));
@@ -558,14 +558,17 @@ void THForm::followTable()
     const bool valid = position >= 0 && position < DataSource1->rowCount();
     ++m_syncing;
     for (QTableView *grid : {DBGrid1, DBGrid2, DBGrid3}) {
+        // Moving a grid's current row asks its row header where the rows are, which it works
+        // out anew, row by row, after every new record. A grid nobody sees is skipped: showing
+        // it (the window or its tab) filters the table again, and it follows then.
+        if (!grid->isVisible())
+            continue;
         int shown = 0;
         while (shown < HistoryFieldCount - 1 && grid->isColumnHidden(shown))
             ++shown;
         const QModelIndex index = valid ? DataSource1->index(position, shown) : QModelIndex();
         grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-        // A hidden grid scrolls when it is shown: scrolling asks the grid for row positions,
-        // which it works out anew, row by row, after every new record.
-        if (valid && grid == ActiveGrid() && isVisible())
+        if (valid && grid == ActiveGrid())
             grid->scrollTo(index);
         grid->viewport()->update();
     }

@@ -135,6 +135,7 @@ private Q_SLOTS:
     void resizeSetsMessageColumns();
     void sizeNeverBelowLimits();
     void recordsWrittenWhileOpenAppear();
+    void gridsHiddenMeanwhileFollowWhenShown();
     void doubleClickOpensTheViewer();
     void viewerFollowsTheCurrentRecord();
     void searchButtonShowsTheSearchModal();
@@ -739,6 +740,31 @@ void TestHistoryWindow::recordsWrittenWhileOpenAppear()
     QCOMPARE(gridTexts(m_form->DBGrid3).size(), 3);
     m_form->suiPageControl1->setCurrentIndex(0);
     QCOMPARE(countText(), u"Сообщений: 7"_qs);
+}
+
+// Grids nobody sees skip following each new record and catch up when they are shown: the
+// grid in sight always stands on the table's current record.
+void TestHistoryWindow::gridsHiddenMeanwhileFollowWhenShown()
+{
+    fillFiveRecords();
+    m_form->AppendHistoryRecord(u"Me"_qs, u"Анна"_qs, u"out three"_qs, false);
+    m_form->suiPageControl1->setCurrentIndex(1);
+    m_form->show();
+    m_form->AppendHistoryRecord(u"Анна"_qs, u"Me"_qs, u"in four"_qs, true);
+    QCOMPARE(gridTexts(m_form->DBGrid2).last(), u"in four"_qs);
+    QCOMPARE(m_form->DBGrid2->currentIndex().row(), gridTexts(m_form->DBGrid2).size() - 1);
+    QCOMPARE(m_form->DBGrid2->currentIndex().row(), m_form->Table().recNo());
+    m_form->suiPageControl1->setCurrentIndex(0);
+    m_form->Table().moveTo(3);
+    QCOMPARE(m_form->DBGrid1->currentIndex().row(), 3);
+    m_form->hide();
+    m_form->Table().moveTo(5);
+    m_form->show();
+    QCOMPARE(m_form->DBGrid1->currentIndex().row(), m_form->Table().recNo());
+    m_form->hide();
+    m_form->AppendHistoryRecord(u"Me"_qs, u"Анна"_qs, u"out five"_qs, false);
+    m_form->show();
+    QCOMPARE(m_form->DBGrid1->currentIndex().row(), m_form->Table().recNo());
 }
 
 void TestHistoryWindow::doubleClickOpensTheViewer()
