@@ -393,7 +393,14 @@ void ChatSession::record(const QString &sender, const QString &receiver, const Q
     }
 }
 
+// The lines show whole seconds: the local time is worked out once a second rather than for
+// every line of a busy chat, since each conversion consults the time zone.
 QString ChatSession::timeNow() const
 {
-    return LocalTimeText(QDateTime::currentDateTime());
+    const qint64 second = QDateTime::currentSecsSinceEpoch();
+    if (second != m_timeSecond) {
+        m_timeSecond = second;
+        m_timeText = LocalTimeText(QDateTime::fromSecsSinceEpoch(second));
+    }
+    return m_timeText;
 }

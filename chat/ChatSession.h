@@ -178,4 +178,6 @@ private:
     int m_ownColorIndex = 0;
     UserTable m_users;
     QList<UsrInfo> m_listed;
+    mutable qint64 m_timeSecond = -1; // the second m_timeText shows
+    mutable QString m_timeText;
 };

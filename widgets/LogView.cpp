@@ -119,6 +119,7 @@ void LogView::Clear()
     m_lines.clear();
     m_blocks.clear();
     m_dropped = 0;
+    m_layouts.clear();
     m_widest = 0;
     m_anchor = m_cursor = 0;
     m_followEnd = true;
@@ -362,6 +363,7 @@ qsizetype LogView::shownChars() const
 // Forgets the wrapped rows and, without wrapping, measures the widest line again.
 void LogView::invalidateLayout()
 {
+    m_layouts.clear();
     for (Line &line : m_lines)
         line.rows = 0;
     m_widest = 0;
@@ -454,11 +456,13 @@ void LogView::paintEvent(QPaintEvent *)
     QPainter painter(viewport());
     const int x = textLeft();
     const qsizetype from = selectionStart(), to = selectionEnd();
+    // The lines shown keep their layouts from one picture to the next: while lines arrive,
+    // the view is painted many times a second with mostly the same lines.
+    Layouts kept;
     for (const Placed &p : placedLines()) {
         const Line &l = m_lines[size_t(p.line)];
         const qsizetype start = lineStart(p.line);
-        QTextLayout layout;
-        layoutLine(layout, p.line);
+        const QTextLayout &layout = laidOut(p.line, kept);
         QList<QTextLayout::FormatRange> selections;
         const qsizetype begin = qMax(from, start), end = qMin(to, start + l.length);
         if (end > begin) {
@@ -472,14 +476,32 @@ void LogView::paintEvent(QPaintEvent *)
         painter.setPen(QColor(l.color));
         layout.draw(&painter, QPointF(x, p.y), selections);
     }
+    m_layouts = std::move(kept);
+}
+
+// The line's layout from the last picture, or a new one; either way kept in `kept`. A long
+// line that does not wrap is laid out only as far as the horizontal scroll shows: anew.
+const QTextLayout &LogView::laidOut(int line, Layouts &kept) const
+{
+    const qint64 number = m_dropped + line;
+    std::unique_ptr<QTextLayout> &layout = kept[number];
+    if (const auto found = m_layouts.find(number); found != m_layouts.end())
+        layout = std::move(found->second);
+    if (!layout || (!m_wrap && m_lines[size_t(line)].length > LongLine)) {
+        layout = std::make_unique<QTextLayout>();
+        layoutLine(*layout, line);
+    }
+    return *layout;
 }
 
 void LogView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (m_wrap)
+    if (m_wrap) {
         for (Line &line : m_lines)
             line.rows = 0;
+        m_layouts.clear();
+    }
     updateRange();
 }
 

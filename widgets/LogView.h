@@ -6,10 +6,11 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QList>
+#include <QTextLayout>
 
 #include <deque>
-
-class QTextLayout;
+#include <memory>
+#include <unordered_map>
 
 // An append-only log of coloured plain-text lines. Text is never parsed as markup. The view
 // keeps the text in one buffer and lays out only the lines it shows, so adding a line costs
@@ -94,7 +95,9 @@ private:
     QStringView lineView(int line) const;
     qint64 origin() const;
     qint64 endOffset() const;
+    using Layouts = std::unordered_map<qint64, std::unique_ptr<QTextLayout>>;
     void layoutLine(QTextLayout &layout, int line) const;
+    const QTextLayout &laidOut(int line, Layouts &kept) const;
     int rowsOf(int line) const;
     int wrapWidth() const;
     int textLeft() const;
@@ -114,6 +117,8 @@ private:
     // a block at a time and never moves the rest.
     std::deque<QString> m_blocks;
     qint64 m_dropped = 0; // lines dropped since the last Clear
+    // The layouts of the lines last painted, by their number since the last Clear.
+    mutable Layouts m_layouts;
     int m_maxLines = DefaultMaximumLines;
     QFont m_boldFont;
     int m_rowHeight = 1;

@@ -8,9 +8,11 @@ program shows is answered with one empty datagram, so the replies the peer count
 lines that reached the view. Reported per rate: lines shown, loss, lines handled per second
 while sending, CPU time per handled datagram of the program and of the X server, and how
 long the program took to answer a call over AT-SPI (a screen reader's round trip through
-its UI thread, every 50 ms during the flood; accessibility is on for this copy). Before the
-flood: the resident memory of an idle copy 10 s after its start, accessibility off as for a
-user without a screen reader, with its largest parts.
+its UI thread, every 50 ms during the flood; accessibility is on for this copy). The same
+floods then go to a second copy with accessibility off, as most users run it: lines, loss and
+CPU without a screen reader's events. Before the floods: the resident memory of an idle copy
+10 s after its start, accessibility off as for a user without a screen reader, with its
+largest parts.
 
 Reports figures, never fails on them. Needs root and what the whole-program tests need
 (tests/e2e/README.md); builds nothing. Everything it starts (namespaces, Xvfb, buses, the
@@ -36,6 +38,7 @@ RATES = (5000, 10000, 20000, 40000)
 SECONDS = 10.0
 PROBE_PERIOD = 0.05
 IDLE_AFTER = 10.0
+PLAIN_STARTUP = 5.0
 PUBLIC_PORT = 555
 
 
@@ -121,7 +124,7 @@ def flood(h, copy, ui, flood_exe, rate):
     started = time.monotonic()
     probes = []
     while sender.poll() is None:
-        if time.monotonic() - started < SECONDS:
+        if ui is not None and time.monotonic() - started < SECONDS:
             probes.append(probe(ui))
         time.sleep(PROBE_PERIOD)
     out, err = sender.communicate()
@@ -143,7 +146,33 @@ def flood(h, copy, ui, flood_exe, rate):
     return result
 
 
-def report(idle, results):
+def plain_floods(h, flood_exe, rates):
+    """The same floods at a copy without accessibility, as most users run it: no AT-SPI
+    events for each new line, and no probes."""
+    copy = PlainCopy(h, "Plain", "plain", {}, None)
+    h.copies.append(copy)
+    copy.start()
+    time.sleep(PLAIN_STARTUP)
+    if not copy.running():
+        raise RuntimeError("the plain copy ended (see %s)" % copy.stderr_path)
+    return [flood(h, copy, None, flood_exe, rate) for rate in rates]
+
+
+def print_table(results, probes):
+    print("%8s %9s %9s %7s %11s %11s %9s %12s" % (
+        "rate/s", "sent", "shown", "lost", "handled/s", "prog us/dg", "X us/dg",
+        "AT-SPI worst" if probes else ""))
+    for r in results:
+        line = "%8d %9d %9d %7d %11.0f %11.1f %9.1f" % (
+            r["rate"], r["sent"], r["replies"], r["loss"], r["handled_per_s"], r["program_us"],
+            r["x_us"])
+        if probes:
+            line += " %9.1f ms  (median %.1f ms, %d calls)" % (
+                r["probe_worst_ms"], r["probe_median_ms"], r["probes"])
+        print(line)
+
+
+def report(idle, results, plain):
     print()
     print("net_bench: public datagrams -> listener -> hand-over -> TForm1 -> RichEdit1, "
           "real sockets across namespaces, Xvfb, window shown")
@@ -152,13 +181,10 @@ def report(idle, results):
                             idle.get("RssFile", 0), idle.get("RssShmem", 0)))
     print("largest parts: " + ", ".join("%s %.1f MB" % (Path(n).name, kb / 1024.0)
                                         for n, kb in idle["largest"]))
-    print("%8s %9s %9s %7s %11s %11s %9s %12s" % (
-        "rate/s", "sent", "shown", "lost", "handled/s", "prog us/dg", "X us/dg",
-        "AT-SPI worst"))
-    for r in results:
-        print("%8d %9d %9d %7d %11.0f %11.1f %9.1f %9.1f ms  (median %.1f ms, %d calls)" % (
-            r["rate"], r["sent"], r["replies"], r["loss"], r["handled_per_s"], r["program_us"],
-            r["x_us"], r["probe_worst_ms"], r["probe_median_ms"], r["probes"]))
+    print("accessibility on (a screen reader's calls every %.0f ms):" % (PROBE_PERIOD * 1000))
+    print_table(results, True)
+    print("accessibility off (as a user without a screen reader):")
+    print_table(plain, False)
     if not results:
         return
     lossless = [r["rate"] for r in results if r["loss"] == 0]
@@ -178,14 +204,16 @@ def main():
     rates = [int(r) for r in args.rates.split(",") if r]
     try:
         with E.Harness("net_bench", args.stage, args.logs, 120 + 45 * len(rates)) as h:
-            h.build_network(["chat", "flood", "idle"])
+            h.build_network(["chat", "flood", "idle", "plain"])
             h.start_desktop()
             idle = idle_memory(h)
             copy = h.start_copy("Bench", node="chat")
             ui = copy.ui()
             results = [flood(h, copy, ui, Path(args.flood).resolve(), rate) for rate in rates]
             h.screenshot("after-flood")
-            report(idle, results)
+            E._stop_group(copy.proc)
+            plain = plain_floods(h, Path(args.flood).resolve(), rates)
+            report(idle, results, plain)
     except E.Skip as why:
         print("SKIPPED: %s" % why)
     except (E.TestFailure, E.Interrupted, RuntimeError) as why:
