@@ -33,6 +33,7 @@ private Q_SLOTS:
     void keepsNewestLines();
     void defaultBoundIsAMillionLines();
     void paintsLinesInTheirColours();
+    void shownLinesFollowAFontChange();
     void longLineWithoutWrappingIsShownWhereScrolled();
     void accessibleTextCarriesColourAndWeight();
 
@@ -291,6 +292,29 @@ void TestLogView::paintsLinesInTheirColours()
         for (int x = 0; x < selected.width(); ++x)
             highlighted += selected.pixel(x, y) == highlight;
     QVERIFY(highlighted > 50);
+}
+
+// Lines keep their layouts from one picture to the next, but not past a change of font.
+void TestLogView::shownLinesFollowAFontChange()
+{
+    setBaseColor(m_view.get(), Qt::white);
+    showView(QSize(400, 200));
+    m_view->AppendLine(QStringLiteral("███"), QColor(255, 0, 0));
+    QTRY_VERIFY(lineShown(0));
+    const auto redPixels = [this] {
+        const QImage image = m_view->viewport()->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += image.pixel(x, y) == qRgb(255, 0, 0);
+        return n;
+    };
+    const int small = redPixels();
+    QVERIFY(small > 20);
+    QFont big = m_view->font();
+    big.setPointSize(big.pointSize() * 3);
+    m_view->setFont(big);
+    QTRY_VERIFY2(redPixels() > 4 * small, qPrintable(QString::number(small)));
 }
 
 void TestLogView::longLineWithoutWrappingIsShownWhereScrolled()
