@@ -7,7 +7,7 @@
 #include "MainWindow.h"
 #include "PrivateWindow.h"
 #include "SettingsWindow.h"
-#include "TransferFigures.h"
+#include "TransferTexts.h"
 
 #include <QCheckBox>
 
@@ -64,8 +64,8 @@ void DesktopAlerts::FilesOffered(const transfer::IncomingOffer &offer)
     for (const transfer::OfferedFile &file : offer.files)
         names.append(file.name);
     show(tr("%1 предлагает файлы").arg(offer.nick),
-         names.join(QStringLiteral(", ")) + QStringLiteral(" (") +
-             transfer::FileSizeText(offer.totalSize()) + u')',
+         names.join(QStringLiteral(", ")) + QStringLiteral(" (") + FileSizeText(offer.totalSize()) +
+             u')',
          PrivateTag);
 }
 
@@ -81,6 +81,7 @@ void DesktopAlerts::show(const QString &summary, const QString &text, const QStr
 {
     if (!m_notifier) {
         m_notifier = new DesktopNotifier(this);
+        m_notifier->setOpenText(tr("Открыть"));
         connect(m_notifier, &DesktopNotifier::activated, this,
                 Guarded(this, &DesktopAlerts::Activated));
     }

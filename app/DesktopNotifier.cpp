@@ -88,7 +88,7 @@ void DesktopNotifier::notify(const Pending &notification)
                             {QStringLiteral("category"), QStringLiteral("im.received")}};
     QDBusMessage message = call(QStringLiteral("Notify"));
     message << QStringLiteral("Palavrix") << uint(0) << Icon << notification.Summary << body
-            << QStringList{DefaultAction, tr("Открыть")} << hints << -1;
+            << QStringList{DefaultAction, m_openText} << hints << -1;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, tag = notification.Tag](QDBusPendingCallWatcher *finished) {

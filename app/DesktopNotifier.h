@@ -23,6 +23,8 @@ public:
     // Shows `summary` over `body`, both plain text; `tag` comes back through activated()
     // when the user clicks the notification.
     void Show(const QString &summary, const QString &body, const QString &tag);
+    // The words of the action a click takes, in the windows' language.
+    void setOpenText(const QString &text) { m_openText = text; }
 
 Q_SIGNALS:
     void activated(const QString &tag);
@@ -40,6 +42,7 @@ private:
     void notify(const Pending &notification);
 
     QDBusConnection m_bus;
+    QString m_openText;
     enum class Capabilities { Unknown, Asked, Known } m_capabilities = Capabilities::Unknown;
     bool m_bodyMarkup = false;
     QList<Pending> m_waiting;    // shown once the service has said whether it reads markup

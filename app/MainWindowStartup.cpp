@@ -20,6 +20,8 @@
 #include "SettingsWindow.h"
 #include "ShellText.h"
 #include "SkinEngine.h"
+#include "TransferErrors.h"
+#include "TransferTexts.h"
 #include "TrayIcon.h"
 #include "UdpEndpoints.h"
 
@@ -145,8 +147,8 @@ void TForm1::StartFileTransfer()
     } else {
         try {
             Files->start({port, Session->OwnNick(), QHostAddress(Session->BroadcastAddress())});
-        } catch (const AppError &error) {
-            off = error.message();
+        } catch (const ETransferError &error) {
+            off = TransferErrorText(error);
         }
     }
     Form4->setFileService(Files, off);

@@ -7,6 +7,8 @@
 #include "Datagram.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
+#include "ErrorBox.h"
+#include "FileRecord.h"
 #include "FileTransferService.h"
 #include "Guard.h"
 #include "HistoryWindow.h"
@@ -16,8 +18,9 @@
 #include "SessionTexts.h"
 #include "SettingsWindow.h"
 #include "Sound.h"
-#include "TransferFigures.h"
+#include "TransferErrors.h"
 #include "TransferPanel.h"
+#include "TransferTexts.h"
 #include "UdpEndpoints.h"
 #include "UserTable.h"
 #include "WindowPlacement.h"
@@ -387,7 +390,13 @@ void TForm4::SendFiles(const QStringList &paths)
         Dialogs::information(this, QStringLiteral("Palavrix"), to.why);
         return;
     }
-    const QString token = m_files->offerFiles(QHostAddress(to.address), to.port, paths);
+    QString token;
+    try {
+        token = m_files->offerFiles(QHostAddress(to.address), to.port, paths);
+    } catch (const ETransferError &error) {
+        ShowErrorBox(TransferErrorText(error));
+        return;
+    }
     QStringList names;
     qint64 total = 0;
     for (const QString &path : paths) {
@@ -474,7 +483,12 @@ void TForm4::AcceptOffer(const QString &token)
     }
     if (Dialogs::existingFolder(this, tr("Куда сохранить файлы?"), folder) != Dialogs::Answer::Ok)
         return;
-    m_files->accept(token, folder);
+    try {
+        m_files->accept(token, folder);
+    } catch (const ETransferError &error) {
+        ShowErrorBox(TransferErrorText(error));
+        return;
+    }
     m_saveFolder = folder;
     Transfers->markAccepted(token);
 }
@@ -482,15 +496,16 @@ void TForm4::AcceptOffer(const QString &token)
 void TForm4::FileTransferred(const QString &token, transfer::Direction direction,
                              const QString &name, qint64 size, const QString &)
 {
-    const QString line = transfer::FileLine(direction, name, size);
     const bool incoming = direction == transfer::Direction::Incoming;
     const ChatSettings settings = m_session->Settings();
-    RichEdit1->AppendLine(line, colorOf(settings.NoticeColorIndex));
-    m_session->RecordPrivateLine(m_transferPeer.value(token), line, incoming);
+    RichEdit1->AppendLine(FileLineText(direction, name, size), colorOf(settings.NoticeColorIndex));
+    // The history keeps the line every copy stores, whatever language this window speaks.
+    m_session->RecordPrivateLine(m_transferPeer.value(token),
+                                 transfer::FileHistoryLine(direction, name, size), incoming);
 }
 
-void TForm4::TransferFinished(const QString &token, transfer::Outcome outcome, const QString &text)
+void TForm4::TransferFinished(const QString &token, const transfer::TransferEnd &end)
 {
     m_transferPeer.remove(token);
-    Transfers->showEnd(token, outcome, text);
+    Transfers->showEnd(token, end.outcome, TransferEndText(end));
 }

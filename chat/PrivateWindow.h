@@ -105,7 +105,7 @@ private:
     void AcceptOffer(const QString &token);
     void FileTransferred(const QString &token, transfer::Direction direction, const QString &name,
                          qint64 size, const QString &path);
-    void TransferFinished(const QString &token, transfer::Outcome outcome, const QString &text);
+    void TransferFinished(const QString &token, const transfer::TransferEnd &end);
 
     ChatSession *m_session = nullptr;
     bool m_placed = false;

@@ -2,6 +2,7 @@
 
 #include "TransferFigures.h"
 #include "TransferOutcome.h"
+#include "TransferTexts.h"
 
 #include <QHash>
 #include <QWidget>

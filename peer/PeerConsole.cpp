@@ -5,6 +5,8 @@
 #include "Datagram.h"
 #include "HistoryStore.h"
 #include "HostAddress.h"
+#include "TransferErrors.h"
+#include "TransferTexts.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -108,8 +110,8 @@ void PeerConsole::startFiles()
     try {
         m_files.start(
             {m_options.FilePort, m_options.Nick, QHostAddress(m_session.BroadcastAddress())});
-    } catch (const AppError &error) {
-        complain(QStringLiteral("no file transfer: ") + error.message());
+    } catch (const ETransferError &error) {
+        complain(QStringLiteral("no file transfer: ") + TransferErrorText(error));
         return;
     }
     const auto resolve = [this](const QString &nick) {
@@ -117,9 +119,9 @@ void PeerConsole::startFiles()
         return item.isEmpty() ? QHostAddress()
                               : QHostAddress(item.section(QStringLiteral(" - "), 1));
     };
-    m_fileCommands = std::make_unique<transfer::FileCommands>(
+    m_fileCommands = std::make_unique<FileCommands>(
         m_files, resolve, [this](const QString &line) { print(line); }, m_options.AcceptFilesDir);
-    connect(m_fileCommands.get(), &transfer::FileCommands::fileRecorded, &m_session,
+    connect(m_fileCommands.get(), &FileCommands::fileRecorded, &m_session,
             &ChatSession::RecordPrivateLine);
 }
 

@@ -56,7 +56,7 @@ private:
     PeerOptions m_options;
     ChatSession m_session;
     transfer::FileTransferService m_files;
-    std::unique_ptr<transfer::FileCommands> m_fileCommands;
+    std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<HistoryStore> m_store;
     QTimer *m_refresh = nullptr;
     QSocketNotifier *m_input = nullptr;

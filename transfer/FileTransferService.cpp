@@ -4,7 +4,6 @@
 #include "SafeFileName.h"
 #include "TransferErrors.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -38,6 +37,7 @@ FileTransferService::FileTransferService(QObject *parent) : QObject(parent)
     qRegisterMetaType<transfer::TransferProgress>();
     qRegisterMetaType<transfer::Direction>();
     qRegisterMetaType<transfer::Outcome>();
+    qRegisterMetaType<transfer::TransferEnd>();
     m_clock.start();
     m_announceTimer.setInterval(AnnounceIntervalMs);
     connect(&m_announceTimer, &QTimer::timeout, this, &FileTransferService::announce);
@@ -62,10 +62,7 @@ void FileTransferService::start(const TransferOptions &options)
                     QAbstractSocket::DontShareAddress)) {
         const QString why = m_server.isListening() ? m_udp.errorString() : m_server.errorString();
         m_server.close();
-        throw ETransferError(QCoreApplication::translate(
-                                 "Transfer", "Не удалось открыть порт %1 для приёма файлов: %2")
-                                 .arg(options.port)
-                                 .arg(why));
+        throw ETransferError(TransferFault::PortUnavailable, QString::number(options.port), why);
     }
     m_announceTimer.start();
     announce();
@@ -108,18 +105,15 @@ QString FileTransferService::offerFiles(const QHostAddress &address, quint16 por
         const QFileInfo info(path);
         QFile probe(path);
         if (!info.isFile() || !probe.open(QIODevice::ReadOnly))
-            throw ETransferError(
-                QCoreApplication::translate("Transfer", "Не удалось открыть файл %1").arg(path));
+            throw ETransferError(TransferFault::FileUnreadable, path);
         sources.append({info.absoluteFilePath(), info.fileName(), info.size()});
         offer.files.append({info.fileName(), info.size()});
     }
     if (sources.isEmpty())
-        throw ETransferError(QCoreApplication::translate("Transfer", "Не выбрано ни одного файла"));
+        throw ETransferError(TransferFault::NoFiles);
     const QByteArray bytes = BuildDatagram(offer);
     if (m_udp.writeDatagram(bytes, address, port) != bytes.size())
-        throw ETransferError(
-            QCoreApplication::translate("Transfer", "Не удалось отправить предложение: %1")
-                .arg(m_udp.errorString()));
+        throw ETransferError(TransferFault::OfferNotSent, {}, m_udp.errorString());
     track(new OutgoingTransfer(offer.token, address, port, sources, datagramSender(), this));
     return offer.token;
 }
@@ -131,9 +125,7 @@ void FileTransferService::accept(const QString &token, const QString &folder)
         return;
     const QFileInfo info(folder);
     if (!info.isDir() || !info.isWritable())
-        throw ETransferError(
-            QCoreApplication::translate("Transfer", "В папку %1 нельзя записать файлы")
-                .arg(folder));
+        throw ETransferError(TransferFault::FolderNotWritable, folder);
     transfer->accept(info.absoluteFilePath(), port());
 }
 
@@ -289,10 +281,10 @@ void FileTransferService::track(Transfer *transfer)
     connect(transfer, &Transfer::progress, this, &FileTransferService::progress);
     connect(transfer, &Transfer::fileTransferred, this, &FileTransferService::fileTransferred);
     connect(transfer, &Transfer::finished, this,
-            [this, transfer](const QString &token, Outcome outcome, const QString &text) {
+            [this, transfer](const QString &token, const TransferEnd &end) {
                 m_transfers.remove(token);
                 transfer->deleteLater();
-                Q_EMIT finished(token, outcome, text);
+                Q_EMIT finished(token, end);
             });
 }
 

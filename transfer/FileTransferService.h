@@ -70,7 +70,7 @@ Q_SIGNALS:
     void progress(const QString &token, const transfer::TransferProgress &progress);
     void fileTransferred(const QString &token, transfer::Direction direction, const QString &name,
                          qint64 size, const QString &path);
-    void finished(const QString &token, transfer::Outcome outcome, const QString &text);
+    void finished(const QString &token, const transfer::TransferEnd &end);
 
 private:
     struct Peer {

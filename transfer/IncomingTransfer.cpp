@@ -1,7 +1,6 @@
 #include "IncomingTransfer.h"
 #include "SafeFileName.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -26,8 +25,7 @@ IncomingTransfer::IncomingTransfer(IncomingOffer offer, quint16 peerPort, Datagr
     m_connectWait.setInterval(ConnectWaitMs);
     connect(&m_connectWait, &QTimer::timeout, this, [this] {
         sendDatagram(DatagramKind::Cancel);
-        end(Outcome::Failed, QCoreApplication::translate("Transfer", "Отправитель не подключился"),
-            Close::Now);
+        end(failure(Failure::NotConnected, {}), Close::Now);
     });
 }
 
@@ -58,8 +56,7 @@ void IncomingTransfer::decline()
     if (m_state != State::Offered)
         return;
     sendDatagram(DatagramKind::Decline);
-    end(Outcome::Declined, QCoreApplication::translate("Transfer", "Вы отказались от файлов"),
-        Close::Now);
+    end(ending(Outcome::Declined), Close::Now);
 }
 
 void IncomingTransfer::adopt(QTcpSocket *socket)
@@ -83,18 +80,18 @@ void IncomingTransfer::cancel()
         return;
     if (m_state == State::Receiving) {
         writeFrame(FrameType::Cancel);
-        end(Outcome::Cancelled, CancelledText(), Close::Linger);
+        end(ending(Outcome::Cancelled), Close::Linger);
         return;
     }
     sendDatagram(m_state == State::Offered ? DatagramKind::Decline : DatagramKind::Cancel);
-    end(Outcome::Cancelled, CancelledText(), Close::Now);
+    end(ending(Outcome::Cancelled), Close::Now);
 }
 
 void IncomingTransfer::peerCancelled()
 {
     if (m_state == State::Ended)
         return;
-    end(Outcome::CancelledByPeer, CancelledByPeerText(), Close::Now);
+    end(ending(Outcome::CancelledByPeer), Close::Now);
 }
 
 void IncomingTransfer::readFrames()
@@ -115,10 +112,9 @@ void IncomingTransfer::readFrames()
         if (header.type == FrameType::Digest)
             completeFile(payload);
         else if (header.type == FrameType::Failure)
-            end(Outcome::Failed, FailureText(FailureReason(payload[0]), currentName()),
-                Close::Linger);
+            end(failure(FailureFrom(FailureReason(payload[0])), currentName()), Close::Linger);
         else
-            end(Outcome::CancelledByPeer, CancelledByPeerText(), Close::Linger);
+            end(ending(Outcome::CancelledByPeer), Close::Linger);
     }
 }
 
@@ -181,7 +177,7 @@ bool IncomingTransfer::writeHeld()
 void IncomingTransfer::startFile()
 {
     if (m_index == m_offer.files.size()) {
-        end(Outcome::Done, DoneText(Direction::Incoming), Close::AfterWrite);
+        end(ending(Outcome::Done), Close::AfterWrite);
         return;
     }
     const QDir folder(m_folder);
@@ -236,7 +232,7 @@ bool IncomingTransfer::moveToFinalName(QString &path)
 void IncomingTransfer::failHere(FailureReason reason)
 {
     writeFrame(FrameType::Failure, QByteArray(1, char(reason)));
-    end(Outcome::Failed, FailureText(reason, currentName()), Close::Linger);
+    end(failure(FailureFrom(reason), currentName()), Close::Linger);
 }
 
 void IncomingTransfer::failWrite()
@@ -245,12 +241,12 @@ void IncomingTransfer::failWrite()
                                                           : FailureReason::WriteFailed);
 }
 
-void IncomingTransfer::end(Outcome outcome, const QString &text, Close close)
+void IncomingTransfer::end(const TransferEnd &ending, Close close)
 {
     m_state = State::Ended;
     m_connectWait.stop();
     removePart();
-    finish(outcome, text, close);
+    finish(ending, close);
 }
 
 void IncomingTransfer::connectionGone()
@@ -259,7 +255,7 @@ void IncomingTransfer::connectionGone()
         return;
     readFrames();
     if (m_state == State::Receiving)
-        end(Outcome::Failed, DroppedText(currentName()), Close::Now);
+        end(failure(Failure::Dropped, currentName()), Close::Now);
 }
 
 QString IncomingTransfer::currentName() const

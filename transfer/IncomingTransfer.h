@@ -47,7 +47,7 @@ private:
     void failHere(FailureReason reason);
     void failWrite();
     void removePart();
-    void end(Outcome outcome, const QString &text, Close close);
+    void end(const TransferEnd &ending, Close close);
     void connectionGone();
     QString currentName() const;
 

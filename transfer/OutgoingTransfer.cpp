@@ -1,9 +1,5 @@
 #include "OutgoingTransfer.h"
 
-#include <QCoreApplication>
-
-using namespace Qt::StringLiterals;
-
 namespace transfer
 {
 
@@ -37,7 +33,7 @@ void OutgoingTransfer::declined()
     if (m_state != State::Offered)
         return;
     m_state = State::Ended;
-    finish(Outcome::Declined, DeclinedText());
+    finish(ending(Outcome::Declined));
 }
 
 void OutgoingTransfer::cancel()
@@ -51,8 +47,7 @@ void OutgoingTransfer::cancel()
     sendDatagram(DatagramKind::Cancel);
     const State was = m_state;
     m_state = State::Ended;
-    finish(Outcome::Cancelled, CancelledText(),
-           was == State::Sending ? Close::AfterWrite : Close::Now);
+    finish(ending(Outcome::Cancelled), was == State::Sending ? Close::AfterWrite : Close::Now);
 }
 
 void OutgoingTransfer::peerCancelled()
@@ -60,7 +55,7 @@ void OutgoingTransfer::peerCancelled()
     if (m_state != State::Offered && m_state != State::Connecting)
         return;
     m_state = State::Ended;
-    finish(Outcome::CancelledByPeer, CancelledByPeerText());
+    finish(ending(Outcome::CancelledByPeer));
 }
 
 void OutgoingTransfer::connected()
@@ -127,14 +122,14 @@ void OutgoingTransfer::readFrames()
             Q_EMIT fileTransferred(token(), Direction::Outgoing, file.name, file.size, file.path);
             if (m_confirmed == m_files.size()) {
                 m_state = State::Ended;
-                finish(Outcome::Done, DoneText(Direction::Outgoing), Close::AfterWrite);
+                finish(ending(Outcome::Done), Close::AfterWrite);
             }
         } else if (header.type == FrameType::Failure) {
             m_state = State::Ended;
-            finish(Outcome::Failed, FailureText(FailureReason(payload[0]), confirmingName()));
+            finish(failure(FailureFrom(FailureReason(payload[0])), confirmingName()));
         } else if (header.type == FrameType::Cancel) {
             m_state = State::Ended;
-            finish(Outcome::CancelledByPeer, CancelledByPeerText());
+            finish(ending(Outcome::CancelledByPeer));
         } else {
             failHere(FailureReason::Protocol);
         }
@@ -149,12 +144,10 @@ void OutgoingTransfer::connectionGone()
         const QString why = m_socket ? m_socket->errorString() : QString();
         m_state = State::Ended;
         sendDatagram(DatagramKind::Cancel);
-        finish(Outcome::Failed,
-               QCoreApplication::translate("Transfer", "Не удалось соединиться с получателем: %1")
-                   .arg(why));
+        finish(failure(Failure::ConnectFailed, {}, why));
     } else if (m_state == State::Sending) {
         m_state = State::Ended;
-        finish(Outcome::Failed, DroppedText(confirmingName()));
+        finish(failure(Failure::Dropped, confirmingName()));
     }
 }
 
@@ -165,7 +158,7 @@ void OutgoingTransfer::failHere(FailureReason reason)
     m_socket->readAll();
     const QString name =
         reason == FailureReason::ReadFailed ? m_files[m_reading].name : confirmingName();
-    finish(Outcome::Failed, FailureText(reason, name), Close::AfterWrite);
+    finish(failure(FailureFrom(reason), name), Close::AfterWrite);
 }
 
 QString OutgoingTransfer::confirmingName() const

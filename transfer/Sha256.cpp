@@ -44,7 +44,7 @@ const Crypto &crypto()
 {
     static const Crypto c;
     if (!c.error.isEmpty())
-        throw ETransferError(c.error);
+        throw ETransferError(TransferFault::NoChecksum, {}, c.error);
     return c;
 }
 

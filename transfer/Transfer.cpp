@@ -74,14 +74,31 @@ void Transfer::addDone(qint64 bytes)
     Q_EMIT progress(m_token, MakeProgress(m_done, m_total, now));
 }
 
-void Transfer::finish(Outcome outcome, const QString &text, Close close)
+TransferEnd Transfer::ending(Outcome outcome) const
+{
+    TransferEnd end;
+    end.outcome = outcome;
+    end.direction = m_direction;
+    return end;
+}
+
+TransferEnd Transfer::failure(Failure failure, const QString &fileName, const QString &detail) const
+{
+    TransferEnd end = ending(Outcome::Failed);
+    end.failure = failure;
+    end.fileName = fileName;
+    end.detail = detail;
+    return end;
+}
+
+void Transfer::finish(const TransferEnd &end, Close close)
 {
     if (m_ended)
         return;
     m_ended = true;
     if (m_socket)
         releaseSocket(close);
-    Q_EMIT finished(m_token, outcome, text);
+    Q_EMIT finished(m_token, end);
 }
 
 // The socket outlives the transfer when it must still send what is queued or wait for the

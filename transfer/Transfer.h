@@ -47,7 +47,7 @@ Q_SIGNALS:
     void progress(const QString &token, const transfer::TransferProgress &progress);
     void fileTransferred(const QString &token, transfer::Direction direction, const QString &name,
                          qint64 size, const QString &path);
-    void finished(const QString &token, transfer::Outcome outcome, const QString &text);
+    void finished(const QString &token, const transfer::TransferEnd &end);
 
 protected:
     Transfer(QString token, Direction direction, QHostAddress peer, quint16 peerPort,
@@ -60,9 +60,12 @@ protected:
     std::optional<std::pair<FrameHeader, QByteArray>> readSmallFrame();
     void startClock(qint64 total);
     void addDone(qint64 bytes);
+    // The end of this transfer: an outcome, or a failure that concerns one file.
+    TransferEnd ending(Outcome outcome) const;
+    TransferEnd failure(Failure failure, const QString &fileName, const QString &detail = {}) const;
     // Emits finished once; the data connection, if any, is closed by `close`.
     enum class Close { Now, AfterWrite, Linger };
-    void finish(Outcome outcome, const QString &text, Close close = Close::Now);
+    void finish(const TransferEnd &end, Close close = Close::Now);
 
     QPointer<QTcpSocket> m_socket;
     qint64 m_done = 0;

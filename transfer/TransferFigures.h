@@ -15,9 +15,14 @@ struct TransferProgress {
 
 TransferProgress MakeProgress(qint64 done, qint64 total, qint64 elapsedMs);
 
-// "512 байт", "1,2 КБ", "1,2 МБ", "3,4 ГБ": one decimal, a comma before it, binary units.
-QString FileSizeText(qint64 bytes);
-// "1,2 МБ/с, осталось 0:42" and the like, for a progress line.
-QString ProgressText(const TransferProgress &progress);
+enum class SizeUnit { Bytes, KB, MB, GB, TB };
+
+// A size as it is shown: "512" bytes, or one decimal after a comma in binary units ("1,2" MB).
+struct SizeFigure {
+    QString number;
+    SizeUnit unit = SizeUnit::Bytes;
+};
+
+SizeFigure FileSizeFigure(qint64 bytes);
 
 } // namespace transfer

@@ -18,7 +18,30 @@ enum class Outcome {
     Declined,        // the receiver said no to the offer
     Cancelled,       // the user on this side cancelled
     CancelledByPeer, // the other side cancelled or withdrew the offer
-    Failed,          // the text says what went wrong and which file was removed
+    Failed,          // the failure says what went wrong
+};
+
+// Why a transfer failed: the reasons the two sides tell each other, and what one side sees.
+enum class Failure {
+    HashMismatch,  // the file arrived damaged and was removed
+    DiskFull,      // the receiver's disk filled up; the file was removed
+    WriteFailed,   // the receiver could not write the file; it was removed
+    ReadFailed,    // the sender could not read the file
+    Protocol,      // a frame out of order; the file was removed
+    Dropped,       // the connection broke; the file was removed
+    NotConnected,  // the sender never connected to the accepted offer
+    ConnectFailed, // the receiver could not be reached
+};
+
+Failure FailureFrom(FailureReason reason);
+
+// The end of a transfer, for the windows to word.
+struct TransferEnd {
+    Outcome outcome = Outcome::Done;
+    Direction direction = Direction::Outgoing;
+    Failure failure = Failure::Protocol; // for Failed
+    QString fileName;                    // the file a failure concerns
+    QString detail;                      // the system's reason, for ConnectFailed
 };
 
 // An offer another copy made to this one; names are already made safe.
@@ -30,15 +53,7 @@ struct IncomingOffer {
     qint64 totalSize() const;
 };
 
-QString DoneText(Direction direction);
-QString DeclinedText();
-QString CancelledText();
-QString CancelledByPeerText();
-QString FailureText(FailureReason reason, const QString &fileName);
-QString DroppedText(const QString &fileName);
-// "Файл report.pdf (1,2 МБ) отправлен" / "получен": the line a finished file leaves.
-QString FileLine(Direction direction, const QString &name, qint64 size);
-
 } // namespace transfer
 
 Q_DECLARE_METATYPE(transfer::IncomingOffer)
+Q_DECLARE_METATYPE(transfer::TransferEnd)

@@ -1,7 +1,6 @@
 #include "TransferProtocol.h"
 #include "TransferErrors.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -106,8 +105,7 @@ QByteArray BuildDatagram(const TransferDatagram &datagram)
         object.insert("token"_L1, datagram.token);
     if (datagram.kind == DatagramKind::Offer) {
         if (datagram.files.size() > MaxOfferFiles)
-            throw ETransferError(QCoreApplication::translate(
-                "Transfer", "Слишком много файлов в одном предложении"));
+            throw ETransferError(TransferFault::OfferTooLarge);
         QJsonArray files;
         for (const OfferedFile &file : datagram.files)
             files.append(QJsonObject{{"name"_L1, file.name}, {"size"_L1, file.size}});
@@ -115,8 +113,7 @@ QByteArray BuildDatagram(const TransferDatagram &datagram)
     }
     const QByteArray bytes = Magic + QJsonDocument(object).toJson(QJsonDocument::Compact);
     if (bytes.size() > MaxDatagramSize)
-        throw ETransferError(
-            QCoreApplication::translate("Transfer", "Слишком много файлов в одном предложении"));
+        throw ETransferError(TransferFault::OfferTooLarge);
     return bytes;
 }
 

@@ -38,12 +38,13 @@ int main(int argc, char **argv)
     const quint16 port = args[1].toUShort();
     FileTransferService service;
     int exitCode = 1;
-    QObject::connect(&service, &FileTransferService::finished, &app,
-                     [&](const QString &, Outcome outcome, const QString &text) {
-                         Say(u"end %1 %2"_s.arg(int(outcome)).arg(text));
-                         exitCode = outcome == Outcome::Done ? 0 : 1;
-                         app.quit();
-                     });
+    QObject::connect(
+        &service, &FileTransferService::finished, &app,
+        [&](const QString &, const TransferEnd &end) {
+            Say(u"end %1 %2 %3"_s.arg(int(end.outcome)).arg(int(end.failure)).arg(end.fileName));
+            exitCode = end.outcome == Outcome::Done ? 0 : 1;
+            app.quit();
+        });
     try {
         if (receive) {
             service.start({port, u"receiver"_s, {}});

@@ -11,9 +11,6 @@
         <source>%1 предлагает файлы</source>
         <translation>%1 offers files</translation>
     </message>
-</context>
-<context>
-    <name>DesktopNotifier</name>
     <message>
         <source>Открыть</source>
         <translation>Open</translation>

@@ -164,13 +164,14 @@ void TestDesktopNotifier::notifyCarriesSenderAndText()
     if (markup)
         m_service->capabilities = QStringList{u"actions"_s, u"body"_s, u"body-markup"_s};
     DesktopNotifier notifier(clientBus(m_address, m_connections), nullptr);
+    notifier.setOpenText(u"Open"_s);
     notifier.Show(u"Оля"_s, body, u"private"_s);
     QTRY_COMPARE(m_service->calls.size(), 1);
     const FakeNotifications::Call &call = m_service->calls[0];
     QCOMPARE(call.app, u"Palavrix"_s);
     QCOMPARE(call.summary, u"Оля"_s);
     QTEST(call.body, "sent");
-    QCOMPARE(call.actions.value(0), u"default"_s);
+    QCOMPARE(call.actions, (QStringList{u"default"_s, u"Open"_s}));
     QCOMPARE(call.hints.value(u"desktop-entry"_s).toString(), u"io.sourceforge.palavrix"_s);
 }
 

@@ -18,6 +18,7 @@
 #include "TransferFigures.h"
 #include "TransferOutcome.h"
 #include "TransferPanel.h"
+#include "TransferTexts.h"
 #include "UiLanguage.h"
 
 #include <QAbstractButton>
@@ -215,8 +216,11 @@ void TestEnglishWindows::transferRowsAreEnglish()
     Form4->Transfers->showProgress(QStringLiteral("out"), MakeProgress(1 << 20, 5 << 20, 1000));
     Form4->Transfers->addOutgoing(QStringLiteral("done"), QStringLiteral("Olga"),
                                   {QStringLiteral("a.txt")}, 10);
-    Form4->Transfers->showEnd(QStringLiteral("done"), Outcome::Failed,
-                              FailureText(FailureReason::DiskFull, QStringLiteral("a.txt")));
+    TransferEnd end;
+    end.outcome = Outcome::Failed;
+    end.failure = Failure::DiskFull;
+    end.fileName = QStringLiteral("a.txt");
+    Form4->Transfers->showEnd(QStringLiteral("done"), end.outcome, TransferEndText(end));
     check(false);
 }
 

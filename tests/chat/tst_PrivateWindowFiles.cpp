@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTranslator>
 #include <QUrl>
 
 #include <memory>
@@ -243,7 +244,7 @@ void TestPrivateWindowFiles::offerShowsAcceptAndDecline()
 
     panelButton(u"Отклонить"_s)->click();
     QTRY_COMPARE_WITH_TIMEOUT(olgaEnds.count(), 1, WaitMs);
-    QCOMPARE(olgaEnds.at(0).at(1).value<Outcome>(), Outcome::Declined);
+    QCOMPARE(olgaEnds.at(0).at(1).value<TransferEnd>().outcome, Outcome::Declined);
     const auto *status = Form4->Transfers->findChild<QLabel *>(u"TransferStatus"_s);
     QCOMPARE(status->text(), u"Вы отказались от файлов"_s);
     int accepts = 0;
@@ -284,14 +285,23 @@ void TestPrivateWindowFiles::receivedFileIsRecorded()
 void TestPrivateWindowFiles::sentFilesAreRecorded_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("the button") << u"button"_s;
-    QTest::newRow("the conversation's context menu") << u"menu"_s;
-    QTest::newRow("files dropped on the window") << u"drop"_s;
+    QTest::addColumn<bool>("english");
+    QTest::newRow("the button") << u"button"_s << false;
+    QTest::newRow("the conversation's context menu") << u"menu"_s << false;
+    QTest::newRow("files dropped on the window") << u"drop"_s << false;
+    // The window speaks English; the history keeps the line every copy stores.
+    QTest::newRow("the button of English windows") << u"button"_s << true;
 }
 
 void TestPrivateWindowFiles::sentFilesAreRecorded()
 {
     QFETCH(QString, how);
+    QFETCH(bool, english);
+    QTranslator translator;
+    if (english) {
+        QVERIFY(translator.load(u"palavrix_en"_s, QStringLiteral(PALAVRIX_STAGE_DIR)));
+        QCoreApplication::installTranslator(&translator);
+    }
     QTemporaryDir inbox;
     connect(m_olga.get(), &FileTransferService::offerReceived, this,
             [&](const IncomingOffer &offer) { m_olga->accept(offer.token, inbox.path()); });
@@ -309,9 +319,13 @@ void TestPrivateWindowFiles::sentFilesAreRecorded()
     }
     QCOMPARE(Form4->Transfers->rowCount(), 1);
     const auto *title = Form4->Transfers->findChild<QLabel *>(u"TransferTitle"_s);
-    QCOMPARE(title->text(), u"Файлы для Olga: a.txt, b.bin (2,0 КБ)"_s);
+    QCOMPARE(title->text(), english ? u"Files for Olga: a.txt, b.bin (2,0 KB)"_s
+                                    : u"Файлы для Olga: a.txt, b.bin (2,0 КБ)"_s);
     const auto *status = Form4->Transfers->findChild<QLabel *>(u"TransferStatus"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(status->text(), u"Файлы отправлены"_s, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), english ? u"Files sent"_s : u"Файлы отправлены"_s,
+                              WaitMs);
+    QCOMPARE(Form4->RichEdit1->LineText(Form4->RichEdit1->LineCount() - 1),
+             english ? u"File b.bin (2,0 KB) sent"_s : u"Файл b.bin (2,0 КБ) отправлен"_s);
     QCOMPARE(records(), (QStringList{u"Ivan>Olga: Файл a.txt (10 байт) отправлен [0]"_s,
                                      u"Ivan>Olga: Файл b.bin (2,0 КБ) отправлен [0]"_s}));
     QCOMPARE(testsupport::readFile(inbox.filePath(u"b.bin"_s)), QByteArray(2048, 'x'));

@@ -1,4 +1,3 @@
-#include "FileCommands.h"
 #include "TestSupport.h"
 #include "TransferErrors.h"
 #include "TransferProtocol.h"
@@ -25,8 +24,6 @@ private Q_SLOTS:
     void tokens();
     void frameHeaders_data();
     void frameHeaders();
-    void sendCommand_data();
-    void sendCommand();
 };
 
 namespace
@@ -161,37 +158,6 @@ void TestTransferProtocol::frameHeaders()
         QCOMPARE(header->length, length);
         QCOMPARE(BuildFrameHeader(header->type, header->length), bytes);
     }
-}
-
-void TestTransferProtocol::sendCommand_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("isCommand");
-    QTest::addColumn<QString>("nick");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("A nick and a path")
-        << u"/send Olga /tmp/report.pdf"_s << true << u"Olga"_s << u"/tmp/report.pdf"_s;
-    QTest::newRow("A path with blanks")
-        << u"/send Olga /tmp/my report.pdf"_s << true << u"Olga"_s << u"/tmp/my report.pdf"_s;
-    QTest::newRow("A quoted nick with a blank")
-        << u"/send \"Anna Maria\" a.txt"_s << true << u"Anna Maria"_s << u"a.txt"_s;
-    QTest::newRow("No path") << u"/send Olga"_s << true << QString() << QString();
-    QTest::newRow("Nothing after the command") << u"/send"_s << true << QString() << QString();
-    QTest::newRow("An unclosed quote") << u"/send \"Anna a.txt"_s << true << QString() << QString();
-    QTest::newRow("A chat line") << u"hello /send"_s << false << QString() << QString();
-    QTest::newRow("Another command") << u"/sendall x y"_s << false << QString() << QString();
-}
-
-void TestTransferProtocol::sendCommand()
-{
-    QFETCH(QString, line);
-    QFETCH(bool, isCommand);
-    QFETCH(QString, nick);
-    QFETCH(QString, path);
-    const auto command = ParseSendCommand(line);
-    QCOMPARE(command.has_value(), isCommand);
-    if (isCommand)
-        QCOMPARE(*command, (SendCommand{nick, path}));
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestTransferProtocol)

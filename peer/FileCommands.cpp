@@ -1,11 +1,11 @@
 #include "FileCommands.h"
-#include "AppError.h"
+#include "FileRecord.h"
 #include "FileTransferService.h"
+#include "TransferErrors.h"
+#include "TransferTexts.h"
 
 using namespace Qt::StringLiterals;
-
-namespace transfer
-{
+using namespace transfer;
 
 std::optional<SendCommand> ParseSendCommand(const QString &line)
 {
@@ -50,22 +50,21 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
         }
         try {
             m_service.accept(o.token, m_acceptFolder);
-        } catch (const AppError &error) {
-            m_print(error.message());
+        } catch (const ETransferError &error) {
+            m_print(TransferErrorText(error));
             m_service.decline(o.token);
         }
     });
     connect(&service, &FileTransferService::fileTransferred, this,
             [this](const QString &token, Direction direction, const QString &name, qint64 size) {
-                const QString line = FileLine(direction, name, size);
-                m_print(line);
-                Q_EMIT fileRecorded(m_peerNick.value(token), line,
+                m_print(FileLineText(direction, name, size));
+                Q_EMIT fileRecorded(m_peerNick.value(token), FileHistoryLine(direction, name, size),
                                     direction == Direction::Incoming);
             });
     connect(&service, &FileTransferService::finished, this,
-            [this](const QString &token, Outcome, const QString &text) {
+            [this](const QString &token, const TransferEnd &end) {
                 m_peerNick.remove(token);
-                m_print(text);
+                m_print(TransferEndText(end));
             });
 }
 
@@ -102,9 +101,7 @@ void FileCommands::send(const SendCommand &command)
     try {
         m_peerNick.insert(m_service.offerFiles(address, port, {command.path}), command.nick);
         m_print(u"Файл %1 предложен: %2"_s.arg(command.path, command.nick));
-    } catch (const AppError &error) {
-        m_print(error.message());
+    } catch (const ETransferError &error) {
+        m_print(TransferErrorText(error));
     }
 }
-
-} // namespace transfer

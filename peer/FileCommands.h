@@ -10,8 +10,8 @@
 
 namespace transfer
 {
-
 class FileTransferService;
+} // namespace transfer
 
 struct SendCommand {
     QString nick;
@@ -23,7 +23,7 @@ struct SendCommand {
 // a "/send" line that lacks its nick or path gives an empty command.
 std::optional<SendCommand> ParseSendCommand(const QString &line);
 
-// The command-line peer's file commands: "/send NICK PATH" offers a file to a listed user,
+// The headless peer's file commands: "/send NICK PATH" offers a file to a listed user,
 // "/cancel" cancels every transfer and offer; offers made to this peer are taken into a folder, or
 // declined when it has none. Every event is told as one line.
 class FileCommands final : public QObject
@@ -35,24 +35,23 @@ public:
     using Resolve = std::function<QHostAddress(const QString &nick)>;
     using Print = std::function<void(const QString &line)>;
 
-    FileCommands(FileTransferService &service, Resolve resolve, Print print, QString acceptFolder,
-                 QObject *parent = nullptr);
+    FileCommands(transfer::FileTransferService &service, Resolve resolve, Print print,
+                 QString acceptFolder, QObject *parent = nullptr);
 
     // True when the line was a file command (carried out or answered with what is wrong).
     bool handle(const QString &line);
 
 Q_SIGNALS:
-    // A file went to or came from `peerNick`: `line` is what the history keeps of it.
+    // A file went to or came from `peerNick`: `line` is what the history keeps of it, the same
+    // in every copy.
     void fileRecorded(const QString &peerNick, const QString &line, bool incoming);
 
 private:
     void send(const SendCommand &command);
 
-    FileTransferService &m_service;
+    transfer::FileTransferService &m_service;
     Resolve m_resolve;
     Print m_print;
     QString m_acceptFolder;
     QHash<QString, QString> m_peerNick; // by transfer token
 };
-
-} // namespace transfer

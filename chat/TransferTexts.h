@@ -1,0 +1,21 @@
+#pragma once
+
+#include "TransferFigures.h"
+#include "TransferOutcome.h"
+
+#include <QString>
+
+class ETransferError;
+
+// What the windows and the headless peer say about file transfers, in the user's language.
+
+// "512 байт", "1,2 КБ", "1,2 МБ", "3,4 ГБ".
+QString FileSizeText(qint64 bytes);
+// "1,2 МБ из 3,4 МБ, 1,2 МБ/с, осталось 0:02" and the like, for a progress line.
+QString ProgressText(const transfer::TransferProgress &progress);
+// "Файлы отправлены", "Передача отменена", "Соединение прервано: файл a.txt удалён", ...
+QString TransferEndText(const transfer::TransferEnd &end);
+// Why a transfer could not be set up.
+QString TransferErrorText(const ETransferError &error);
+// "Файл report.pdf (1,2 МБ) отправлен" / "получен", as the conversation shows it.
+QString FileLineText(transfer::Direction direction, const QString &name, qint64 size);
