@@ -15,6 +15,11 @@ function(palavrix_add_module name)
         list(APPEND qtlibs Qt6::${component})
     endforeach()
     target_link_libraries(${target} PUBLIC ${qtlibs} ${ARG_LIBRARIES})
+    # Every core source, for the check that the core holds no text of the user interface.
+    foreach(source IN LISTS ARG_SOURCES)
+        cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+        set_property(GLOBAL APPEND PROPERTY PALAVRIX_CORE_SOURCES ${source})
+    endforeach()
 endfunction()
 
 # palavrix_add_ui_sources(<sources...>): window sources of a folder join the one UI library.
