@@ -55,6 +55,8 @@ private Q_SLOTS:
     void receivedFileIsRecorded();
     void sentFilesAreRecorded_data();
     void sentFilesAreRecorded();
+    void unreadableFileIsWorded_data();
+    void unreadableFileIsWorded();
 
 private:
     void chooseOlga();
@@ -335,6 +337,34 @@ void TestPrivateWindowFiles::sentFilesAreRecorded()
     QVERIFY(SearchCutText(table, u"B.BIN"_s, SearchDirection::Down));
     QCOMPARE(table.textAt(table.recNo(), HistoryField::mFullText),
              u"Файл b.bin (2,0 КБ) отправлен"_s);
+}
+
+void TestPrivateWindowFiles::unreadableFileIsWorded_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Russian windows") << false << u"Не удалось открыть файл %1."_s;
+    QTest::newRow("English windows") << true << u"Could not open the file %1."_s;
+}
+
+// The file service names the fault and the file; the window words it in the error box.
+void TestPrivateWindowFiles::unreadableFileIsWorded()
+{
+    QFETCH(bool, english);
+    QFETCH(QString, text);
+    QTranslator translator;
+    if (english) {
+        QVERIFY(translator.load(u"palavrix_en"_s, QStringLiteral(PALAVRIX_STAGE_DIR)));
+        QCoreApplication::installTranslator(&translator);
+    }
+    chooseOlga();
+    const QString missing = m_dir->filePath(u"missing.pdf"_s);
+    Dialogs::clearHistory();
+    Form4->SendFiles({missing});
+    QCOMPARE(Dialogs::history().size(), 1);
+    QCOMPARE(Dialogs::history()[0].kind, Dialogs::Kind::Error);
+    QCOMPARE(Dialogs::history()[0].text, text.arg(missing));
+    QCOMPARE(Form4->Transfers->rowCount(), 0);
 }
 
 PALAVRIX_TEST_MAIN(TestPrivateWindowFiles)
