@@ -30,7 +30,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
-#include <QTranslator>
 #include <QUrl>
 
 #include <memory>
@@ -299,11 +298,7 @@ void TestPrivateWindowFiles::sentFilesAreRecorded()
 {
     QFETCH(QString, how);
     QFETCH(bool, english);
-    QTranslator translator;
-    if (english) {
-        QVERIFY(translator.load(u"palavrix_en"_s, QStringLiteral(PALAVRIX_STAGE_DIR)));
-        QCoreApplication::installTranslator(&translator);
-    }
+    const auto translator = testsupport::speakEnglish(english, QStringLiteral(PALAVRIX_STAGE_DIR));
     QTemporaryDir inbox;
     connect(m_olga.get(), &FileTransferService::offerReceived, this,
             [&](const IncomingOffer &offer) { m_olga->accept(offer.token, inbox.path()); });
@@ -352,11 +347,7 @@ void TestPrivateWindowFiles::unreadableFileIsWorded()
 {
     QFETCH(bool, english);
     QFETCH(QString, text);
-    QTranslator translator;
-    if (english) {
-        QVERIFY(translator.load(u"palavrix_en"_s, QStringLiteral(PALAVRIX_STAGE_DIR)));
-        QCoreApplication::installTranslator(&translator);
-    }
+    const auto translator = testsupport::speakEnglish(english, QStringLiteral(PALAVRIX_STAGE_DIR));
     chooseOlga();
     const QString missing = m_dir->filePath(u"missing.pdf"_s);
     Dialogs::clearHistory();

@@ -4,9 +4,6 @@
 
 #include <QCoreApplication>
 #include <QTest>
-#include <QTranslator>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace transfer;
@@ -28,18 +25,6 @@ private Q_SLOTS:
 
 namespace
 {
-
-// The English translation while it lives; nothing for Russian, the texts' own language.
-std::unique_ptr<QTranslator> Speak(const QString &language)
-{
-    if (language == "ru"_L1)
-        return nullptr;
-    auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(u"palavrix_en"_s, QStringLiteral(PALAVRIX_STAGE_DIR)))
-        qFatal("palavrix_en.qm is missing");
-    QCoreApplication::installTranslator(translator.get());
-    return translator;
-}
 
 TransferEnd Ending(Outcome outcome, Direction direction)
 {
@@ -112,7 +97,8 @@ void TestTransferTexts::endText()
     QFETCH(QString, language);
     QFETCH(TransferEnd, end);
     QFETCH(QString, text);
-    const auto translator = Speak(language);
+    const auto translator =
+        testsupport::speakEnglish(language == "en"_L1, QStringLiteral(PALAVRIX_STAGE_DIR));
     QCOMPARE(TransferEndText(end), text);
 }
 
@@ -155,7 +141,8 @@ void TestTransferTexts::errorText()
     QFETCH(QString, subject);
     QFETCH(QString, detail);
     QFETCH(QString, text);
-    const auto translator = Speak(language);
+    const auto translator =
+        testsupport::speakEnglish(language == "en"_L1, QStringLiteral(PALAVRIX_STAGE_DIR));
     QCOMPARE(TransferErrorText(ETransferError(fault, subject, detail)), text);
 }
 
@@ -182,7 +169,8 @@ void TestTransferTexts::figures()
     QFETCH(QString, sizes);
     QFETCH(QString, progress);
     QFETCH(QString, lines);
-    const auto translator = Speak(language);
+    const auto translator =
+        testsupport::speakEnglish(language == "en"_L1, QStringLiteral(PALAVRIX_STAGE_DIR));
     QStringList shown;
     for (const qint64 bytes : {0LL, 512LL, 1024LL, 1258291LL, 10737418240LL})
         shown << FileSizeText(bytes);

@@ -76,9 +76,11 @@ QByteArray readFile(const QString &path)
 
 #include "Cp1251.h"
 
+#include <QCoreApplication>
 #include <QMetaMethod>
 #include <QStringList>
 #include <QTest>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -215,6 +217,17 @@ int runTests(QObject &test, int argc, char **argv)
         if (isTestFunction(meta->method(i)) && !runOne(test, argv[0], meta->method(i).name()))
             ++failed;
     return failed;
+}
+
+std::unique_ptr<QTranslator> speakEnglish(bool english, const QString &folder)
+{
+    if (!english)
+        return nullptr;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("palavrix_en"), folder))
+        throw std::runtime_error("palavrix_en.qm is missing");
+    QCoreApplication::installTranslator(translator.get());
+    return translator;
 }
 
 } // namespace testsupport

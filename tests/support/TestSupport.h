@@ -4,7 +4,9 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QTranslator>
 
+#include <memory>
 #include <stdexcept>
 
 class QObject;
@@ -55,6 +57,10 @@ int freeUdpPort();
 // throws std::invalid_argument.
 void writeChatCfg(const QString &folder, const QString &nick,
                   const QList<QPair<QString, QString>> &overrides = {});
+
+// The windows' English (palavrix_en.qm in `folder`) installed while the result lives; nothing
+// when `english` is false, the texts being Russian. Throws std::runtime_error when it is missing.
+std::unique_ptr<QTranslator> speakEnglish(bool english, const QString &folder);
 
 } // namespace testsupport
 

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QSet>
 #include <QTest>
-#include <QTranslator>
 
 using namespace Qt::StringLiterals;
 using namespace transfer;
@@ -158,11 +157,7 @@ void TestTransferNames::storedFileLine_data()
 void TestTransferNames::storedFileLine()
 {
     QFETCH(bool, english);
-    QTranslator translator;
-    if (english) {
-        QVERIFY(translator.load(u"palavrix_en"_s, QStringLiteral(PALAVRIX_STAGE_DIR)));
-        QCoreApplication::installTranslator(&translator);
-    }
+    const auto translator = testsupport::speakEnglish(english, QStringLiteral(PALAVRIX_STAGE_DIR));
     QCOMPARE(FileHistoryLine(Direction::Outgoing, u"report.pdf"_s, 1258291),
              u"Файл report.pdf (1,2 МБ) отправлен"_s);
     QCOMPARE(FileHistoryLine(Direction::Incoming, u"a.txt"_s, 10),
