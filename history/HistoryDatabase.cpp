@@ -909,7 +909,8 @@ void HistoryTable::deleteCurrent()
 void HistoryTable::deleteRecords(std::vector<Bookmark> keys)
 {
     checkActive();
-    std::sort(keys.begin(), keys.end());
+    if (!std::is_sorted(keys.begin(), keys.end()))
+        std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     if (keys.empty())
         return;
@@ -1041,6 +1042,14 @@ bool HistoryTable::readRecords(const std::vector<Bookmark> &keys,
             return false;
     }
     return true;
+}
+
+bool HistoryTable::holdsExactly(const std::vector<Bookmark> &keys) const
+{
+    // The view's entries are in key order too.
+    return keys.size() == m_keys.size() &&
+           std::equal(keys.begin(), keys.end(), m_keys.begin(),
+                      [](Bookmark key, const Entry &e) { return key == e.key; });
 }
 
 bool HistoryTable::holdsWholeTable() const

@@ -144,6 +144,8 @@ public:
     void deleteRecords(std::vector<Bookmark> keys);
     // Whether the view under its filter holds every record of the table.
     bool holdsWholeTable() const;
+    // Whether the view holds exactly the records of `keys` (ascending, no key twice).
+    bool holdsExactly(const std::vector<Bookmark> &keys) const;
 
     // While disabled, moves of the current record are not announced to the bound views; the
     // last enable announces the position once.

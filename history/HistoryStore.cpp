@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -100,15 +101,11 @@ void HistoryStore::ResetHistory()
 
 void HistoryStore::DeleteRecords(std::vector<HistoryTable::Bookmark> keys)
 {
-    std::sort(keys.begin(), keys.end());
+    if (!std::is_sorted(keys.begin(), keys.end()))
+        std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-    bool all = false;
-    if (!keys.empty() && m_table.isActive() && keys.size() == size_t(m_table.recordCount())) {
-        all = std::all_of(
-                  keys.begin(), keys.end(),
-                  [this](HistoryTable::Bookmark key) { return m_table.positionOf(key) >= 0; }) &&
-              m_table.holdsWholeTable();
-    }
+    const bool all = !keys.empty() && m_table.isActive() && m_table.holdsExactly(keys) &&
+                     m_table.holdsWholeTable();
     if (!all || !replaceByTemplate())
         m_table.deleteRecords(std::move(keys));
 }
@@ -128,9 +125,14 @@ bool HistoryStore::replaceByTemplate()
         return false;
     }
     m_connection.close();
+    // Freeing a large store's cached pages takes a while once its last user lets go: this
+    // hold on the old file is let go off the UI thread.
+    const int old = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
     std::error_code failed;
     std::filesystem::rename(QFile::encodeName(fresh).toStdString(),
                             QFile::encodeName(m_path).toStdString(), failed);
+    if (old >= 0)
+        std::thread([old] { ::close(old); }).detach();
     if (!failed)
         syncFile(QFileInfo(m_path).absolutePath());
     QFile::remove(fresh);

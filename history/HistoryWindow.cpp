@@ -116,7 +116,8 @@ std::vector<int> selectedRows(const QTableView *grid)
         for (int row = range.top(); row <= range.bottom(); ++row)
             rows.push_back(row);
     }
-    std::sort(rows.begin(), rows.end());
+    if (!std::is_sorted(rows.begin(), rows.end()))
+        std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
@@ -244,7 +245,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
             [this](qint64 count) { StatusPanels[0]->setText(CountText(count)); });
     connect(suiPageControl1, &QTabWidget::currentChanged, this, Guarded([this] {
                 TabSheetShow(suiPageControl1->currentIndex());
-                        suiPageControl1Change();
+                suiPageControl1Change();
             }));
     connect(suiButton1, &QPushButton::clicked, this, Guarded([this] { suiButton1Click(); }));
     connect(suiButton2, &QPushButton::clicked, this, Guarded([this] { suiButton2Click(); }));
@@ -332,6 +333,10 @@ QTableView *THForm::makeGrid(const QString &name, QWidget *sheet)
     QHeaderView *titles = grid->horizontalHeader();
     titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     titles->setHighlightSections(false);
+    // The titles never show the rows' selection, yet the header asks its selection model
+    // whether each column is wholly selected at every repaint, a walk over all rows while
+    // every row is selected: they get a selection model of their own that holds nothing.
+    titles->setSelectionModel(new QItemSelectionModel(DataSource1, titles));
     titles->setSectionsClickable(false);
     titles->setStretchLastSection(false);
     titles->setMinimumSectionSize(1);
