@@ -26,6 +26,8 @@ constexpr qint64 BlockLines = 4096;
 // Without wrapping, a line longer than this is neither measured nor laid out in full: its
 // width is bounded from above and only the part the view can show is laid out.
 constexpr qsizetype LongLine = 256;
+// Layouts kept for lines counted but not yet painted.
+constexpr size_t MaxWaitingLayouts = 1024;
 
 } // namespace
 
@@ -335,9 +337,16 @@ int LogView::rowsOf(int line) const
         return 1;
     quint16 &rows = m_lines[size_t(line)].rows;
     if (rows == 0) {
-        QTextLayout layout;
-        layoutLine(layout, line);
-        rows = quint16(qBound(1, layout.lineCount(), 0xFFFF));
+        // The lines counted are mostly those the next picture shows: their layouts wait for
+        // it, up to a bound, since no picture may come while the window is minimised.
+        std::unique_ptr<QTextLayout> scratch;
+        std::unique_ptr<QTextLayout> &layout =
+            m_layouts.size() < MaxWaitingLayouts ? m_layouts[m_dropped + line] : scratch;
+        if (!layout) {
+            layout = std::make_unique<QTextLayout>();
+            layoutLine(*layout, line);
+        }
+        rows = quint16(qBound(1, layout->lineCount(), 0xFFFF));
     }
     return rows;
 }

@@ -52,14 +52,20 @@ class PlainCopy(E.Copy):
         return env
 
 
-def idle_memory(h):
-    """Resident memory of a copy without accessibility, IDLE_AFTER seconds after its start."""
-    copy = PlainCopy(h, "Idle", "idle", {}, None)
+def start_plain_copy(h, nick, node, settle):
+    """A copy without accessibility on `node`, given `settle` seconds to come up."""
+    copy = PlainCopy(h, nick, node, {}, None)
     h.copies.append(copy)
     copy.start()
-    time.sleep(IDLE_AFTER)
+    time.sleep(settle)
     if not copy.running():
-        raise RuntimeError("the idle copy ended (see %s)" % copy.stderr_path)
+        raise RuntimeError("the copy %s ended (see %s)" % (nick, copy.stderr_path))
+    return copy
+
+
+def idle_memory(h):
+    """Resident memory of a copy without accessibility, IDLE_AFTER seconds after its start."""
+    copy = start_plain_copy(h, "Idle", "idle", IDLE_AFTER)
     idle = memory(copy.proc.pid)
     idle["largest"] = largest_mappings(copy.proc.pid)
     h.log("idle memory: %s" % idle)
@@ -149,12 +155,7 @@ def flood(h, copy, ui, flood_exe, rate):
 def plain_floods(h, flood_exe, rates):
     """The same floods at a copy without accessibility, as most users run it: no AT-SPI
     events for each new line, and no probes."""
-    copy = PlainCopy(h, "Plain", "plain", {}, None)
-    h.copies.append(copy)
-    copy.start()
-    time.sleep(PLAIN_STARTUP)
-    if not copy.running():
-        raise RuntimeError("the plain copy ended (see %s)" % copy.stderr_path)
+    copy = start_plain_copy(h, "Plain", "plain", PLAIN_STARTUP)
     return [flood(h, copy, None, flood_exe, rate) for rate in rates]
 
 
