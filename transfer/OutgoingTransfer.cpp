@@ -96,15 +96,17 @@ bool OutgoingTransfer::sendNextPiece()
         ++m_reading;
         return true;
     }
-    m_buffer.resize(qMin(m_left, ChunkSize));
-    const qint64 read = m_file.read(m_buffer.data(), m_buffer.size());
+    // A fresh block each time: the socket queues the block itself instead of a copy of it.
+    QByteArray piece(qMin(m_left, ChunkSize), Qt::Uninitialized);
+    const qint64 read = m_file.read(piece.data(), piece.size());
     if (read <= 0) {
         failHere(FailureReason::ReadFailed);
         return false;
     }
-    m_hash.addData(m_buffer.constData(), read);
+    piece.truncate(read);
+    m_hash.addData(piece.constData(), read);
     m_socket->write(BuildFrameHeader(FrameType::Data, quint32(read)));
-    m_socket->write(m_buffer.constData(), read);
+    m_socket->write(piece);
     m_left -= read;
     addDone(read);
     return true;

@@ -51,7 +51,6 @@ private:
     QFile m_file;
     qint64 m_left = 0;
     Sha256 m_hash;
-    QByteArray m_buffer;
 };
 
 } // namespace transfer
