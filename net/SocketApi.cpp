@@ -230,6 +230,102 @@ Received ReceiveFrom(Handle handle, QByteArray &buffer, int maxSize, std::uint32
     return Received::Datagram;
 }
 
+struct DatagramBatch::Slot {
+    Received status = Received::Nothing;
+    qsizetype size = 0;
+    std::uint32_t sender = 0;
+    int senderPort = 0;
+};
+
+// Each slot has room for one byte more than allowed, as in ReceiveFrom.
+DatagramBatch::DatagramBatch(int maxSize)
+    : m_maxSize(qMax(maxSize, 0)), m_slots(size_t(Slots)),
+      m_bytes(new char[size_t(Slots) * size_t(m_maxSize + 1)])
+{
+}
+
+DatagramBatch::~DatagramBatch() = default;
+
+Received DatagramBatch::Status(int slot) const
+{
+    return m_slots.at(size_t(slot)).status;
+}
+
+QByteArray DatagramBatch::Data(int slot) const
+{
+    return QByteArray(m_bytes.get() + size_t(slot) * size_t(m_maxSize + 1),
+                      m_slots.at(size_t(slot)).size);
+}
+
+std::uint32_t DatagramBatch::Sender(int slot) const
+{
+    return m_slots.at(size_t(slot)).sender;
+}
+
+int DatagramBatch::SenderPort(int slot) const
+{
+    return m_slots.at(size_t(slot)).senderPort;
+}
+
+#ifdef __linux__
+int DatagramBatch::Receive(Handle handle, int room)
+{
+    const int wanted = std::clamp(room, 0, Slots);
+    if (wanted == 0)
+        return 0;
+    const size_t stride = size_t(m_maxSize + 1);
+    iovec vectors[Slots];
+    sockaddr_in from[Slots];
+    mmsghdr headers[Slots];
+    for (int i = 0; i < wanted; ++i) {
+        vectors[i] = iovec{m_bytes.get() + size_t(i) * stride, stride};
+        from[i] = sockaddr_in{};
+        headers[i] = mmsghdr{};
+        headers[i].msg_hdr.msg_name = &from[i];
+        headers[i].msg_hdr.msg_namelen = sizeof from[i];
+        headers[i].msg_hdr.msg_iov = &vectors[i];
+        headers[i].msg_hdr.msg_iovlen = 1;
+    }
+    const int n = recvmmsg(handle, headers, unsigned(wanted), MSG_DONTWAIT, nullptr);
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        raiseLastError();
+    }
+    for (int i = 0; i < n; ++i) {
+        Slot &slot = m_slots[size_t(i)];
+        const msghdr &header = headers[i].msg_hdr;
+        if (header.msg_namelen < sizeof from[i] || from[i].sin_family != AF_INET) {
+            slot.status = Received::Nothing;
+            return i + 1;
+        }
+        const bool tooLong =
+            headers[i].msg_len > unsigned(m_maxSize) || (header.msg_flags & MSG_TRUNC) != 0;
+        slot.status = tooLong ? Received::Discarded : Received::Datagram;
+        slot.size = tooLong ? 0 : qsizetype(headers[i].msg_len);
+        slot.sender = ntohl(from[i].sin_addr.s_addr);
+        slot.senderPort = ntohs(from[i].sin_port);
+    }
+    return n;
+}
+#else
+int DatagramBatch::Receive(Handle handle, int room)
+{
+    const int wanted = std::clamp(room, 0, Slots);
+    QByteArray buffer;
+    for (int i = 0; i < wanted; ++i) {
+        Slot &slot = m_slots[size_t(i)];
+        slot.status = ReceiveFrom(handle, buffer, m_maxSize, slot.sender, slot.senderPort);
+        if (slot.status == Received::Nothing)
+            return i;
+        slot.size = slot.status == Received::Datagram ? buffer.size() : 0;
+        std::copy(buffer.cbegin(), buffer.cbegin() + slot.size,
+                  m_bytes.get() + qsizetype(i) * (m_maxSize + 1));
+    }
+    return wanted;
+}
+#endif
+
 QList<int> WaitReadable(const QList<Handle> &handles, int timeoutMs)
 {
     QList<int> ready;

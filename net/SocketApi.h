@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 // The operating system's datagram sockets, IPv4 only. Addresses are in host byte order.
 // Failures are raised as the endpoint errors.
@@ -53,6 +55,35 @@ enum class Received { Datagram, Discarded, Nothing };
 // Discarded; Nothing means no datagram was waiting.
 Received ReceiveFrom(Handle handle, QByteArray &buffer, int maxSize, std::uint32_t &sender,
                      int &senderPort);
+
+// Datagrams received from one socket in one call where the system offers such a call
+// (otherwise one at a time), into buffers kept from call to call.
+class DatagramBatch final
+{
+public:
+    static constexpr int Slots = 16;
+
+    explicit DatagramBatch(int maxSize);
+    ~DatagramBatch();
+    DatagramBatch(const DatagramBatch &) = delete;
+    DatagramBatch &operator=(const DatagramBatch &) = delete;
+
+    // Receives without waiting up to `room` (at most Slots) datagrams, the same way as
+    // ReceiveFrom each; gives how many slots were filled. A slot that says Nothing ends the
+    // batch: the socket was shut down. Fewer than asked for means the socket is empty.
+    int Receive(Handle handle, int room);
+    Received Status(int slot) const;
+    QByteArray Data(int slot) const;
+    std::uint32_t Sender(int slot) const;
+    int SenderPort(int slot) const;
+
+private:
+    struct Slot;
+    const int m_maxSize;
+    std::vector<Slot> m_slots;
+    // Left uninitialised: a page is only touched once a datagram lands on it.
+    std::unique_ptr<char[]> m_bytes;
+};
 
 // Waits up to timeoutMs for some of the handles to become readable; gives their positions
 // in the list. A failing wait gives none.

@@ -3,16 +3,16 @@
 #include "HostAddress.h"
 #include "UdpEndpoints.h"
 
+#include <thread>
 #include <utility>
 
 TIdUDPListenerThread::TIdUDPListenerThread(TIdUDPServer *server, int bufferSize)
-    : m_server(server), m_bufferSize(qMax(bufferSize, 0))
+    : m_server(server), m_received(bufferSize)
 {
     for (int i = 0; i < server->Bindings.Count(); ++i) {
         m_handles.append(server->Bindings[i]->Handle());
         m_bindings.append(server->Bindings[i]);
     }
-    m_buffer.reserve(qsizetype(m_bufferSize) + 1);
     m_batch.reserve(size_t(MaxBatch));
 }
 
@@ -78,7 +78,12 @@ void TIdUDPListenerThread::run()
                 }
             }
         } else {
+            const bool full = m_batch.size() >= size_t(MaxBatch);
             HandOver();
+            // What arrives meanwhile waits in the socket's buffer, which is sized for it;
+            // after a full batch more is waiting already.
+            if (!full)
+                std::this_thread::sleep_for(HandOverGap);
         }
         m_batch.clear();
     }
@@ -93,20 +98,23 @@ void TIdUDPListenerThread::run()
 void TIdUDPListenerThread::ReadSocket(int index)
 {
     while (m_batch.size() < size_t(MaxBatch)) {
-        std::uint32_t sender = 0;
-        int senderPort = 0;
-        socketapi::Received received = socketapi::Received::Nothing;
+        const int room = MaxBatch - int(m_batch.size());
+        int count = 0;
         try {
-            received = socketapi::ReceiveFrom(m_handles.at(index), m_buffer, m_bufferSize, sender,
-                                              senderPort);
+            count = m_received.Receive(m_handles.at(index), room);
         } catch (...) {
             return; // a failed receive loses this datagram only
         }
-        if (received == socketapi::Received::Nothing)
+        for (int slot = 0; slot < count; ++slot) {
+            const socketapi::Received status = m_received.Status(slot);
+            if (status == socketapi::Received::Nothing)
+                return;
+            if (status == socketapi::Received::Datagram)
+                m_batch.push_back(Datagram{index, m_received.Sender(slot),
+                                           m_received.SenderPort(slot), m_received.Data(slot)});
+        }
+        if (count < qMin(room, int(socketapi::DatagramBatch::Slots)))
             return;
-        if (received == socketapi::Received::Datagram)
-            m_batch.push_back(Datagram{index, sender, senderPort,
-                                       QByteArray(m_buffer.constData(), m_buffer.size())});
     }
 }
 

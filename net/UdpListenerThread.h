@@ -30,6 +30,10 @@ public:
     // The most datagrams one hand-over carries, which bounds how long it keeps the
     // endpoint's thread from its other events.
     static constexpr int MaxBatch = 256;
+    // Hand-overs follow one another at least this far apart: what arrives meanwhile is
+    // handed over together, so that a busy network wakes the endpoint's thread once for
+    // many datagrams rather than for each. A datagram after a quiet spell goes at once.
+    static constexpr std::chrono::microseconds HandOverGap{2000};
 
     // Takes the sockets of the server's bindings as they are now.
     TIdUDPListenerThread(TIdUDPServer *server, int bufferSize);
@@ -65,10 +69,9 @@ private:
     void CancelHandOver();
 
     TIdUDPServer *const m_server;
-    const int m_bufferSize;
     QList<socketapi::Handle> m_handles;
     QList<TIdSocketHandle *> m_bindings;
-    QByteArray m_buffer;
+    socketapi::DatagramBatch m_received;
     std::vector<Datagram> m_batch;
 
     mutable std::mutex m_lock;

@@ -34,6 +34,7 @@ private Q_SLOTS:
     void datagramReachesHandler();
     void oversizedDatagramIsDiscarded_data();
     void oversizedDatagramIsDiscarded();
+    void oversizedDatagramAmongOthersIsDiscarded();
     void throwingHandlerLeavesListenerRunning_data();
     void throwingHandlerLeavesListenerRunning();
     void handlerRunsInsideNestedEventLoop();
@@ -228,6 +229,28 @@ void TestUdpEndpoints::oversizedDatagramIsDiscarded()
     // Datagrams from one sender are handled in order: the first delivered is the next one.
     QTRY_COMPARE_WITH_TIMEOUT(listener.inbox.size(), 1, WaitMs);
     QCOMPARE(listener.inbox.first().data, QByteArray("next"));
+}
+
+void TestUdpEndpoints::oversizedDatagramAmongOthersIsDiscarded()
+{
+    Listener listener;
+    TIdUDPClient client;
+    QList<QByteArray> seen;
+    listener.server->OnUDPRead = [&](TIdUDPServer *, const QByteArray &data, TIdSocketHandle *) {
+        seen.append(data.left(16));
+        if (data == "start") {
+            // These wait in the socket while this handler runs and are taken in one go.
+            client.SendBytes(Loopback, listener.port(), "before");
+            client.SendBytes(Loopback, listener.port(), QByteArray(8193, 'x'));
+            client.SendBytes(Loopback, listener.port(), QByteArray(8192, 'y'));
+            client.SendBytes(Loopback, listener.port(), "after");
+            QVERIFY(queued(listener.handle(), 0));
+        }
+    };
+    client.SendBytes(Loopback, listener.port(), "start");
+
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 4, WaitMs);
+    QCOMPARE(seen, (QList<QByteArray>{"start", "before", QByteArray(16, 'y'), "after"}));
 }
 
 void TestUdpEndpoints::throwingHandlerLeavesListenerRunning_data()
