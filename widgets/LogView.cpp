@@ -21,7 +21,11 @@ namespace
 {
 
 constexpr int Margin = 4;
-constexpr qint64 RefreshInterval = 16; // ms
+// Lines arriving in a burst are shown 30 times a second, the pace of a smoothly scrolling
+// terminal; a line after a quiet spell is shown at once.
+constexpr qint64 RefreshInterval = 33; // ms
+// A screen reader hears the lines of a burst together, at most this often.
+constexpr int AnnounceInterval = 50; // ms
 constexpr qint64 BlockLines = 4096;
 // Without wrapping, a line longer than this is neither measured nor laid out in full: its
 // width is bounded from above and only the part the view can show is laid out.
@@ -69,13 +73,13 @@ void LogView::AppendLine(const QString &text, const QColor &color, bool bold)
             lf = all.indexOf(u'\n', from);
     }
     appendOne(all.mid(from), rgb, bold);
+    if (QAccessible::isActive() && m_unannounced < 0) {
+        // A screen reader hears a burst of lines as one insertion, not one call per line.
+        m_unannounced = before;
+        m_announceTimer.start(AnnounceInterval, this);
+    }
     if (LineCount() > m_maxLines)
         dropOldest(LineCount() - m_maxLines);
-    if (QAccessible::isActive()) {
-        const qsizetype at = qMax<qint64>(0, before - origin());
-        QAccessibleTextInsertEvent event(this, int(at), textRange(at, textLength()));
-        QAccessible::updateAccessibility(&event);
-    }
     ScrollToEnd();
 }
 
@@ -95,6 +99,7 @@ void LogView::appendOne(QStringView text, QRgb color, bool bold)
 // without wrapping is not measured again: the horizontal range may stay wider than needed.
 void LogView::dropOldest(int count)
 {
+    announceInserted();
     if (QAccessible::isActive()) {
         QAccessibleTextRemoveEvent event(this, 0, textRange(0, lineStart(count)));
         QAccessible::updateAccessibility(&event);
@@ -125,6 +130,8 @@ void LogView::Clear()
     m_widest = 0;
     m_anchor = m_cursor = 0;
     m_followEnd = true;
+    m_unannounced = -1;
+    m_announceTimer.stop();
     if (QAccessible::isActive()) {
         QAccessibleTextUpdateEvent event(this, 0, QString(), QString());
         QAccessible::updateAccessibility(&event);
@@ -258,6 +265,7 @@ void LogView::setSelection(qsizetype anchor, qsizetype cursor)
     m_anchor = origin() + std::clamp<qsizetype>(anchor, 0, size);
     m_cursor = origin() + std::clamp<qsizetype>(cursor, 0, size);
     viewport()->update();
+    announceInserted();
     if (QAccessible::isActive()) {
         QAccessibleTextSelectionEvent event(this, int(selectionStart()), int(selectionEnd()));
         event.setCursorPosition(int(cursorPosition()));
@@ -393,8 +401,25 @@ void LogView::scheduleRangeUpdate()
     m_refreshTimer.start(int(qMax<qint64>(0, RefreshInterval - since)), this);
 }
 
+void LogView::announceInserted()
+{
+    m_announceTimer.stop();
+    if (m_unannounced < 0)
+        return;
+    const qsizetype at = qMax<qint64>(0, m_unannounced - origin());
+    m_unannounced = -1;
+    if (QAccessible::isActive()) {
+        QAccessibleTextInsertEvent event(this, int(at), textRange(at, textLength()));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
 void LogView::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_announceTimer.timerId()) {
+        announceInserted();
+        return;
+    }
     if (event->timerId() != m_refreshTimer.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;

@@ -104,6 +104,7 @@ private:
     int visibleRows() const;
     QList<Placed> placedLines() const;
     void scheduleRangeUpdate();
+    void announceInserted();
     void updateRange();
     void invalidateLayout();
     void updateMetrics();
@@ -132,4 +133,8 @@ private:
     qint64 m_cursor = 0;
     QBasicTimer m_refreshTimer;
     QElapsedTimer m_lastRefresh;
+    // Where the text not yet announced to assistive technology starts (an offset since the
+    // last Clear), or -1; announced in one go at most once per refresh interval.
+    qint64 m_unannounced = -1;
+    QBasicTimer m_announceTimer;
 };

@@ -6,8 +6,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <memory>
 
@@ -36,6 +40,7 @@ private Q_SLOTS:
     void shownLinesFollowAFontChange();
     void longLineWithoutWrappingIsShownWhereScrolled();
     void accessibleTextCarriesColourAndWeight();
+    void screenReaderHearsABurstAsOneInsertion();
 
 private:
     void showView(QSize size);
@@ -367,6 +372,58 @@ void TestLogView::accessibleTextCarriesColourAndWeight()
 
     text->setSelection(0, 8, 12);
     QCOMPARE(m_view->selectedText(), QStringLiteral("Olga"));
+}
+
+namespace
+{
+
+// What the view told assistive technology, as "insert@position:text" or "remove@position:text".
+QStringList heard;
+
+void hear(QAccessibleEvent *event)
+{
+    if (event->type() == QAccessible::TextInserted) {
+        const auto *insert = static_cast<QAccessibleTextInsertEvent *>(event);
+        heard << QStringLiteral("insert@%1:%2")
+                     .arg(insert->changePosition())
+                     .arg(insert->textInserted());
+    } else if (event->type() == QAccessible::TextRemoved) {
+        const auto *remove = static_cast<QAccessibleTextRemoveEvent *>(event);
+        heard << QStringLiteral("remove@%1:%2")
+                     .arg(remove->changePosition())
+                     .arg(remove->textRemoved());
+    }
+}
+
+} // namespace
+
+void TestLogView::screenReaderHearsABurstAsOneInsertion()
+{
+    QPlatformAccessibility *platform =
+        QGuiApplicationPrivate::platformIntegration()->accessibility();
+    QVERIFY(platform);
+    heard.clear();
+    QAccessible::installUpdateHandler(hear);
+    platform->setActive(true);
+    const auto restore = qScopeGuard([platform] {
+        platform->setActive(false);
+        QAccessible::installUpdateHandler(nullptr);
+    });
+    m_view->setMaximumLines(4);
+    m_view->AppendLine(QStringLiteral("one"), Qt::black);
+    m_view->AppendLine(QStringLiteral("two"), Qt::black);
+    QTRY_COMPARE(heard, QStringList{QStringLiteral("insert@0:one\ntwo")});
+
+    // Lines about to be dropped are announced before they go, so every position a screen
+    // reader is told about exists in the text it was told about.
+    m_view->AppendLine(QStringLiteral("three"), Qt::black);
+    m_view->AppendLine(QStringLiteral("four\nfive"), Qt::black);
+    QTRY_COMPARE(heard.size(), 3);
+    QCOMPARE(heard.mid(1), (QStringList{QStringLiteral("insert@7:\nthree\nfour\nfive"),
+                                        QStringLiteral("remove@0:one\n")}));
+    QCOMPARE(m_view->text(), QStringLiteral("two\nthree\nfour\nfive"));
+    m_view->setSelection(0, 3); // says what is still unsaid first: nothing
+    QCOMPARE(heard.size(), 3);
 }
 
 PALAVRIX_TEST_MAIN(TestLogView)
