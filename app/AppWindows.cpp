@@ -3,6 +3,7 @@
 #include "AboutWindow.h"
 #include "ChatSession.h"
 #include "DesktopAlerts.h"
+#include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
@@ -32,6 +33,12 @@ AppWindows::AppWindows()
 {
     // Private messages are recorded in the store the history window shows.
     Form1->Session->setHistoryStore(HForm->Store);
+    // The store opens at its first use: a failure then is said as one at start-up is.
+    ChatSession *session = Form1->Session;
+    QObject::connect(HForm->Store, &HistoryStore::openFailed, session,
+                     [session](const QString &message) {
+                         session->ReportHistoryFailure({HistoryFault::Other, message});
+                     });
     m_alerts = std::make_unique<DesktopAlerts>(Form1->Session, Form1->Files);
     Form4->setFileService(Form1->Files);
 }

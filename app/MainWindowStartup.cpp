@@ -11,6 +11,7 @@
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "FileTransferService.h"
+#include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "HostAddress.h"
 #include "LogView.h"
@@ -171,8 +172,9 @@ void TForm1::OpenUserHistory()
         return;
     }
     // A store that cannot take records is said once; private messages still show and alert.
+    // The store itself opens when first used (AppWindows passes on a failure then).
     try {
-        HForm->OpenHistory(Session->OwnNick());
+        HForm->Store->ChooseHistory(Session->OwnNick());
         Session->CheckHistory();
     } catch (const AppError &error) {
         Session->ReportHistoryFailure({HistoryFault::Other, error.message()});

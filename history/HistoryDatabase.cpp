@@ -228,6 +228,20 @@ void CreateHistoryTemplate(const QString &path)
     sqlite3_close(db);
 }
 
+void CheckDatabaseFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+    // The 100-byte header: the format's name, and the payload fractions every database has.
+    static constexpr char Magic[] = "SQLite format 3";
+    const QByteArray head = file.read(100);
+    if (!head.isEmpty() &&
+        (head.size() < 100 || !head.startsWith(QByteArray(Magic, sizeof Magic)) ||
+         head.mid(21, 3) != QByteArray("\x40\x20\x20")))
+        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
+}
+
 // HistoryConnection
 
 HistoryConnection::HistoryConnection(QObject *parent) : QObject(parent) {}

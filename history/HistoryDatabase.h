@@ -31,6 +31,11 @@ private:
 // direction) at `path`, replacing any file there.
 void CreateHistoryTemplate(const QString &path);
 
+// Throws the error opening `path` as a database would give, as far as the file's first bytes
+// tell: a file that cannot be read, or one that is neither empty nor starts as a database.
+// Runs nothing of the engine.
+void CheckDatabaseFile(const QString &path);
+
 // The connection to one database file. Opening never creates or rewrites a file: a missing
 // file or one that is not a database fails with the engine's message and stays as it was.
 class HistoryConnection final : public QObject

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -64,23 +65,63 @@ QString HistoryStore::templatePath() const
     return m_templatePath;
 }
 
+HistoryConnection &HistoryStore::connection()
+{
+    openChosen();
+    return m_connection;
+}
+
+HistoryTable &HistoryStore::table()
+{
+    openChosen();
+    return m_table;
+}
+
+HistoryTable &HistoryStore::tableForBinding()
+{
+    return m_table;
+}
+
+const HistoryTable &HistoryStore::table() const
+{
+    return m_table;
+}
+
 void HistoryStore::OpenTemplate(const QString &templateFile)
 {
+    m_chosen = Chosen::Nothing;
     m_connection.setDatabasePath(templateFile);
     m_connection.open(HistoryConnection::Access::ReadOnly);
 }
 
+void HistoryStore::ChooseTemplate(const QString &templateFile)
+{
+    m_chosen = Chosen::Nothing;
+    m_connection.setDatabasePath(templateFile);
+    CheckDatabaseFile(templateFile);
+    m_chosen = Chosen::Template;
+}
+
 void HistoryStore::OpenHistory(const QString &nick)
 {
+    ChooseHistory(nick);
+    m_chosen = Chosen::Nothing;
+    openStore();
+}
+
+void HistoryStore::ChooseHistory(const QString &nick)
+{
+    m_connection.close();
     m_path = QDir(m_programDir).filePath(HistoryFileName(nick));
     if (!QFile::exists(m_path))
         copyTemplate(templatePath(), m_path);
-    openStore();
+    m_chosen = Chosen::Store;
 }
 
 void HistoryStore::AppendHistoryRecord(const QString &sender, const QString &receiver,
                                        const QString &text, bool incoming)
 {
+    openChosen();
     m_table.append(
         MakeHistoryRecord(sender, receiver, text, incoming, QDateTime::currentDateTime()));
     announceCount();
@@ -88,6 +129,7 @@ void HistoryStore::AppendHistoryRecord(const QString &sender, const QString &rec
 
 void HistoryStore::ResetHistory()
 {
+    m_chosen = Chosen::Nothing;
     m_connection.close();
     if (!m_path.isEmpty()) {
         QFile::remove(m_path);
@@ -101,6 +143,7 @@ void HistoryStore::ResetHistory()
 
 void HistoryStore::DeleteRecords(std::vector<HistoryTable::Bookmark> keys)
 {
+    openChosen();
     if (!std::is_sorted(keys.begin(), keys.end()))
         std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
@@ -152,6 +195,19 @@ void HistoryStore::openStore()
     m_connection.open(HistoryConnection::Access::ReadWrite);
     m_table.open();
     announceCount();
+}
+
+void HistoryStore::openChosen()
+{
+    const Chosen chosen = std::exchange(m_chosen, Chosen::Nothing);
+    try {
+        if (chosen == Chosen::Template)
+            m_connection.open(HistoryConnection::Access::ReadOnly);
+        else if (chosen == Chosen::Store)
+            openStore();
+    } catch (const AppError &error) {
+        Q_EMIT openFailed(error.message());
+    }
 }
 
 void HistoryStore::announceCount()

@@ -22,14 +22,26 @@ public:
     // The store file OpenHistory chose; empty before.
     QString path() const { return m_path; }
 
-    HistoryConnection &connection() { return m_connection; }
-    HistoryTable &table() { return m_table; }
-    const HistoryTable &table() const { return m_table; }
+    // The connection and the table view; a store chosen by ChooseHistory opens first.
+    HistoryConnection &connection();
+    HistoryTable &table();
+    // The table view as it stands, a chosen store left unopened: for binding views to it.
+    HistoryTable &tableForBinding();
+    const HistoryTable &table() const;
 
     // Opens the connection, read-only, on a template; nothing is read through it.
     void OpenTemplate(const QString &templateFile);
+    // Chooses the template as OpenTemplate would open it, leaving the opening to the first use
+    // as ChooseHistory does; a file that cannot be opened as a database, by what its first
+    // bytes tell, throws as the opening would.
+    void ChooseTemplate(const QString &templateFile);
     // Opens the store of `nick`, creating its file from the template when there is none.
     void OpenHistory(const QString &nick);
+    // Makes the store of `nick` the store as OpenHistory does, file and all, but leaves the
+    // opening to the first use of the connection, the table view or a store operation, so a
+    // run that stores nothing and shows no history runs nothing of the database engine. A
+    // failure of that opening leaves the store closed and is told by openFailed.
+    void ChooseHistory(const QString &nick);
     // Writes one private message, dated now; committed when this returns.
     void AppendHistoryRecord(const QString &sender, const QString &receiver, const QString &text,
                              bool incoming);
@@ -46,9 +58,12 @@ public:
 Q_SIGNALS:
     // After each of the three store operations above.
     void countChanged(qint64 count);
+    // The file ChooseHistory or ChooseTemplate chose could not be opened: the engine's message.
+    void openFailed(const QString &message);
 
 private:
     void openStore();
+    void openChosen();
     // Puts a synced copy of the template in the store's place by one rename, so the file is
     // the old store or the empty one at every moment; false when no copy could be made.
     bool replaceByTemplate();
@@ -59,4 +74,6 @@ private:
     QString m_path;
     HistoryConnection m_connection;
     HistoryTable m_table;
+    // What ChooseTemplate or ChooseHistory chose and nothing has opened yet.
+    enum class Chosen { Nothing, Template, Store } m_chosen = Chosen::Nothing;
 };

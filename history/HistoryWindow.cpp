@@ -147,7 +147,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(tr("Palavrix - история"));
 
     Store = new HistoryStore(this);
-    HistoryTable &table = Store->table();
+    HistoryTable &table = Store->tableForBinding();
     // While the table changes its rows, the grids move their own current rows; those moves
     // are not the user's and must not move the table. These run before the model's handlers…
     connect(&table, &HistoryTable::aboutToReset, this, [this] { ++m_syncing; });
@@ -257,9 +257,10 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     applyMinimumSize();
     FormResize();
 
-    // Before any nick is known the connection opens the shipped template.
+    // Before any nick is known the store's file is the shipped template, opened when first
+    // used; one that cannot be opened is said at once.
     try {
-        Store->OpenTemplate(Store->templatePath());
+        Store->ChooseTemplate(Store->templatePath());
     } catch (const AppError &error) {
         ShowErrorBox(error.message());
     }
@@ -268,7 +269,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
 THForm::~THForm()
 {
     // Take the grids off the model and the table before either goes.
-    disconnect(&Store->table(), nullptr, this, nullptr);
+    disconnect(&Store->tableForBinding(), nullptr, this, nullptr);
     for (QTableView *grid : {DBGrid1, DBGrid2, DBGrid3}) {
         grid->removeEventFilter(this);
         grid->viewport()->removeEventFilter(this);

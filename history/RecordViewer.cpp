@@ -2,6 +2,7 @@
 
 #include "Guard.h"
 #include "HistoryDatabase.h"
+#include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
 #include "PlainLabel.h"
@@ -105,7 +106,7 @@ TForm6::TForm6(QWidget *parent)
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
 
     if (HForm)
-        SetDataSource(&HForm->Table());
+        SetDataSource(&HForm->Store->tableForBinding());
 }
 
 void TForm6::SetDataSource(HistoryTable *table)

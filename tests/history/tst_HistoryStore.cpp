@@ -75,6 +75,11 @@ private Q_SLOTS:
     void missingTemplateLeavesTheStoreClosed();
     void invalidFileIsReportedAndKept_data();
     void invalidFileIsReportedAndKept();
+    void chosenStoreOpensAtFirstUse_data();
+    void chosenStoreOpensAtFirstUse();
+    void chosenInvalidStoreIsToldWhenFirstUsed();
+    void chosenTemplateIsCheckedAtOnceAndOpenedWhenUsed_data();
+    void chosenTemplateIsCheckedAtOnceAndOpenedWhenUsed();
     void recordSurvivesAKilledProcess();
 
     void filterSelectsByDirection_data();
@@ -368,6 +373,114 @@ void TestHistoryStore::invalidFileIsReportedAndKept()
     QCOMPARE(testsupport::readFile(file), content);
     QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files),
              (QStringList{u"6611198.dat"_qs, u"tmp.dat"_qs}));
+}
+
+void TestHistoryStore::chosenStoreOpensAtFirstUse_data()
+{
+    QTest::addColumn<QString>("use");
+    for (const char *use : {"table", "connection", "append", "delete"})
+        QTest::newRow(use) << QString::fromLatin1(use);
+}
+
+void TestHistoryStore::chosenStoreOpensAtFirstUse()
+{
+    QFETCH(QString, use);
+    openWith({{u"Bob"_qs, u"Me"_qs, u"kept"_qs, true}}, u"Bob"_qs);
+    m_store->ChooseHistory(u"Ann"_qs);
+    // The file is made at once; nothing of it is opened, and the earlier store is closed.
+    const QString file = m_folder->filePath(HistoryFileName(u"Ann"_qs));
+    QCOMPARE(m_store->path(), file);
+    QVERIFY(QFile::exists(file));
+    const HistoryStore &unused = *m_store;
+    QVERIFY(!unused.table().isActive());
+    QVERIFY(!m_store->tableForBinding().isActive());
+
+    QSignalSpy counts(m_store.get(), &HistoryStore::countChanged);
+    QSignalSpy failures(m_store.get(), &HistoryStore::openFailed);
+    if (use == u"table")
+        QCOMPARE(m_store->table().recordCount(), 0);
+    else if (use == u"connection")
+        QVERIFY(m_store->connection().isOpen());
+    else if (use == u"append")
+        m_store->AppendHistoryRecord(u"Me"_qs, u"Ann"_qs, u"hi"_qs, false);
+    else
+        m_store->DeleteRecords({});
+    QVERIFY(unused.table().isActive());
+    QVERIFY(!m_store->connection().isReadOnly());
+    QCOMPARE(m_store->RecordCount(), use == u"append" ? 1 : 0);
+    QCOMPARE(counts.first().first().toLongLong(), 0);
+    QVERIFY(failures.isEmpty());
+}
+
+void TestHistoryStore::chosenInvalidStoreIsToldWhenFirstUsed()
+{
+    const QString file = m_folder->filePath(u"6611198.dat"_qs);
+    const QByteArray content(8192, 'x');
+    testsupport::writeFile(file, content);
+    QSignalSpy failures(m_store.get(), &HistoryStore::openFailed);
+    m_store->ChooseHistory(u"Bob"_qs);
+    QVERIFY(failures.isEmpty());
+    try {
+        m_store->AppendHistoryRecord(u"Me"_qs, u"Bob"_qs, u"lost"_qs, false);
+        QFAIL("a write on an invalid store succeeded");
+    } catch (const AppError &e) {
+        QCOMPARE(e.message(), ClosedDataset);
+    }
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures.at(0).at(0).toString(), u"file is not a database"_qs);
+    // Told once: later uses find the store closed, as after a failed OpenHistory.
+    QVERIFY(!m_store->table().isActive());
+    QCOMPARE(failures.size(), 1);
+    m_store.reset();
+    QCOMPARE(testsupport::readFile(file), content);
+}
+
+void TestHistoryStore::chosenTemplateIsCheckedAtOnceAndOpenedWhenUsed_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("present");
+
+    QTest::newRow("the template") << QByteArray() << true;
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("an empty file") << QByteArray("") << true;
+    QTest::newRow("a text file") << QByteArray(8192, 'x') << true;
+    QTest::newRow("a short file") << QByteArray("SQLite format 3") << true;
+    QTest::newRow("a damaged header")
+        << QByteArray("SQLite format 3\0", 16) + QByteArray(84, '\xff') << true;
+}
+
+// ChooseTemplate fails as OpenTemplate does, with the engine's own message, without opening.
+void TestHistoryStore::chosenTemplateIsCheckedAtOnceAndOpenedWhenUsed()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, present);
+    const QString file = m_folder->filePath(u"other.dat"_qs);
+    if (!present)
+        QVERIFY(!QFile::exists(file));
+    else if (content.isNull())
+        QVERIFY(QFile::copy(m_folder->templatePath(), file));
+    else
+        testsupport::writeFile(file, content);
+
+    QString opening;
+    try {
+        HistoryStore eager;
+        eager.OpenTemplate(file);
+    } catch (const EDatabaseError &e) {
+        opening = e.message();
+    }
+    QString choosing;
+    try {
+        m_store->ChooseTemplate(file);
+    } catch (const EDatabaseError &e) {
+        choosing = e.message();
+    }
+    QCOMPARE(choosing, opening);
+    if (!opening.isEmpty())
+        return;
+    QVERIFY(m_store->connection().isOpen());
+    QVERIFY(m_store->connection().isReadOnly());
+    QCOMPARE(m_store->connection().databasePath(), file);
 }
 
 void TestHistoryStore::recordSurvivesAKilledProcess()
