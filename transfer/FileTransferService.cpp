@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
+#include <QNetworkProxy>
 #include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
@@ -39,6 +40,10 @@ FileTransferService::FileTransferService(QObject *parent) : QObject(parent)
     qRegisterMetaType<transfer::Outcome>();
     qRegisterMetaType<transfer::TransferEnd>();
     m_clock.start();
+    // The peers are on the local network: nothing goes through a proxy, and no proxy
+    // configuration is looked up.
+    m_server.setProxy(QNetworkProxy::NoProxy);
+    m_udp.setProxy(QNetworkProxy::NoProxy);
     m_announceTimer.setInterval(AnnounceIntervalMs);
     connect(&m_announceTimer, &QTimer::timeout, this, &FileTransferService::announce);
     connect(&m_udp, &QUdpSocket::readyRead, this, &FileTransferService::readDatagrams);

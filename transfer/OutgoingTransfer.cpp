@@ -1,5 +1,7 @@
 #include "OutgoingTransfer.h"
 
+#include <QNetworkProxy>
+
 namespace transfer
 {
 
@@ -19,6 +21,7 @@ void OutgoingTransfer::accepted(quint16 dataPort)
         return;
     m_state = State::Connecting;
     auto *socket = new QTcpSocket(this);
+    socket->setProxy(QNetworkProxy::NoProxy); // a peer on the local network
     attach(socket);
     connect(socket, &QTcpSocket::connected, this, &OutgoingTransfer::connected);
     connect(socket, &QTcpSocket::bytesWritten, this, &OutgoingTransfer::pump);

@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void brokenTransferRemovesTheFile();
     void severalTransfersAtOnce();
     void unreadableFileIsRefusedAtOnce();
+    void transfersNeverGoThroughAProxy();
 };
 
 namespace
@@ -409,6 +412,25 @@ void TestTransferService::unreadableFileIsRefusedAtOnce()
              u"%1 %2"_s.arg(int(TransferFault::FileUnreadable)).arg(ivan.dir.path()));
     QCOMPARE(refusal({}), u"%1 "_s.arg(int(TransferFault::NoFiles)));
     QCOMPARE(ivan.service.activeCount(), 0);
+}
+
+void TestTransferService::transfersNeverGoThroughAProxy()
+{
+    // A proxy the desktop names (here one that answers nobody) is not for the local network.
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::Socks5Proxy, Loopback.toString(), 9));
+    const auto restore = qScopeGuard([] { QNetworkProxy::setApplicationProxy({}); });
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    QVERIFY(ivan.service.port() != 0 && olga.service.port() != 0);
+    const QByteArray data = RandomBytes(64 * 1024);
+    const QString token = ivan.service.offerFiles(Loopback, olga.service.port(),
+                                                  {WriteFile(ivan.path(u"a.bin"_s), data)});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.accept(token, olga.dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QCOMPARE(ivan.outcome(), Outcome::Done);
+    QCOMPARE(ReadAll(olga.path(u"a.bin"_s)), data);
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestTransferService)
