@@ -33,7 +33,7 @@ public:
     // Hand-overs follow one another at least this far apart: what arrives meanwhile is
     // handed over together, so that a busy network wakes the endpoint's thread once for
     // many datagrams rather than for each. A datagram after a quiet spell goes at once.
-    static constexpr std::chrono::microseconds HandOverGap{2000};
+    static constexpr std::chrono::microseconds HandOverGap{4000};
 
     // Takes the sockets of the server's bindings as they are now.
     TIdUDPListenerThread(TIdUDPServer *server, int bufferSize);

@@ -12,7 +12,8 @@ its UI thread, every 50 ms during the flood; accessibility is on for this copy).
 is a virtual one: now and then the hypervisor stops it for tens of milliseconds (steal time in
 /proc/stat), which no program inside can help, so each call notes whether steal time grew
 meanwhile and the slowest call is given twice, of all calls and of those not paused, beside
-the steal time of the whole flood. The same floods then go to a second copy with
+the steal time of the whole flood; the same calls for 10 s with nothing sent come first, as
+what the machine adds by itself. The same floods then go to a second copy with
 accessibility off, as most users run it: lines, loss and CPU without a screen reader's
 events. Before the floods: the resident memory of an idle copy 10 s after its start,
 accessibility off as for a user without a screen reader, with its largest parts.
@@ -167,6 +168,26 @@ def flood(h, copy, ui, flood_exe, rate):
     return result
 
 
+def quiet_probes(h, ui):
+    """The same calls for SECONDS with nothing sent: what the machine itself adds."""
+    steal_before = steal_ms()
+    started = time.monotonic()
+    probes = []
+    while time.monotonic() - started < SECONDS:
+        probes.append(probe(ui))
+        time.sleep(PROBE_PERIOD)
+    quiet = {
+        "probe_median_ms": percentile([ms for ms, _ in probes], 0.5),
+        "probe_worst_ms": max(ms for ms, _ in probes),
+        "probe_worst_unstolen_ms": max((ms for ms, stolen in probes if not stolen), default=0.0),
+        "probes_stolen": sum(1 for _, stolen in probes if stolen),
+        "steal_ms": steal_ms() - steal_before,
+        "probes": len(probes),
+    }
+    h.log("no flood: %s" % json.dumps(quiet))
+    return quiet
+
+
 def plain_floods(h, flood_exe, rates):
     """The same floods at a copy without accessibility, as most users run it: no AT-SPI
     events for each new line, and no probes."""
@@ -189,7 +210,7 @@ def print_table(results, probes):
         print(line)
 
 
-def report(idle, results, plain):
+def report(idle, quiet, results, plain):
     print()
     print("net_bench: public datagrams -> listener -> hand-over -> TForm1 -> RichEdit1, "
           "real sockets across namespaces, Xvfb, window shown")
@@ -199,6 +220,11 @@ def report(idle, results, plain):
     print("largest parts: " + ", ".join("%s %.1f MB" % (Path(n).name, kb / 1024.0)
                                         for n, kb in idle["largest"]))
     print("accessibility on (a screen reader's calls every %.0f ms):" % (PROBE_PERIOD * 1000))
+    print("no flood (%.0f s): stolen %.0f ms, AT-SPI worst %.1f ms / %.1f ms not paused "
+          "(median %.1f ms, %d calls, %d paused)" % (
+              SECONDS, quiet["steal_ms"], quiet["probe_worst_ms"],
+              quiet["probe_worst_unstolen_ms"], quiet["probe_median_ms"], quiet["probes"],
+              quiet["probes_stolen"]))
     print_table(results, True)
     print("accessibility off (as a user without a screen reader):")
     print_table(plain, False)
@@ -226,11 +252,12 @@ def main():
             idle = idle_memory(h)
             copy = h.start_copy("Bench", node="chat")
             ui = copy.ui()
+            quiet = quiet_probes(h, ui)
             results = [flood(h, copy, ui, Path(args.flood).resolve(), rate) for rate in rates]
             h.screenshot("after-flood")
             E._stop_group(copy.proc)
             plain = plain_floods(h, Path(args.flood).resolve(), rates)
-            report(idle, results, plain)
+            report(idle, quiet, results, plain)
     except E.Skip as why:
         print("SKIPPED: %s" % why)
     except (E.TestFailure, E.Interrupted, RuntimeError) as why:
