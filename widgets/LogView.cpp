@@ -32,6 +32,8 @@ constexpr qint64 BlockLines = 4096;
 constexpr qsizetype LongLine = 256;
 // Layouts kept for lines counted but not yet painted.
 constexpr size_t MaxWaitingLayouts = 1024;
+// Widths of short lines kept for lines that come again, as in a list filled at each refresh.
+constexpr qsizetype MaxKnownWidths = 1024;
 
 } // namespace
 
@@ -361,10 +363,19 @@ int LogView::rowsOf(int line) const
 
 int LogView::naturalWidth(int line) const
 {
-    const QFontMetrics metrics(m_lines[size_t(line)].bold ? m_boldFont : font());
+    const bool bold = m_lines[size_t(line)].bold;
+    const QFontMetrics metrics(bold ? m_boldFont : font());
     const QStringView text = lineView(line);
-    if (text.size() <= LongLine)
-        return metrics.horizontalAdvance(text.toString());
+    if (text.size() <= LongLine) {
+        // A list filled again and again with the same nicks measures each of them once.
+        QHash<QString, int> &known = m_naturalWidths[bold ? 1 : 0];
+        const QString key = text.toString();
+        if (const auto found = known.constFind(key); found != known.cend())
+            return found.value();
+        if (known.size() >= MaxKnownWidths)
+            known.clear();
+        return known.insert(key, metrics.horizontalAdvance(key)).value();
+    }
     // No character is wider than the font's widest, so the whole line can be scrolled to.
     const qint64 bound = qint64(metrics.maxWidth()) * text.size();
     return int(qMin<qint64>(bound, std::numeric_limits<int>::max() / 2));
@@ -381,6 +392,8 @@ qsizetype LogView::shownChars() const
 void LogView::invalidateLayout()
 {
     m_layouts.clear();
+    for (QHash<QString, int> &known : m_naturalWidths)
+        known.clear();
     for (Line &line : m_lines)
         line.rows = 0;
     m_widest = 0;

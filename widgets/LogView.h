@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QElapsedTimer>
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QTextLayout>
 
@@ -120,6 +121,8 @@ private:
     qint64 m_dropped = 0; // lines dropped since the last Clear
     // The layouts of the lines last painted, by their number since the last Clear.
     mutable Layouts m_layouts;
+    // Natural widths of short lines by their text, regular and bold.
+    mutable QHash<QString, int> m_naturalWidths[2];
     int m_maxLines = DefaultMaximumLines;
     QFont m_boldFont;
     int m_rowHeight = 1;

@@ -38,6 +38,7 @@ private Q_SLOTS:
     void defaultBoundIsAMillionLines();
     void paintsLinesInTheirColours();
     void shownLinesFollowAFontChange();
+    void scrollRangeFollowsAFontChange();
     void longLineWithoutWrappingIsShownWhereScrolled();
     void accessibleTextCarriesColourAndWeight();
     void screenReaderHearsABurstAsOneInsertion();
@@ -320,6 +321,27 @@ void TestLogView::shownLinesFollowAFontChange()
     big.setPointSize(big.pointSize() * 3);
     m_view->setFont(big);
     QTRY_VERIFY2(redPixels() > 4 * small, qPrintable(QString::number(small)));
+}
+
+void TestLogView::scrollRangeFollowsAFontChange()
+{
+    m_view->setWordWrap(false);
+    showView(QSize(200, 100));
+    const QString line = QStringLiteral("Olga Ivanovna Petrova-Vodkina ").repeated(3);
+    m_view->AppendLine(line, Qt::black);
+    QScrollBar *bar = m_view->horizontalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    const int small = bar->maximum();
+    QFont big = m_view->font();
+    big.setPointSize(big.pointSize() * 2);
+    m_view->setFont(big);
+    // The same line, measured anew in the new font, whether kept or appended again.
+    const int wide = QFontMetrics(big).horizontalAdvance(line);
+    QTRY_VERIFY2(bar->maximum() > small + wide / 3, qPrintable(QString::number(small)));
+    const int big1 = bar->maximum();
+    m_view->Clear();
+    m_view->AppendLine(line, Qt::black);
+    QTRY_COMPARE(bar->maximum(), big1);
 }
 
 void TestLogView::longLineWithoutWrappingIsShownWhereScrolled()
