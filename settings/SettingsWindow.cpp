@@ -42,12 +42,16 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 TForm2 *Form2 = nullptr;
 
 namespace
 {
 
+constexpr Qt::WindowFlags WindowFlags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                        Qt::MSWindowsFixedSizeDialogHint;
 constexpr int ClientWidth = 416;
 constexpr int ClientHeight = 465;
 constexpr int EdgeMargin = 6;   // between the window edge and the pages
@@ -186,10 +190,20 @@ void repaintHistory()
 
 } // namespace
 
-TForm2::TForm2(QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint)
+TForm2::TForm2(QWidget *parent) : QWidget(parent, WindowFlags)
+{
+    build();
+    TrackBar1->setToolTip(QString::number(AlphaBlendValue()));
+    TrackBar2->setToolTip(QString::number(RefreshStep * TrackBar2->value()) + tr(" сек."));
+    wireEvents();
+}
+
+TForm2::TForm2(Measuring) : QWidget(nullptr, WindowFlags)
+{
+    build();
+}
+
+void TForm2::build()
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(tr("Настройки"));
@@ -214,12 +228,6 @@ TForm2::TForm2(QWidget *parent)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(
         QRect(QPoint(ClientWidth - ButtonMargin - ButtonSize.width(), buttonTop), ButtonSize));
-
-    fitFont();
-
-    TrackBar1->setToolTip(QString::number(AlphaBlendValue()));
-    TrackBar2->setToolTip(QString::number(RefreshStep * TrackBar2->value()) + tr(" сек."));
-    wireEvents();
 }
 
 TForm2::~TForm2()
@@ -500,7 +508,18 @@ void TForm2::wireEvents()
     connect(Button1, &QPushButton::clicked, this, Guarded(this, &TForm2::suitempButton1Click));
 }
 
+// The fit is worked out when the window is first shown rather than at start-up, so a run
+// that never shows it never loads the narrower fonts; it is worked out on a copy of the pages
+// as built, so nothing set or styled since changes the outcome.
 void TForm2::fitFont()
+{
+    if (std::exchange(m_fitted, true))
+        return;
+    if (const std::optional<QFont> fitting = TForm2(Measuring{}).fittingFont())
+        setFont(*fitting);
+}
+
+std::optional<QFont> TForm2::fittingFont()
 {
     // The captions are not wrapped: with a wide font the window's text gets smaller and
     // then narrower until every page fits its width.
@@ -512,15 +531,18 @@ void TForm2::fitFont()
         }
         return true;
     };
+    std::optional<QFont> fitting;
     QFont smaller = font();
     for (const int stretch :
          {int(QFont::Unstretched), int(QFont::SemiCondensed), int(QFont::Condensed)}) {
         if (fits())
-            return;
+            return fitting;
         smaller.setPointSizeF(std::min(smaller.pointSizeF(), 8.0));
         smaller.setStretch(stretch);
         setFont(smaller);
+        fitting = smaller;
     }
+    return fitting;
 }
 
 bool TForm2::AlphaBlend() const
@@ -647,6 +669,14 @@ void TForm2::suitempButton1Click()
 void TForm2::FormShow()
 {
     FillSkinList();
+}
+
+void TForm2::setVisible(bool visible)
+{
+    // Before the window lays itself out to show.
+    if (visible)
+        fitFont();
+    QWidget::setVisible(visible);
 }
 
 void TForm2::showEvent(QShowEvent *event)

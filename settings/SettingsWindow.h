@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QFont>
 #include <QWidget>
+
+#include <optional>
 
 struct LocalNetwork;
 class ColorBox;
@@ -23,6 +26,9 @@ class TForm2 final : public QWidget
 public:
     explicit TForm2(QWidget *parent = nullptr);
     ~TForm2() override;
+
+    // Fits the window's text to its pages the first time it is shown.
+    void setVisible(bool visible) override;
 
     QTabWidget *suiPageControl1 = nullptr;
     QWidget *suiTabSheet1 = nullptr; // "Главные"
@@ -99,6 +105,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The pages alone, as built, for working out the font they need.
+    struct Measuring {
+    };
+    explicit TForm2(Measuring);
+    void build();
     void FormShow();
 
     QWidget *buildMainPage();
@@ -106,11 +117,15 @@ private:
     QWidget *buildColorsPage();
     QWidget *buildNetworkPage();
     void wireEvents();
+    // The font the window's text needs so that every page fits its width; none when its own
+    // font does. Tries it on these pages.
+    std::optional<QFont> fittingFont();
     void fitFont();
     void applyTranslucency() const;
 
     QLabel *m_downloadText = nullptr; // the text above the home-page link
     QLabel *m_installText = nullptr;  // how to install a style
+    bool m_fitted = false;
 };
 
 extern TForm2 *Form2;
