@@ -58,8 +58,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so not found by the library scan: the database driver, the X11
-# platform, and OpenSSL's crypto library that the first file transfer loads.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libssl3")
+# platform, OpenSSL's crypto library that the first file transfer loads and the database
+# engine the message store loads when first used.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libssl3, libsqlite3-0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcap2-bin")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://palavrix.sourceforge.io/)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${postinst})

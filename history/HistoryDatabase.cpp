@@ -1,8 +1,7 @@
 #include "HistoryDatabase.h"
+#include "SqliteApi.h"
 
 #include <QFile>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -23,12 +22,12 @@ constexpr qint64 DenseSpread = 4;
 
 QString engineMessage(sqlite3 *db)
 {
-    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+    return db ? QString::fromUtf8(Sqlite().errmsg(db)) : QStringLiteral("out of memory");
 }
 
 [[noreturn]] void raise(sqlite3 *db)
 {
-    throw EDatabaseError(engineMessage(db), db ? sqlite3_errcode(db) : SQLITE_NOMEM);
+    throw EDatabaseError(engineMessage(db), db ? Sqlite().errcode(db) : SQLITE_NOMEM);
 }
 
 // One prepared statement.
@@ -39,11 +38,15 @@ public:
     Statement(sqlite3 *db, const QString &sql) : m_db(db)
     {
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) !=
+        if (Sqlite().prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) !=
             SQLITE_OK)
             raise(db);
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    ~Statement()
+    {
+        if (m_stmt)
+            Sqlite().finalize(m_stmt);
+    }
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
     Statement(Statement &&other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt)
@@ -61,39 +64,39 @@ public:
 
     void bind(int index, qint64 value)
     {
-        if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK)
+        if (Sqlite().bind_int64(m_stmt, index, value) != SQLITE_OK)
             raise(m_db);
     }
     void bind(int index, const QString &value)
     {
         const QByteArray text = value.toUtf8();
-        if (sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()),
-                              SQLITE_TRANSIENT) != SQLITE_OK)
+        if (Sqlite().bind_text(m_stmt, index, text.constData(), int(text.size()),
+                               SQLITE_TRANSIENT) != SQLITE_OK)
             raise(m_db);
     }
     // True while a row is there; throws the engine's error.
     bool step()
     {
-        const int rc = sqlite3_step(m_stmt);
+        const int rc = Sqlite().step(m_stmt);
         if (rc == SQLITE_ROW)
             return true;
         if (rc == SQLITE_DONE)
             return false;
         const QString message = engineMessage(m_db);
-        sqlite3_reset(m_stmt);
+        Sqlite().reset(m_stmt);
         throw EDatabaseError(message, rc);
     }
     void reset()
     {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
+        Sqlite().reset(m_stmt);
+        Sqlite().clear_bindings(m_stmt);
     }
-    qint64 int64(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    qint64 int64(int column) const { return Sqlite().column_int64(m_stmt, column); }
     // The column's UTF-8 bytes, valid until the next step.
     QByteArrayView bytes(int column) const
     {
-        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-        return QByteArrayView(data, sqlite3_column_bytes(m_stmt, column));
+        const auto *data = reinterpret_cast<const char *>(Sqlite().column_text(m_stmt, column));
+        return QByteArrayView(data, Sqlite().column_bytes(m_stmt, column));
     }
     QString text(int column) const { return QString::fromUtf8(bytes(column)); }
 
@@ -211,35 +214,35 @@ void CreateHistoryTemplate(const QString &path)
     QFile::remove(path);
     sqlite3 *db = nullptr;
     const QByteArray file = path.toUtf8();
-    if (sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
+    if (Sqlite().open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                         nullptr) != SQLITE_OK) {
         const QString message = engineMessage(db);
-        sqlite3_close(db);
+        Sqlite().close(db);
         throw EDatabaseError(message);
     }
     char *error = nullptr;
-    if (sqlite3_exec(db, SchemaSql, nullptr, nullptr, &error) != SQLITE_OK) {
+    if (Sqlite().exec(db, SchemaSql, nullptr, nullptr, &error) != SQLITE_OK) {
         const QString message = QString::fromUtf8(error);
-        sqlite3_free(error);
-        sqlite3_close(db);
+        Sqlite().free(error);
+        Sqlite().close(db);
         QFile::remove(path);
         throw EDatabaseError(message);
     }
-    sqlite3_close(db);
+    Sqlite().close(db);
 }
 
 void CheckDatabaseFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+        throw EDatabaseError(QString::fromUtf8(Sqlite().errstr(SQLITE_CANTOPEN)));
     // The 100-byte header: the format's name, and the payload fractions every database has.
     static constexpr char Magic[] = "SQLite format 3";
     const QByteArray head = file.read(100);
     if (!head.isEmpty() &&
         (head.size() < 100 || !head.startsWith(QByteArray(Magic, sizeof Magic)) ||
          head.mid(21, 3) != QByteArray("\x40\x20\x20")))
-        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
+        throw EDatabaseError(QString::fromUtf8(Sqlite().errstr(SQLITE_NOTADB)));
 }
 
 // HistoryConnection
@@ -263,20 +266,20 @@ void HistoryConnection::open(Access access)
         return;
     // An empty name would make the engine open a private temporary database.
     if (m_path.isEmpty())
-        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+        throw EDatabaseError(QString::fromUtf8(Sqlite().errstr(SQLITE_CANTOPEN)));
     const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     sqlite3 *db = nullptr;
     const QByteArray file = m_path.toUtf8();
-    int rc = sqlite3_open_v2(file.constData(), &db, flags, nullptr);
+    int rc = Sqlite().open_v2(file.constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(db, 5000);
+        Sqlite().busy_timeout(db, 5000);
         // The engine reads the file lazily: read its header now, so a file that is not a
         // database fails here, untouched.
-        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        rc = Sqlite().exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     }
     if (rc != SQLITE_OK) {
         const QString message = engineMessage(db);
-        sqlite3_close(db);
+        Sqlite().close(db);
         throw EDatabaseError(message);
     }
     if (access == Access::ReadWrite) {
@@ -284,8 +287,8 @@ void HistoryConnection::open(Access access)
         // rollback journal is gone afterwards: the file alone holds every stored record, so a
         // copy of it taken at any time is whole. A file left in write-ahead mode by an older
         // run is checkpointed and turned back here.
-        sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
-        sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        Sqlite().exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        Sqlite().exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
     m_db = db;
     m_readOnly = access == Access::ReadOnly;
@@ -296,7 +299,7 @@ void HistoryConnection::close()
     if (!m_db)
         return;
     Q_EMIT aboutToClose();
-    sqlite3_close(m_db);
+    Sqlite().close(m_db);
     m_db = nullptr;
     m_readOnly = false;
 }
@@ -304,11 +307,11 @@ void HistoryConnection::close()
 void HistoryConnection::exec(const QString &sql)
 {
     if (!m_db)
-        throw EDatabaseError(QString::fromUtf8(sqlite3_errstr(SQLITE_MISUSE)));
+        throw EDatabaseError(QString::fromUtf8(Sqlite().errstr(SQLITE_MISUSE)));
     char *error = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+    if (Sqlite().exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
         const QString message = QString::fromUtf8(error);
-        sqlite3_free(error);
+        Sqlite().free(error);
         throw EDatabaseError(message);
     }
 }
@@ -324,7 +327,7 @@ void HistoryConnection::appendRecords(const std::vector<HistoryRecord> &records)
             insert.reset();
         }
     } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        Sqlite().exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
     exec(QStringLiteral("COMMIT"));
@@ -860,7 +863,7 @@ void HistoryTable::append(const HistoryRecord &record)
         bindRecord(insert, record);
         insert.step();
     }
-    const Bookmark key = sqlite3_last_insert_rowid(db);
+    const Bookmark key = Sqlite().last_insert_rowid(db);
     const Entry entry{key, record.mIncoming};
     const auto after = [](Bookmark k, const Entry &e) { return k < e.key; };
     for (auto view = m_otherViews.begin(); view != m_otherViews.end();) {
@@ -939,7 +942,7 @@ void HistoryTable::deleteRecords(std::vector<Bookmark> keys)
         }
         m_connection.exec(QStringLiteral("COMMIT"));
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        Sqlite().exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
     std::vector<int> positions;
