@@ -1,10 +1,7 @@
 #include "SqliteApi.h"
 
 #include "HistoryDatabase.h"
-
-#include <QLibrary>
-
-#include <type_traits>
+#include "LibraryFunctions.h"
 
 namespace
 {
@@ -17,9 +14,7 @@ struct LoadedSqlite {
     {
         QLibrary library(QStringLiteral("sqlite3"), 0);
         const auto take = [&library](auto &function, const char *name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-                library.resolve(name));
-            return function != nullptr;
+            return TakeFunction(library, function, name);
         };
         SqliteApi &a = api;
         if (!(take(a.open_v2, "sqlite3_open_v2") && take(a.close, "sqlite3_close") &&

@@ -1,5 +1,6 @@
 #include "Sha256.h"
 
+#include "LibraryFunctions.h"
 #include "TransferErrors.h"
 
 #include <QLibrary>
@@ -7,7 +8,6 @@
 #include <openssl/evp.h>
 
 #include <new>
-#include <type_traits>
 
 namespace transfer
 {
@@ -29,9 +29,7 @@ struct Crypto {
     {
         QLibrary library(QStringLiteral("crypto"), 3);
         const auto take = [&library](auto &function, const char *name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(
-                library.resolve(name));
-            return function != nullptr;
+            return TakeFunction(library, function, name);
         };
         if (!(take(ctxNew, "EVP_MD_CTX_new") && take(ctxFree, "EVP_MD_CTX_free") &&
               take(sha256, "EVP_sha256") && take(init, "EVP_DigestInit_ex") &&
