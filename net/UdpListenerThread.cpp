@@ -78,7 +78,7 @@ void TIdUDPListenerThread::run()
                 }
             }
         } else {
-            const bool full = m_batch.size() >= size_t(MaxBatch);
+            const bool full = BatchFull();
             HandOver();
             // What arrives meanwhile waits in the socket's buffer, which is sized for it;
             // after a full batch more is waiting already.
@@ -86,6 +86,7 @@ void TIdUDPListenerThread::run()
                 std::this_thread::sleep_for(HandOverGap);
         }
         m_batch.clear();
+        m_batchBytes = 0;
     }
     {
         const std::lock_guard guard(m_lock);
@@ -97,7 +98,7 @@ void TIdUDPListenerThread::run()
 // Takes the datagrams waiting on one socket, as many as the batch has room for.
 void TIdUDPListenerThread::ReadSocket(int index)
 {
-    while (m_batch.size() < size_t(MaxBatch)) {
+    while (!BatchFull()) {
         const int room = MaxBatch - int(m_batch.size());
         int count = 0;
         try {
@@ -109,13 +110,20 @@ void TIdUDPListenerThread::ReadSocket(int index)
             const socketapi::Received status = m_received.Status(slot);
             if (status == socketapi::Received::Nothing)
                 return;
-            if (status == socketapi::Received::Datagram)
+            if (status == socketapi::Received::Datagram) {
                 m_batch.push_back(Datagram{index, m_received.Sender(slot),
                                            m_received.SenderPort(slot), m_received.Data(slot)});
+                m_batchBytes += m_batch.back().data.size();
+            }
         }
         if (count < qMin(room, int(socketapi::DatagramBatch::Slots)))
             return;
     }
+}
+
+bool TIdUDPListenerThread::BatchFull() const
+{
+    return m_batch.size() >= size_t(MaxBatch) || m_batchBytes >= MaxBatchBytes;
 }
 
 void TIdUDPListenerThread::Deliver(const Datagram &datagram)

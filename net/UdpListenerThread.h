@@ -30,6 +30,8 @@ public:
     // The most datagrams one hand-over carries, which bounds how long it keeps the
     // endpoint's thread from its other events.
     static constexpr int MaxBatch = 256;
+    // And about the most bytes: long datagrams cost their handlers more each.
+    static constexpr qsizetype MaxBatchBytes = 128 * 1024;
     // Hand-overs follow one another at least this far apart: what arrives meanwhile is
     // handed over together, so that a busy network wakes the endpoint's thread once for
     // many datagrams rather than for each. A datagram after a quiet spell goes at once.
@@ -61,6 +63,7 @@ private:
     };
 
     bool Stopped() const;
+    bool BatchFull() const;
     void ReadSocket(int index);
     void Deliver(const Datagram &datagram);
     void HandOver();
@@ -73,6 +76,7 @@ private:
     QList<TIdSocketHandle *> m_bindings;
     socketapi::DatagramBatch m_received;
     std::vector<Datagram> m_batch;
+    qsizetype m_batchBytes = 0;
 
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
