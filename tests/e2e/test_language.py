@@ -42,6 +42,10 @@ def test(h):
     wire = h.start_observer()
     ann_copy = h.start_copy("Ann", config={"FontColor": "12", "ShowPrivateWND": "1"},
                             lang="en_US.UTF-8")
+    # Ivan starts once Ann has logged on (her entry notice follows her listeners' opening),
+    # so that she hears his entry notice.
+    E.wait_until(lambda: wire.datagrams(E.PUBLIC_PORT, ann_copy.addr), 10.0,
+                 what="Ann's entry notice")
     ivan_copy = h.start_copy("Ivan", config={"FontColor": "9", "ShowPrivateWND": "1"},
                              lang="ru_RU.UTF-8")
     ann_ru = ann_copy.ui()
