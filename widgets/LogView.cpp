@@ -364,7 +364,7 @@ int LogView::rowsOf(int line) const
 int LogView::naturalWidth(int line) const
 {
     const bool bold = m_lines[size_t(line)].bold;
-    const QFontMetrics metrics(bold ? m_boldFont : font());
+    const QFont &lineFont = bold ? m_boldFont : font();
     const QStringView text = lineView(line);
     if (text.size() <= LongLine) {
         // A list filled again and again with the same nicks measures each of them once.
@@ -374,8 +374,9 @@ int LogView::naturalWidth(int line) const
             return found.value();
         if (known.size() >= MaxKnownWidths)
             known.clear();
-        return known.insert(key, metrics.horizontalAdvance(key)).value();
+        return known.insert(key, QFontMetrics(lineFont).horizontalAdvance(key)).value();
     }
+    const QFontMetrics metrics(lineFont);
     // No character is wider than the font's widest, so the whole line can be scrolled to.
     const qint64 bound = qint64(metrics.maxWidth()) * text.size();
     return int(qMin<qint64>(bound, std::numeric_limits<int>::max() / 2));

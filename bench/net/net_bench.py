@@ -129,6 +129,24 @@ def probe(ui):
     return (time.monotonic() - started) * 1000.0, steal_ms() - stolen
 
 
+def probe_summary(probes, steal_before):
+    """The calls' answers (ms, paused) and the steal time since steal_before, summed up."""
+    return {
+        "probe_median_ms": percentile([ms for ms, _ in probes], 0.5),
+        "probe_worst_ms": max((ms for ms, _ in probes), default=0.0),
+        "probe_worst_unstolen_ms": max((ms for ms, stolen in probes if not stolen), default=0.0),
+        "probes_stolen": sum(1 for _, stolen in probes if stolen),
+        "steal_ms": steal_ms() - steal_before,
+        "probes": len(probes),
+    }
+
+
+def probe_text(r):
+    return "%.1f ms / %.1f ms  (median %.1f ms, %d calls, %d paused)" % (
+        r["probe_worst_ms"], r["probe_worst_unstolen_ms"], r["probe_median_ms"], r["probes"],
+        r["probes_stolen"])
+
+
 def flood(h, copy, ui, flood_exe, rate):
     chat_pid, x_pid = copy.proc.pid, h.desktop.xvfb.pid
     chat_cpu, x_cpu = cpu_seconds(chat_pid), cpu_seconds(x_pid)
@@ -157,13 +175,8 @@ def flood(h, copy, ui, flood_exe, rate):
         "handled_per_s": result["replies_in_window"] / result["seconds"],
         "program_us": (cpu_seconds(chat_pid) - chat_cpu) * 1e6 / handled,
         "x_us": (cpu_seconds(x_pid) - x_cpu) * 1e6 / handled,
-        "probe_median_ms": percentile([ms for ms, _ in probes], 0.5),
-        "probe_worst_ms": max((ms for ms, _ in probes), default=0.0),
-        "probe_worst_unstolen_ms": max((ms for ms, stolen in probes if not stolen), default=0.0),
-        "probes_stolen": sum(1 for _, stolen in probes if stolen),
-        "steal_ms": steal_ms() - steal_before,
-        "probes": len(probes),
     })
+    result.update(probe_summary(probes, steal_before))
     h.log("rate %d: %s" % (rate, json.dumps(result)))
     return result
 
@@ -176,14 +189,7 @@ def quiet_probes(h, ui):
     while time.monotonic() - started < SECONDS:
         probes.append(probe(ui))
         time.sleep(PROBE_PERIOD)
-    quiet = {
-        "probe_median_ms": percentile([ms for ms, _ in probes], 0.5),
-        "probe_worst_ms": max(ms for ms, _ in probes),
-        "probe_worst_unstolen_ms": max((ms for ms, stolen in probes if not stolen), default=0.0),
-        "probes_stolen": sum(1 for _, stolen in probes if stolen),
-        "steal_ms": steal_ms() - steal_before,
-        "probes": len(probes),
-    }
+    quiet = probe_summary(probes, steal_before)
     h.log("no flood: %s" % json.dumps(quiet))
     return quiet
 
@@ -204,9 +210,7 @@ def print_table(results, probes):
             r["rate"], r["sent"], r["replies"], r["loss"], r["handled_per_s"], r["program_us"],
             r["x_us"], r["steal_ms"])
         if probes:
-            line += "  %.1f ms / %.1f ms  (median %.1f ms, %d calls, %d paused)" % (
-                r["probe_worst_ms"], r["probe_worst_unstolen_ms"], r["probe_median_ms"],
-                r["probes"], r["probes_stolen"])
+            line += "  " + probe_text(r)
         print(line)
 
 
@@ -220,11 +224,8 @@ def report(idle, quiet, results, plain):
     print("largest parts: " + ", ".join("%s %.1f MB" % (Path(n).name, kb / 1024.0)
                                         for n, kb in idle["largest"]))
     print("accessibility on (a screen reader's calls every %.0f ms):" % (PROBE_PERIOD * 1000))
-    print("no flood (%.0f s): stolen %.0f ms, AT-SPI worst %.1f ms / %.1f ms not paused "
-          "(median %.1f ms, %d calls, %d paused)" % (
-              SECONDS, quiet["steal_ms"], quiet["probe_worst_ms"],
-              quiet["probe_worst_unstolen_ms"], quiet["probe_median_ms"], quiet["probes"],
-              quiet["probes_stolen"]))
+    print("no flood (%.0f s): stolen %.0f ms, AT-SPI worst (any call / not paused) %s" % (
+        SECONDS, quiet["steal_ms"], probe_text(quiet)))
     print_table(results, True)
     print("accessibility off (as a user without a screen reader):")
     print_table(plain, False)
