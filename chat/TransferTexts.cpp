@@ -95,6 +95,11 @@ QString TransferEndText(const TransferEnd &end)
         return QCoreApplication::translate("Transfer", "Передача отменена");
     case Outcome::CancelledByPeer:
         return QCoreApplication::translate("Transfer", "Передача отменена собеседником");
+    case Outcome::Expired:
+        return outgoing
+                   ? QCoreApplication::translate("Transfer", "Получатель не ответил за %1 мин.")
+                         .arg(qMax(1, (end.waitedMs + 30000) / 60000))
+                   : QCoreApplication::translate("Transfer", "Время ответа истекло");
     case Outcome::Failed:
         break;
     }

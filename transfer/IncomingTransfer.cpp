@@ -27,6 +27,19 @@ IncomingTransfer::IncomingTransfer(IncomingOffer offer, quint16 peerPort, Datagr
         sendDatagram(DatagramKind::Cancel);
         end(failure(Failure::NotConnected, {}), Close::Now);
     });
+    m_answerWait.setSingleShot(true);
+    connect(&m_answerWait, &QTimer::timeout, this, [this] {
+        if (m_state != State::Offered)
+            return;
+        TransferEnd expired = ending(Outcome::Expired);
+        expired.waitedMs = m_answerWait.interval();
+        end(expired, Close::Now);
+    });
+}
+
+void IncomingTransfer::expireAfter(int ms)
+{
+    m_answerWait.start(ms);
 }
 
 IncomingTransfer::~IncomingTransfer()

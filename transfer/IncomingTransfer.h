@@ -24,7 +24,11 @@ public:
     // Takes the offer into `folder`; the sender is told to connect to `dataPort`.
     void accept(const QString &folder, quint16 dataPort);
     void decline();
+    bool awaitsAnswer() const { return m_state == State::Offered; }
     bool awaitsConnection() const { return m_state == State::Accepted; }
+    // An offer left unanswered for `ms` ends as expired; the sender is not told (its own
+    // offer expires as well).
+    void expireAfter(int ms);
     // The sender's connection, its token already checked.
     void adopt(QTcpSocket *socket);
     void cancel() override;
@@ -55,6 +59,7 @@ private:
     State m_state = State::Offered;
     QString m_folder;
     QTimer m_connectWait;
+    QTimer m_answerWait;
     int m_index = 0;
     QFile m_part;
     bool m_partPending = false; // m_part is an unfinished "<name>.part"

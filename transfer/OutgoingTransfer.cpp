@@ -11,6 +11,22 @@ OutgoingTransfer::OutgoingTransfer(QString token, QHostAddress peer, quint16 pee
                parent),
       m_files(std::move(files))
 {
+    m_answerWait.setSingleShot(true);
+    connect(&m_answerWait, &QTimer::timeout, this, [this] {
+        if (m_state != State::Offered)
+            return;
+        m_state = State::Ended;
+        sendDatagram(DatagramKind::Cancel);
+        TransferEnd expired = ending(Outcome::Expired);
+        expired.waitedMs = m_lifetimeMs;
+        finish(expired);
+    });
+}
+
+void OutgoingTransfer::expireAfter(int ms)
+{
+    m_lifetimeMs = ms;
+    m_answerWait.start(ms + ms / 10);
 }
 
 OutgoingTransfer::~OutgoingTransfer() = default;

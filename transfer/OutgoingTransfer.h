@@ -4,6 +4,7 @@
 #include "Transfer.h"
 
 #include <QFile>
+#include <QTimer>
 
 namespace transfer
 {
@@ -29,6 +30,9 @@ public:
     const QList<Source> &files() const { return m_files; }
     // Only while the offer waits for an answer.
     void accepted(quint16 dataPort);
+    // An offer left unanswered ends as expired, telling the receiver, a tenth after `ms`: the
+    // receiver's copy of the offer expires first, so a late answer still finds this one.
+    void expireAfter(int ms);
     void declined();
     void cancel() override;
     void peerCancelled() override;
@@ -51,6 +55,8 @@ private:
     QFile m_file;
     qint64 m_left = 0;
     Sha256 m_hash;
+    QTimer m_answerWait;
+    int m_lifetimeMs = 0;
 };
 
 } // namespace transfer

@@ -18,6 +18,7 @@ enum class Outcome {
     Declined,        // the receiver said no to the offer
     Cancelled,       // the user on this side cancelled
     CancelledByPeer, // the other side cancelled or withdrew the offer
+    Expired,         // the offer went unanswered for its lifetime
     Failed,          // the failure says what went wrong
 };
 
@@ -42,6 +43,7 @@ struct TransferEnd {
     Failure failure = Failure::Protocol; // for Failed
     QString fileName;                    // the file a failure concerns
     QString detail;                      // the system's reason, for ConnectFailed
+    int waitedMs = 0;                    // for Expired: the offer's lifetime
 };
 
 // An offer another copy made to this one; names are already made safe.

@@ -787,6 +787,14 @@ and lines naming my nick</translation>
         <translation>Transfer cancelled by the other side</translation>
     </message>
     <message>
+        <source>Получатель не ответил за %1 мин.</source>
+        <translation>No answer from the recipient within %1 min.</translation>
+    </message>
+    <message>
+        <source>Время ответа истекло</source>
+        <translation>The offer expired unanswered</translation>
+    </message>
+    <message>
         <source>Файл %1 пришёл с ошибкой (контрольная сумма не совпала) и удалён</source>
         <translation>The file %1 arrived damaged (checksum mismatch) and was deleted</translation>
     </message>
