@@ -137,6 +137,21 @@ void TForm1::StartNetwork()
     StartFileTransfer();
 }
 
+// Offers and announcements are taken only from the chat's users, and nothing goes to its ports.
+static transfer::TransferOptions FileOptions(const ChatSession *session, quint16 port)
+{
+    transfer::TransferOptions options;
+    options.port = port;
+    options.nick = session->OwnNick();
+    options.announceTo = QHostAddress(session->BroadcastAddress());
+    options.isChatUser = [session](const QHostAddress &address, const QString &nick) {
+        return session->IsUserAt(nick, address.toString());
+    };
+    const ChatPorts ports = session->Ports();
+    options.chatPorts = {quint16(ports.Public), quint16(ports.System), quint16(ports.Private)};
+    return options;
+}
+
 // A port that cannot be opened leaves the chat as it is: the private window's file commands
 // say why they are off.
 void TForm1::StartFileTransfer()
@@ -147,7 +162,7 @@ void TForm1::StartFileTransfer()
         off = tr("Передача файлов выключена в настройках");
     } else {
         try {
-            Files->start({port, Session->OwnNick(), QHostAddress(Session->BroadcastAddress())});
+            Files->start(FileOptions(Session, port));
         } catch (const ETransferError &error) {
             off = TransferErrorText(error);
         }

@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -378,6 +379,12 @@ QString ChatSession::RecipientItemFor(const QString &nick) const
         if (user.Nick == nick)
             return RecipientItem(user);
     return {};
+}
+
+bool ChatSession::IsUserAt(const QString &nick, const QString &ip) const
+{
+    const auto here = [&](const UsrInfo &user) { return user.Nick == nick && user.IP == ip; };
+    return std::ranges::any_of(m_users.Users(), here) || std::ranges::any_of(m_listed, here);
 }
 
 void ChatSession::record(const QString &sender, const QString &receiver, const QString &text,

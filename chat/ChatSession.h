@@ -141,6 +141,8 @@ public:
     const QList<UsrInfo> &ListedUsers() const { return m_listed; }
     // The recipient item of the listed or heard user `nick`; empty when unknown.
     QString RecipientItemFor(const QString &nick) const;
+    // Whether `nick` was heard from `ip` since the last refresh or listed at it.
+    bool IsUserAt(const QString &nick, const QString &ip) const;
 
 Q_SIGNALS:
     // A public line to append in the colour of its number.

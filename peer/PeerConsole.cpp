@@ -108,8 +108,16 @@ void PeerConsole::startFiles()
     if (m_options.FilePort == 0)
         return;
     try {
-        m_files.start(
-            {m_options.FilePort, m_options.Nick, QHostAddress(m_session.BroadcastAddress())});
+        transfer::TransferOptions options;
+        options.port = m_options.FilePort;
+        options.nick = m_options.Nick;
+        options.announceTo = QHostAddress(m_session.BroadcastAddress());
+        options.isChatUser = [this](const QHostAddress &address, const QString &nick) {
+            return m_session.IsUserAt(nick, address.toString());
+        };
+        const ChatPorts ports = m_session.Ports();
+        options.chatPorts = {quint16(ports.Public), quint16(ports.System), quint16(ports.Private)};
+        m_files.start(options);
     } catch (const ETransferError &error) {
         complain(QStringLiteral("no file transfer: ") + TransferErrorText(error));
         return;

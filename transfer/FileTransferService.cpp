@@ -119,7 +119,10 @@ QString FileTransferService::offerFiles(const QHostAddress &address, quint16 por
     const QByteArray bytes = BuildDatagram(offer);
     if (m_udp.writeDatagram(bytes, address, port) != bytes.size())
         throw ETransferError(TransferFault::OfferNotSent, {}, m_udp.errorString());
-    track(new OutgoingTransfer(offer.token, address, port, sources, datagramSender(), this));
+    auto *transfer =
+        new OutgoingTransfer(offer.token, address, port, sources, datagramSender(), this);
+    transfer->expireAfter(m_offerLifetimeMs);
+    track(transfer);
     return offer.token;
 }
 
@@ -159,19 +162,20 @@ void FileTransferService::readDatagrams()
         const QNetworkDatagram received = m_udp.receiveDatagram(MaxDatagramSize + 1);
         const auto datagram = ParseDatagram(received.data());
         if (datagram)
-            handleDatagram(*datagram, received.senderAddress(), quint16(received.senderPort()));
+            handleDatagram(*datagram, received.senderAddress(), quint16(received.senderPort()),
+                           received.data().size());
     }
 }
 
 void FileTransferService::handleDatagram(const TransferDatagram &datagram, const QHostAddress &from,
-                                         quint16 fromPort)
+                                         quint16 fromPort, qsizetype size)
 {
     if (datagram.kind == DatagramKind::Announce) {
-        handleAnnounce(datagram, from);
+        handleAnnounce(datagram, from, fromPort, size);
         return;
     }
     if (datagram.kind == DatagramKind::Offer) {
-        handleOffer(datagram, from, fromPort);
+        handleOffer(datagram, from);
         return;
     }
     Transfer *transfer = m_transfers.value(datagram.token);
@@ -180,43 +184,119 @@ void FileTransferService::handleDatagram(const TransferDatagram &datagram, const
     OutgoingTransfer *sending = outgoing(datagram.token);
     if (datagram.kind == DatagramKind::Cancel)
         transfer->peerCancelled();
-    else if (sending != nullptr && datagram.kind == DatagramKind::Accept)
+    else if (sending != nullptr && datagram.kind == DatagramKind::Accept &&
+             !m_options.chatPorts.contains(datagram.port))
         sending->accepted(datagram.port);
     else if (sending != nullptr && datagram.kind == DatagramKind::Decline)
         sending->declined();
 }
 
-void FileTransferService::handleAnnounce(const TransferDatagram &datagram, const QHostAddress &from)
+// Only a chat user's copy is heard, from the file port it names, which must not be one of the
+// chat's. The first port heard from an address holds while it is refreshed, so a forged
+// announcement cannot move a user's file port elsewhere.
+void FileTransferService::handleAnnounce(const TransferDatagram &datagram, const QHostAddress &from,
+                                         quint16 fromPort, qsizetype size)
 {
-    // The own broadcast comes back too: this copy is no peer of its own.
-    if (datagram.port == port() && m_ownAddresses.contains(AddressKey(from)))
-        return;
     const QString key = AddressKey(from);
-    const bool known = peerPort(from) == datagram.port;
-    m_peers[key] = {datagram.port, datagram.nick, m_clock.elapsed()};
-    if (known)
+    // The own broadcast comes back too: this copy is no peer of its own.
+    if (datagram.port == port() && m_ownAddresses.contains(key))
         return;
-    // A copy that just appeared learns about this one at once, not at the next broadcast.
-    announceTo(from, datagram.port);
+    if (fromPort != datagram.port || m_options.chatPorts.contains(datagram.port) ||
+        !isChatUser(from, datagram.nick))
+        return;
+    const quint16 known = peerPort(from);
+    if (known != 0 && known != datagram.port)
+        return;
+    m_peers[key] = {datagram.port, datagram.nick, m_clock.elapsed()};
+    if (known != 0)
+        return;
+    answerAnnouncement(from, fromPort, size);
     Q_EMIT peersChanged();
 }
 
-void FileTransferService::handleOffer(const TransferDatagram &datagram, const QHostAddress &from,
-                                      quint16 fromPort)
+// A copy that just appeared learns about this one at once rather than at the next broadcast,
+// but only once per peer lifetime and only when the answer is no longer than what asked for
+// it: a forged announcement gains its sender nothing.
+void FileTransferService::answerAnnouncement(const QHostAddress &from, quint16 fromPort,
+                                             qsizetype size)
 {
-    if (m_transfers.contains(datagram.token) || m_transfers.size() >= MaxIncomingOffers)
+    const QString key = AddressKey(from);
+    const qint64 now = m_clock.elapsed();
+    const auto answered = m_answeredAt.constFind(key);
+    if (answered != m_answeredAt.cend() && now - *answered <= PeerLifetimeMs)
+        return;
+    TransferDatagram datagram;
+    datagram.kind = DatagramKind::Announce;
+    datagram.port = port();
+    datagram.nick = m_options.nick;
+    if (BuildDatagram(datagram).size() > size)
+        return;
+    m_answeredAt.insert(key, now);
+    sendDatagram(datagram, from, fromPort);
+}
+
+// An offer is taken only from a chat user's copy that announced itself from the same address
+// under the same nick; the answers go to the file port it announced.
+void FileTransferService::handleOffer(const TransferDatagram &datagram, const QHostAddress &from)
+{
+    const quint16 filePort = peerPort(from);
+    if (filePort == 0 || m_peers.value(AddressKey(from)).nick != datagram.nick ||
+        m_transfers.contains(datagram.token) || !isChatUser(from, datagram.nick) || !mayOffer(from))
         return;
     IncomingOffer offer{datagram.token, from, datagram.nick, {}};
     for (const OfferedFile &file : datagram.files)
         offer.files.append({SafeFileName(file.name), file.size});
-    track(new IncomingTransfer(offer, fromPort, datagramSender(), this));
+    auto *transfer = new IncomingTransfer(offer, filePort, datagramSender(), this);
+    transfer->expireAfter(m_offerLifetimeMs);
+    track(transfer);
     Q_EMIT offerReceived(offer);
+}
+
+bool FileTransferService::isChatUser(const QHostAddress &address, const QString &nick) const
+{
+    return m_options.isChatUser && m_options.isChatUser(address, nick);
+}
+
+// Offers beyond the caps or beyond the sender's bucket are dropped unanswered.
+bool FileTransferService::mayOffer(const QHostAddress &from)
+{
+    if (m_transfers.size() >= MaxIncomingOffers || offersWaitingFrom(from) >= MaxOffersPerSender)
+        return false;
+    OfferBucket &bucket = m_offerBuckets[AddressKey(from)];
+    const qint64 now = m_clock.elapsed();
+    bucket.tokens =
+        qMin<double>(OfferBurst, bucket.tokens + double(now - bucket.filledAt) / OfferRefillMs);
+    bucket.filledAt = now;
+    if (bucket.tokens < 1)
+        return false;
+    bucket.tokens -= 1;
+    return true;
+}
+
+int FileTransferService::offersWaitingFrom(const QHostAddress &from) const
+{
+    int count = 0;
+    for (Transfer *transfer : m_transfers) {
+        const auto *taken = qobject_cast<IncomingTransfer *>(transfer);
+        count += taken != nullptr && taken->awaitsAnswer() && SameAddress(taken->peer(), from);
+    }
+    return count;
+}
+
+bool FileTransferService::awaitsConnectionFrom(const QHostAddress &from) const
+{
+    for (Transfer *transfer : m_transfers) {
+        const auto *taken = qobject_cast<IncomingTransfer *>(transfer);
+        if (taken != nullptr && taken->awaitsConnection() && SameAddress(taken->peer(), from))
+            return true;
+    }
+    return false;
 }
 
 void FileTransferService::sendDatagram(const TransferDatagram &datagram, const QHostAddress &to,
                                        quint16 port)
 {
-    if (m_udp.state() == QAbstractSocket::BoundState)
+    if (m_udp.state() == QAbstractSocket::BoundState && !m_options.chatPorts.contains(port))
         m_udp.writeDatagram(BuildDatagram(datagram), to, port);
 }
 
@@ -231,30 +311,40 @@ void FileTransferService::forgetSilentPeers()
 {
     const qint64 now = m_clock.elapsed();
     const auto silent = [now](const Peer &peer) { return now - peer.heardAt > PeerLifetimeMs; };
+    m_answeredAt.removeIf([now](const auto &item) { return now - item.value() > PeerLifetimeMs; });
+    m_offerBuckets.removeIf([now](const auto &item) {
+        return now - item.value().filledAt > OfferBurst * OfferRefillMs;
+    });
     if (m_peers.removeIf([&](const auto &item) { return silent(item.value()); }) > 0)
         Q_EMIT peersChanged();
 }
 
+// A connection is only waited for from an address with an accepted offer awaiting it, a few
+// at a time per address, and only for the hello wait.
 void FileTransferService::takeConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        if (m_waitingConnections >= MaxWaitingConnections) {
+        const QHostAddress from = socket->peerAddress();
+        const QString key = AddressKey(from);
+        if (m_waitingConnections >= MaxWaitingConnections ||
+            m_waitingFrom.value(key) >= MaxWaitingPerAddress || !awaitsConnectionFrom(from)) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
         ++m_waitingConnections;
+        ++m_waitingFrom[key];
+        socket->setProperty("waitingKey", key);
         socket->setParent(this);
         auto *timer = new QTimer(socket);
         timer->setSingleShot(true);
         connect(timer, &QTimer::timeout, socket, &QTcpSocket::abort);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { checkHello(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            --m_waitingConnections;
-            socket->disconnect(this);
+            releaseWaiting(socket);
             socket->deleteLater();
         });
-        timer->start(HelloWaitMs);
+        timer->start(m_helloWaitMs);
         checkHello(socket);
     }
 }
@@ -274,10 +364,18 @@ void FileTransferService::checkHello(QTcpSocket *socket)
         socket->abort();
         return;
     }
-    --m_waitingConnections;
-    socket->disconnect(this);
+    releaseWaiting(socket);
     qDeleteAll(socket->findChildren<QTimer *>(Qt::FindDirectChildrenOnly));
     transfer->adopt(socket);
+}
+
+void FileTransferService::releaseWaiting(QTcpSocket *socket)
+{
+    socket->disconnect(this);
+    --m_waitingConnections;
+    const QString key = socket->property("waitingKey").toString();
+    if (--m_waitingFrom[key] <= 0)
+        m_waitingFrom.remove(key);
 }
 
 void FileTransferService::track(Transfer *transfer)

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <functional>
+
 namespace transfer
 {
 
@@ -22,6 +24,11 @@ struct TransferOptions {
     quint16 port = DefaultFilePort; // UDP and TCP; 0 takes any free port
     QString nick;
     QHostAddress announceTo; // the broadcast address; null: no periodic announcement
+    // Whether `nick` takes part in the chat from `address`. Only such users are heard: their
+    // announcements are kept and answered, their offers taken. Unset, nobody is.
+    std::function<bool(const QHostAddress &address, const QString &nick)> isChatUser;
+    // The chat's ports, which nothing from the file port is ever sent to.
+    QList<quint16> chatPorts{555, 556, 557};
 };
 
 // Sending and taking files: announces on the file port that this copy takes files, keeps the
@@ -45,7 +52,16 @@ public:
     // Tells one address that this copy takes files (the periodic announcement is broadcast).
     void announceTo(const QHostAddress &address, quint16 port);
     // The file port of a copy that announced itself lately; 0 when none did from `address`.
+    // The first port heard from an address holds until it goes unannounced for PeerLifetimeMs.
     quint16 peerPort(const QHostAddress &address) const;
+
+    // How long an offer waits for an answer, on both sides; the sender waits a tenth longer,
+    // so that a late answer still finds it. Applies to offers made or taken afterwards.
+    int offerLifetime() const { return m_offerLifetimeMs; }
+    void setOfferLifetime(int ms) { m_offerLifetimeMs = ms; }
+    // How long a data connection may take to present its token.
+    int helloWait() const { return m_helloWaitMs; }
+    void setHelloWait(int ms) { m_helloWaitMs = ms; }
 
     // Offers files to the copy at address:port; gives the transfer's token. Throws
     // ETransferError when a file cannot be read or the offer cannot be sent.
@@ -60,9 +76,16 @@ public:
 
     static constexpr int AnnounceIntervalMs = 4000;
     static constexpr int PeerLifetimeMs = 3 * AnnounceIntervalMs;
-    static constexpr int HelloWaitMs = 10000;
+    static constexpr int HelloWaitMs = 5000;
+    static constexpr int OfferLifetimeMs = 5 * 60 * 1000;
     static constexpr int MaxWaitingConnections = 16;
+    static constexpr int MaxWaitingPerAddress = 3;
     static constexpr int MaxIncomingOffers = 64;
+    // Offers from one address: at most this many unanswered, and a bucket of OfferBurst
+    // offers refilled by one every OfferRefillMs.
+    static constexpr int MaxOffersPerSender = 4;
+    static constexpr int OfferBurst = 5;
+    static constexpr int OfferRefillMs = 3000;
 
 Q_SIGNALS:
     void peersChanged();
@@ -78,12 +101,23 @@ private:
         QString nick;
         qint64 heardAt = 0;
     };
+    struct OfferBucket {
+        double tokens = OfferBurst;
+        qint64 filledAt = 0;
+    };
 
     void readDatagrams();
     void handleDatagram(const TransferDatagram &datagram, const QHostAddress &from,
-                        quint16 fromPort);
-    void handleAnnounce(const TransferDatagram &datagram, const QHostAddress &from);
-    void handleOffer(const TransferDatagram &datagram, const QHostAddress &from, quint16 fromPort);
+                        quint16 fromPort, qsizetype size);
+    void handleAnnounce(const TransferDatagram &datagram, const QHostAddress &from,
+                        quint16 fromPort, qsizetype size);
+    void answerAnnouncement(const QHostAddress &from, quint16 fromPort, qsizetype size);
+    void handleOffer(const TransferDatagram &datagram, const QHostAddress &from);
+    bool isChatUser(const QHostAddress &address, const QString &nick) const;
+    bool mayOffer(const QHostAddress &from);
+    int offersWaitingFrom(const QHostAddress &from) const;
+    bool awaitsConnectionFrom(const QHostAddress &from) const;
+    void releaseWaiting(QTcpSocket *socket);
     void sendDatagram(const TransferDatagram &datagram, const QHostAddress &to, quint16 port);
     void announce();
     void forgetSilentPeers();
@@ -99,10 +133,15 @@ private:
     QTcpServer m_server;
     QTimer m_announceTimer;
     QElapsedTimer m_clock;
-    QHash<QString, Peer> m_peers; // by dotted address
+    QHash<QString, Peer> m_peers;               // by dotted address
+    QHash<QString, qint64> m_answeredAt;        // announcements answered, by address
+    QHash<QString, OfferBucket> m_offerBuckets; // by address
+    QHash<QString, int> m_waitingFrom;          // connections before their token, by address
     QSet<QString> m_ownAddresses;
     QHash<QString, Transfer *> m_transfers;
     int m_waitingConnections = 0;
+    int m_offerLifetimeMs = OfferLifetimeMs;
+    int m_helloWaitMs = HelloWaitMs;
 };
 
 } // namespace transfer

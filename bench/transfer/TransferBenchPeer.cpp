@@ -47,13 +47,23 @@ int main(int argc, char **argv)
         });
     try {
         if (receive) {
-            service.start({port, u"receiver"_s, {}});
+            // The sender is the only other copy here: it counts as a chat user.
+            TransferOptions options;
+            options.port = port;
+            options.nick = u"receiver"_s;
+            options.isChatUser = [](const QHostAddress &, const QString &) { return true; };
+            service.start(options);
             QObject::connect(
                 &service, &FileTransferService::offerReceived, &app,
                 [&](const IncomingOffer &offer) { service.accept(offer.token, args[2]); });
             Say(u"ready"_s);
         } else {
-            service.start({port, u"sender"_s, {}});
+            TransferOptions options;
+            options.port = port;
+            options.nick = u"sender"_s;
+            service.start(options);
+            // The receiver takes offers only from a copy that announced itself.
+            service.announceTo(QHostAddress(args[2]), port);
             service.offerFiles(QHostAddress(args[2]), port, {args[3]});
         }
     } catch (const AppError &error) {

@@ -59,6 +59,7 @@ private Q_SLOTS:
 
 private:
     void chooseOlga();
+    void olgaAnnounces();
     QPushButton *panelButton(const QString &caption) const;
     QStringList records() const;
 
@@ -127,8 +128,14 @@ void TestPrivateWindowFiles::init()
     HForm->OpenHistory(u"Ivan"_s);
     m_ivan = std::make_unique<FileTransferService>();
     m_olga = std::make_unique<FileTransferService>();
-    m_ivan->start({0, u"Ivan"_s, {}});
-    m_olga->start({0, u"Olga"_s, {}});
+    // Both are chat users on the loopback address.
+    TransferOptions options;
+    options.port = 0;
+    options.isChatUser = [](const QHostAddress &, const QString &) { return true; };
+    options.nick = u"Ivan"_s;
+    m_ivan->start(options);
+    options.nick = u"Olga"_s;
+    m_olga->start(options);
     Form4->setFileService(m_ivan.get());
 }
 
@@ -145,9 +152,17 @@ void TestPrivateWindowFiles::cleanup()
 // Olga's copy announces itself, and Ivan chooses her.
 void TestPrivateWindowFiles::chooseOlga()
 {
-    m_olga->announceTo(Loopback, m_ivan->port());
-    QTRY_COMPARE_WITH_TIMEOUT(m_ivan->peerPort(Loopback), m_olga->port(), WaitMs);
+    olgaAnnounces();
     Form4->ComboBox1->setEditText(OlgaItem);
+}
+
+// Offers are taken only from a copy that announced itself: the two copies hear each other.
+void TestPrivateWindowFiles::olgaAnnounces()
+{
+    m_olga->announceTo(Loopback, m_ivan->port());
+    m_ivan->announceTo(Loopback, m_olga->port());
+    QTRY_COMPARE_WITH_TIMEOUT(m_ivan->peerPort(Loopback), m_olga->port(), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_olga->peerPort(Loopback), m_ivan->port(), WaitMs);
 }
 
 QPushButton *TestPrivateWindowFiles::panelButton(const QString &caption) const
@@ -221,6 +236,7 @@ void TestPrivateWindowFiles::offerShowsAcceptAndDecline()
 {
     QSignalSpy olgaEnds(m_olga.get(), &FileTransferService::finished);
     const QString path = WriteBytes(m_dir->filePath(u"report.pdf"_s), 1258291);
+    olgaAnnounces();
     m_olga->offerFiles(Loopback, m_ivan->port(), {path});
     QTRY_COMPARE_WITH_TIMEOUT(Form4->Transfers->rowCount(), 1, WaitMs);
     QVERIFY(Form4->Transfers->isVisibleTo(Form4));
@@ -259,6 +275,7 @@ void TestPrivateWindowFiles::receivedFileIsRecorded()
 {
     QSignalSpy olgaEnds(m_olga.get(), &FileTransferService::finished);
     const QString path = WriteBytes(m_dir->filePath(u"report.pdf"_s), 1258291);
+    olgaAnnounces();
     m_olga->offerFiles(Loopback, m_ivan->port(), {path});
     QTRY_VERIFY_WITH_TIMEOUT(panelButton(u"Принять..."_s), WaitMs);
 

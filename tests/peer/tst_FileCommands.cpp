@@ -28,7 +28,14 @@ constexpr int WaitMs = 15000;
 const QHostAddress Loopback(QHostAddress::LocalHost);
 
 struct Side {
-    explicit Side(const QString &nick) { service.start({0, nick, {}}); }
+    explicit Side(const QString &nick)
+    {
+        TransferOptions options;
+        options.port = 0;
+        options.nick = nick;
+        options.isChatUser = [](const QHostAddress &, const QString &) { return true; };
+        service.start(options);
+    }
     FileTransferService service;
     QTemporaryDir dir;
     QString path(const QString &name) const { return dir.filePath(name); }
@@ -121,7 +128,9 @@ void TestFileCommands::peerCommands()
     QSignalSpy olgaRecords(&olgaCommands, &FileCommands::fileRecorded);
     if (olgaAnnounced) {
         olga.service.announceTo(Loopback, ivan.service.port());
+        ivan.service.announceTo(Loopback, olga.service.port());
         QTRY_VERIFY_WITH_TIMEOUT(ivan.service.peerPort(Loopback) != 0, WaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(olga.service.peerPort(Loopback) != 0, WaitMs);
     }
     QVERIFY(ivanCommands.handle(command));
     QTRY_COMPARE_WITH_TIMEOUT(ivanLines, ivanSays, WaitMs);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkDatagram>
 #include <QNetworkProxy>
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <array>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -45,6 +47,17 @@ private Q_SLOTS:
     void severalTransfersAtOnce();
     void unreadableFileIsRefusedAtOnce();
     void transfersNeverGoThroughAProxy();
+    void offersOnlyFromAnnouncedChatUsers_data();
+    void offersOnlyFromAnnouncedChatUsers();
+    void answersGoToTheAnnouncedFilePort();
+    void announcementsAreAnsweredSparingly_data();
+    void announcementsAreAnsweredSparingly();
+    void knownFilePortIsNotTakenOver();
+    void offersFromOneAddressAreLimited_data();
+    void offersFromOneAddressAreLimited();
+    void unansweredOfferExpiresOnBothSides();
+    void expiringOfferSendsNothing();
+    void idleConnectionsCannotHoldTheSlots();
 };
 
 namespace
@@ -53,9 +66,27 @@ namespace
 constexpr int WaitMs = 15000;
 const QHostAddress Loopback(QHostAddress::LocalHost);
 
-// One copy: the service on a free loopback port and a folder of its own.
+const QHostAddress Second(u"127.0.0.2"_s);
+
+// The chat users every side lists, as "nick@address".
+const QStringList ChatUsers{u"Ivan@127.0.0.1"_s, u"Olga@127.0.0.1"_s, u"Mallory@127.0.0.1"_s,
+                            u"Mo@127.0.0.1"_s, u"Ivan@127.0.0.2"_s};
+
+// One copy: the service on a free loopback port and a folder of its own; its chat lists
+// `users`.
 struct Side {
-    explicit Side(const QString &nick) { service.start({0, nick, {}}); }
+    explicit Side(const QString &nick, QList<quint16> chatPorts = {555, 556, 557})
+    {
+        TransferOptions options;
+        options.port = 0;
+        options.nick = nick;
+        options.isChatUser = [this](const QHostAddress &address, const QString &user) {
+            return users.contains(user + u'@' + QHostAddress(address.toIPv4Address()).toString());
+        };
+        options.chatPorts = std::move(chatPorts);
+        service.start(options);
+    }
+    QStringList users = ChatUsers;
     FileTransferService service;
     QTemporaryDir dir;
     QSignalSpy offers{&service, &FileTransferService::offerReceived};
@@ -104,25 +135,64 @@ QByteArray Frame(FrameType type, const QByteArray &payload = {})
     return BuildFrameHeader(type, quint32(payload.size())) + payload;
 }
 
-// A sender made by hand: its offer from a UDP socket, its data over a raw TCP connection.
+// Two copies that heard each other's announcement, as chat users do before any offer.
+void Introduce(Side &a, Side &b)
+{
+    a.service.announceTo(Loopback, b.service.port());
+    b.service.announceTo(Loopback, a.service.port());
+    QTRY_COMPARE_WITH_TIMEOUT(b.service.peerPort(Loopback), a.service.port(), WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(a.service.peerPort(Loopback), b.service.port(), WaitMs);
+}
+
+// The next answer to an offer that `udp` receives (announcements skipped), once it is there.
+std::optional<TransferDatagram> NextAnswer(QUdpSocket &udp, int waitMs = WaitMs)
+{
+    for (;;) {
+        if (!udp.hasPendingDatagrams() && !udp.waitForReadyRead(waitMs))
+            return std::nullopt;
+        const auto datagram = ParseDatagram(udp.receiveDatagram().data());
+        if (datagram && datagram->kind != DatagramKind::Announce)
+            return datagram;
+    }
+}
+
+// A sender made by hand: its announcement and offer from a UDP socket, its data over a raw
+// TCP connection.
 struct HandSender {
     QUdpSocket udp;
     QString token = NewToken();
+    QString nick = u"Mallory"_s;
 
-    void offer(quint16 port, const QList<OfferedFile> &files)
+    explicit HandSender(const QHostAddress &from = Loopback) { udp.bind(from, 0); }
+    void send(const TransferDatagram &datagram, quint16 port)
     {
-        QVERIFY(udp.bind(Loopback, 0));
-        TransferDatagram offer{DatagramKind::Offer, 0, u"Mallory"_s, token, files};
-        udp.writeDatagram(BuildDatagram(offer), Loopback, port);
+        udp.writeDatagram(BuildDatagram(datagram), Loopback, port);
     }
-    // The accept datagram the receiver answers with, once it is there.
-    std::optional<TransferDatagram> answer()
+    // Announces the hand sender's file port (its UDP socket's) to the copy at `port`.
+    void announce(quint16 port)
     {
-        if (!udp.hasPendingDatagrams() && !udp.waitForReadyRead(WaitMs))
-            return std::nullopt;
-        return ParseDatagram(udp.receiveDatagram().data());
+        send({DatagramKind::Announce, udp.localPort(), nick, {}, {}}, port);
     }
+    void offer(quint16 port, const QList<OfferedFile> &files, bool announced = true)
+    {
+        if (announced)
+            announce(port);
+        send({DatagramKind::Offer, 0, nick, token, files}, port);
+    }
+    void cancel(quint16 port) { send({DatagramKind::Cancel, 0, {}, token, {}}, port); }
+    std::optional<TransferDatagram> answer(int waitMs = WaitMs) { return NextAnswer(udp, waitMs); }
 };
+
+// The copy handles datagrams in order: once an offer sent after others is shown, those others
+// were handled. The offer comes from a listed user at another address.
+void Flush(Side &side)
+{
+    HandSender sentinel(Second);
+    sentinel.nick = u"Ivan"_s;
+    sentinel.offer(side.service.port(), {{u"sentinel.txt"_s, 1}});
+    QTRY_VERIFY_WITH_TIMEOUT(!side.offers.isEmpty() && side.lastOfferToken() == sentinel.token,
+                             WaitMs);
+}
 
 bool Connect(QTcpSocket &socket, quint16 port, const QHostAddress &from = Loopback)
 {
@@ -161,6 +231,7 @@ void TestTransferService::ownAnnouncementListsNoPeer()
 void TestTransferService::filesArriveWholeUnderFreeNames()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
     const QByteArray report = RandomBytes(3 * 1024 * 1024 + 17);
     const QString reportPath = WriteFile(ivan.path(u"report.pdf"_s), report);
     const QString emptyPath = WriteFile(ivan.path(u"пусто.txt"_s), {});
@@ -200,6 +271,7 @@ void TestTransferService::confirmationOutlivesTheReceiver()
     // A receiver that ends right after the last file (a script's peer) still confirms it.
     Side ivan(u"Ivan"_s);
     auto olga = std::make_unique<Side>(u"Olga"_s);
+    Introduce(ivan, *olga);
     const QString path = WriteFile(ivan.path(u"a.bin"_s), RandomBytes(1024 * 1024));
     const QString token = ivan.service.offerFiles(Loopback, olga->service.port(), {path});
     QTRY_COMPARE_WITH_TIMEOUT(olga->offers.count(), 1, WaitMs);
@@ -214,6 +286,7 @@ void TestTransferService::confirmationOutlivesTheReceiver()
 void TestTransferService::declinedOfferEndsBothSides()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
     const QString path = WriteFile(ivan.path(u"a.bin"_s), "abc");
     const QString token = ivan.service.offerFiles(Loopback, olga.service.port(), {path});
     QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
@@ -240,6 +313,7 @@ void TestTransferService::cancelOnEitherSide()
     QFETCH(bool, senderCancels);
     QFETCH(bool, beforeAnswer);
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
     const QString path = WriteFile(ivan.path(u"big.bin"_s), QByteArray(64 * 1024 * 1024, 'x'));
     const QString token = ivan.service.offerFiles(Loopback, olga.service.port(), {path});
     QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
@@ -373,6 +447,7 @@ void TestTransferService::brokenTransferRemovesTheFile()
 void TestTransferService::severalTransfersAtOnce()
 {
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
     const QByteArray first = RandomBytes(8 * 1024 * 1024);
     const QByteArray second = RandomBytes(6 * 1024 * 1024);
     const QString a = ivan.service.offerFiles(Loopback, olga.service.port(),
@@ -421,6 +496,7 @@ void TestTransferService::transfersNeverGoThroughAProxy()
         QNetworkProxy(QNetworkProxy::Socks5Proxy, Loopback.toString(), 9));
     const auto restore = qScopeGuard([] { QNetworkProxy::setApplicationProxy({}); });
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
     QVERIFY(ivan.service.port() != 0 && olga.service.port() != 0);
     const QByteArray data = RandomBytes(64 * 1024);
     const QString token = ivan.service.offerFiles(Loopback, olga.service.port(),
@@ -431,6 +507,236 @@ void TestTransferService::transfersNeverGoThroughAProxy()
     QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
     QCOMPARE(ivan.outcome(), Outcome::Done);
     QCOMPARE(ReadAll(olga.path(u"a.bin"_s)), data);
+}
+
+void TestTransferService::offersOnlyFromAnnouncedChatUsers_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("offerNick");
+    QTest::addColumn<bool>("announced");
+    QTest::newRow("An offer from an address the chat does not list")
+        << QStringList{u"Ivan@127.0.0.2"_s} << u"Mallory"_s << true;
+    QTest::newRow("An offer from a listed address under a nick not listed there")
+        << ChatUsers << u"Sender"_s << true;
+    QTest::newRow("An offer under a listed nick other than the one its copy announced")
+        << ChatUsers << u"Olga"_s << true;
+    QTest::newRow("An offer from a listed user whose copy never announced a file port")
+        << ChatUsers << u"Mallory"_s << false;
+}
+
+void TestTransferService::offersOnlyFromAnnouncedChatUsers()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QString, offerNick);
+    QFETCH(bool, announced);
+    Side olga(u"Olga"_s);
+    olga.users = listed;
+    HandSender sender;
+    if (announced)
+        sender.announce(olga.service.port());
+    sender.nick = offerNick;
+    sender.offer(olga.service.port(), {{u"a.txt"_s, 1}}, false);
+    Flush(olga);
+    QCOMPARE(olga.offers.count(), 1); // the flushing offer only
+    QCOMPARE(olga.service.activeCount(), 1);
+    QCOMPARE(sender.answer(0), std::nullopt);
+}
+
+void TestTransferService::answersGoToTheAnnouncedFilePort()
+{
+    Side olga(u"Olga"_s);
+    HandSender sender;
+    QUdpSocket filePort;
+    QVERIFY(filePort.bind(Loopback, 0));
+    filePort.writeDatagram(
+        BuildDatagram({DatagramKind::Announce, filePort.localPort(), sender.nick, {}, {}}),
+        Loopback, olga.service.port());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.service.peerPort(Loopback), filePort.localPort(), WaitMs);
+    sender.offer(olga.service.port(), {{u"a.txt"_s, 1}}, false);
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.accept(sender.token, olga.dir.path());
+    const auto answer = NextAnswer(filePort);
+    QVERIFY(answer && answer->kind == DatagramKind::Accept);
+    QCOMPARE(sender.answer(0), std::nullopt);
+}
+
+void TestTransferService::announcementsAreAnsweredSparingly_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("nick");
+    QTest::addColumn<int>("portNamed"); // added to the source port
+    QTest::addColumn<bool>("chatPort"); // the source port is one of the chat's
+    QTest::addColumn<int>("answers");
+    QTest::addColumn<bool>("heard");
+    QTest::newRow("A listed user's announcement, no shorter than the answer, is answered once")
+        << u"127.0.0.1"_s << u"Mallory"_s << 0 << false << 1 << true;
+    QTest::newRow("A shorter announcement is heard but not answered")
+        << u"127.0.0.1"_s << u"Mo"_s << 0 << false << 0 << true;
+    QTest::newRow("An address that takes no part in the chat is neither heard nor answered")
+        << u"127.0.0.3"_s << u"Mallory"_s << 0 << false << 0 << false;
+    QTest::newRow("A listed address under a nick not listed there is not answered")
+        << u"127.0.0.1"_s << u"Stranger"_s << 0 << false << 0 << false;
+    QTest::newRow("An announcement naming a port other than its source's is not answered")
+        << u"127.0.0.1"_s << u"Mallory"_s << 1 << false << 0 << false;
+    QTest::newRow("An announcement from one of the chat's ports is not answered")
+        << u"127.0.0.1"_s << u"Mallory"_s << 0 << true << 0 << false;
+}
+
+void TestTransferService::announcementsAreAnsweredSparingly()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, nick);
+    QFETCH(int, portNamed);
+    QFETCH(bool, chatPort);
+    QFETCH(int, answers);
+    QFETCH(bool, heard);
+    HandSender prober{QHostAddress(from)};
+    prober.nick = nick;
+    const quint16 source = prober.udp.localPort();
+    Side olga(u"Olga"_s, chatPort ? QList<quint16>{source} : QList<quint16>{555, 556, 557});
+    const QByteArray announcement =
+        BuildDatagram({DatagramKind::Announce, quint16(source + portNamed), nick, {}, {}});
+    for (int i = 0; i < 3; ++i)
+        prober.udp.writeDatagram(announcement, Loopback, olga.service.port());
+    Flush(olga);
+    QCOMPARE(olga.service.peerPort(QHostAddress(from)), heard ? source : quint16(0));
+    QList<QByteArray> got;
+    while (prober.udp.hasPendingDatagrams())
+        got.append(prober.udp.receiveDatagram().data());
+    QCOMPARE(got.size(), answers);
+    for (const QByteArray &answer : std::as_const(got))
+        QVERIFY(answer.size() <= announcement.size());
+}
+
+void TestTransferService::knownFilePortIsNotTakenOver()
+{
+    Side olga(u"Olga"_s);
+    HandSender real, forger;
+    real.announce(olga.service.port());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.service.peerPort(Loopback), real.udp.localPort(), WaitMs);
+    forger.announce(olga.service.port());
+    Flush(olga);
+    QCOMPARE(olga.service.peerPort(Loopback), real.udp.localPort());
+    QVERIFY(!forger.udp.hasPendingDatagrams());
+    // The offer of the copy first heard is answered at its port.
+    real.offer(olga.service.port(), {{u"a.txt"_s, 1}}, false);
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 2, WaitMs);
+    olga.service.decline(real.token);
+    const auto answer = real.answer();
+    QVERIFY(answer && answer->kind == DatagramKind::Decline);
+}
+
+void TestTransferService::offersFromOneAddressAreLimited_data()
+{
+    QTest::addColumn<int>("offers");
+    QTest::addColumn<bool>("withdrawn");
+    QTest::newRow("A thousand offers, each withdrawn at once, give no more than the bucket")
+        << 1000 << true;
+    QTest::newRow("Offers left unanswered stop at the cap per address") << 20 << false;
+}
+
+void TestTransferService::offersFromOneAddressAreLimited()
+{
+    QFETCH(int, offers);
+    QFETCH(bool, withdrawn);
+    Side olga(u"Olga"_s);
+    HandSender sender;
+    sender.announce(olga.service.port());
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < offers; ++i) {
+        sender.token = NewToken();
+        sender.offer(olga.service.port(), {{u"a.txt"_s, 1}}, false);
+        if (withdrawn)
+            sender.cancel(olga.service.port());
+        // Let the copy read, so that the system does not drop what this loop sends.
+        if (i % 16 == 0)
+            QCoreApplication::processEvents();
+    }
+    Flush(olga);
+    const int taken = int(olga.offers.count()) - 1;
+    const qint64 elapsed = clock.elapsed();
+    qInfo("%d offers in %lld ms: %d taken", offers, elapsed, taken);
+    if (withdrawn) {
+        QVERIFY(taken >= 1);
+        QVERIFY2(taken <= FileTransferService::OfferBurst +
+                              elapsed / FileTransferService::OfferRefillMs + 1,
+                 qPrintable(QString::number(taken)));
+    } else {
+        QCOMPARE(taken, FileTransferService::MaxOffersPerSender);
+    }
+    QCOMPARE(sender.answer(0), std::nullopt);
+}
+
+void TestTransferService::unansweredOfferExpiresOnBothSides()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
+    ivan.service.setOfferLifetime(300);
+    olga.service.setOfferLifetime(300);
+    const QString path = WriteFile(ivan.path(u"a.bin"_s), "abc");
+    ivan.service.offerFiles(Loopback, olga.service.port(), {path});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.outcome(), Outcome::Expired);
+    QCOMPARE(olga.end().direction, Direction::Incoming);
+    QCOMPARE(ivan.outcome(), Outcome::Expired);
+    QCOMPARE(ivan.end().direction, Direction::Outgoing);
+    QCOMPARE(ivan.end().waitedMs, 300);
+    QCOMPARE(ivan.service.activeCount(), 0);
+    QCOMPARE(olga.service.activeCount(), 0);
+}
+
+void TestTransferService::expiringOfferSendsNothing()
+{
+    Side olga(u"Olga"_s);
+    olga.service.setOfferLifetime(200);
+    HandSender sender;
+    sender.offer(olga.service.port(), {{u"a.txt"_s, 1}});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.outcome(), Outcome::Expired);
+    QCOMPARE(sender.answer(0), std::nullopt);
+    // An answer that comes too late finds nothing.
+    olga.service.accept(sender.token, olga.dir.path());
+    QCOMPARE(sender.answer(0), std::nullopt);
+}
+
+void TestTransferService::idleConnectionsCannotHoldTheSlots()
+{
+    Side olga(u"Olga"_s);
+    HandSender sender;
+    const QByteArray content = "the real content";
+    sender.offer(olga.service.port(), {{u"a.txt"_s, content.size()}});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.accept(sender.token, olga.dir.path());
+    const auto accepted = sender.answer();
+    QVERIFY(accepted && accepted->kind == DatagramKind::Accept);
+
+    // An address with no accepted offer is closed at once, not after the hello wait.
+    olga.service.setHelloWait(10 * WaitMs);
+    QTcpSocket foreign;
+    QVERIFY(Connect(foreign, olga.service.port(), Second));
+    QTRY_COMPARE_WITH_TIMEOUT(foreign.state(), QAbstractSocket::UnconnectedState, WaitMs);
+
+    // The sender's own address holds a few idle connections, each for the hello wait.
+    olga.service.setHelloWait(3000);
+    std::array<QTcpSocket, FileTransferService::MaxWaitingPerAddress + 1> idle;
+    for (QTcpSocket &socket : idle)
+        QVERIFY(Connect(socket, olga.service.port()));
+    QTRY_COMPARE_WITH_TIMEOUT(idle.back().state(), QAbstractSocket::UnconnectedState, WaitMs);
+    for (int i = 0; i < FileTransferService::MaxWaitingPerAddress; ++i)
+        QCOMPARE(idle[i].state(), QAbstractSocket::ConnectedState);
+    for (int i = 0; i < FileTransferService::MaxWaitingPerAddress; ++i)
+        QTRY_COMPARE_WITH_TIMEOUT(idle[i].state(), QAbstractSocket::UnconnectedState, WaitMs);
+
+    QTcpSocket genuine;
+    QVERIFY(Connect(genuine, accepted->port));
+    genuine.write(Frame(FrameType::Token, sender.token.toLatin1()) +
+                  Frame(FrameType::Data, content) + Frame(FrameType::Digest, Sha(content)));
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.outcome(), Outcome::Done);
+    QCOMPARE(ReadAll(olga.path(u"a.txt"_s)), content);
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestTransferService)
