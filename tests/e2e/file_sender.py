@@ -5,7 +5,8 @@ copies never do: names with folders, connections with a wrong token or from a st
 Runs inside a namespace (through `ip netns exec`). One JSON object a line on stdout.
 
   file_sender.py offer --to A --name NAME --data PATH
-      offers one file named NAME with the bytes of PATH; prints {"token": T}, then
+      takes part in the chat (a presence announcement to A's system port) and announces its
+      file port, then offers one file named NAME with the bytes of PATH; prints {"token": T}, then
       {"accepted": PORT} or {"declined": true}; after a line "go" on stdin it connects to the
       receiver from its own address, sends the token, the bytes and their SHA-256, and prints
       {"result": R, "answer": HEX} (R: "saved", "refused", "failed").
@@ -20,9 +21,11 @@ import json
 import socket
 import struct
 import sys
+import time
 
 MAGIC = b"PALAVRIX-FILES/1\n"
 FILE_PORT = 558
+SYSTEM_PORT = 556
 WAIT = 20.0
 
 
@@ -57,6 +60,13 @@ def offer(args):
     token = hashlib.sha256(data + args.name.encode()).hexdigest()[:32]
     udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     udp.bind(("0.0.0.0", FILE_PORT))
+    # A copy takes offers only from a chat user whose copy announced its file port.
+    chat = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    chat.sendto(b"@#@5@#@Mallory", (args.to, SYSTEM_PORT))
+    time.sleep(0.3)
+    announce = {"type": "announce", "port": FILE_PORT, "nick": "Mallory"}
+    udp.sendto(MAGIC + json.dumps(announce).encode(), (args.to, FILE_PORT))
+    time.sleep(0.3)
     message = {"type": "offer", "nick": "Mallory", "token": token,
                "files": [{"name": args.name, "size": len(data)}]}
     udp.sendto(MAGIC + json.dumps(message, ensure_ascii=False).encode(), (args.to, FILE_PORT))

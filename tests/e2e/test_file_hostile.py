@@ -1,0 +1,213 @@
+#!/usr/bin/python3
+"""A hostile host against the file port: no amplification, no reflection, no forged sender, no
+held slots.
+
+Ivan, Olga and Petr run palavrix-peer (Olga takes files into a folder). Mallory is a hostile
+host with raw sockets; Stranger is an address on the network that runs nothing and takes no
+part in the chat.
+
+  * Mallory sends datagrams to each of Olga's ports 555, 556, 557 and 558 with the source
+    forged as Ivan (a listed user) and as Stranger; a sniffer in Olga's namespace counts the
+    bytes she sends back to the forged source: at most one byte out per byte in on each port,
+    and nothing ever leaves her file port for one of the chat's ports. One forged broadcast
+    announcement is not answered by any copy. The figures go to the log.
+  * Mallory offers files under Ivan's nick from her own address: Olga shows nothing.
+  * Mallory holds 20 idle connections to Olga's port 558, reopening each as it drops, while
+    Ivan sends Olga a file: it arrives whole.
+"""
+import hashlib
+import json
+import os
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import e2e_support as E  # noqa: E402
+
+HERE = Path(__file__).resolve().parent
+TOOL = str(HERE / "udp_packets.py")
+SLACK = 8.0
+WATCH = 3.0
+REPEAT = 5
+FILE_PORT = 558
+MAGIC = b"PALAVRIX-FILES/1\n"
+CHAT_PORTS = (E.PUBLIC_PORT, E.SYSTEM_PORT, E.PRIVATE_PORT)
+
+
+def file_datagram(**fields):
+    return MAGIC + json.dumps(fields, ensure_ascii=False).encode()
+
+
+def start_sniffer(h, ns, seconds):
+    proc = subprocess.Popen(["ip", "netns", "exec", ns, E.helper_python(), TOOL, "sniff",
+                             "eth0", str(seconds)], stdout=subprocess.PIPE, start_new_session=True)
+    h.record_process(proc.pid)
+    h.on_cleanup("sniffer", lambda: E._stop_group(proc))
+    h.require(json.loads(proc.stdout.readline() or "{}").get("ready"), "the sniffer listens")
+    return proc
+
+
+def spoof(ns, src, sport, dst, dport, data):
+    subprocess.run(["ip", "netns", "exec", ns, E.helper_python(), TOOL, "spoof", src, str(sport),
+                    dst, str(dport), data.hex()], check=True)
+
+
+def wait_listed(h, peer, nicks):
+    def listed():
+        peer.type("/users")
+        return all(peer.wait_line(lambda l, n=n: l.startswith(n + " - "), 0.5) for n in nicks)
+    h.require(E.wait_until(listed, E.REFRESH_PERIOD + E.ANNOUNCE_PERIOD + SLACK, 0.5),
+              "%s lists %s (printed %r)" % (peer.nick, nicks, peer.lines()[-8:]))
+
+
+def probes(port):
+    """The datagrams forged to one of Olga's ports: (source port, bytes) pairs."""
+    if port == FILE_PORT:
+        token = os.urandom(16).hex()
+        return [
+            # An announcement naming a chat port, from that port: reflection into the chat.
+            (E.PUBLIC_PORT, file_datagram(type="announce", port=E.PUBLIC_PORT, nick="Ivan")),
+            # An announcement of another file port than the one Ivan's copy announced.
+            (4558, file_datagram(type="announce", port=4558, nick="Ivan")),
+            # A short announcement from the file port itself.
+            (FILE_PORT, file_datagram(type="announce", port=FILE_PORT, nick="I")),
+            # An offer and the answers to offers nobody made.
+            (FILE_PORT, file_datagram(type="offer", nick="Ivan", token=token,
+                                      files=[{"name": "x", "size": 1}])),
+            (FILE_PORT, file_datagram(type="cancel", token=token)),
+            (FILE_PORT, file_datagram(type="decline", token=os.urandom(16).hex())),
+            (FILE_PORT, file_datagram(type="accept", port=E.PUBLIC_PORT,
+                                      token=os.urandom(16).hex())),
+        ]
+    line = E.cp1251("@#@5@#@Ivan" if port == E.SYSTEM_PORT else "@#@5@#@Ivan -->ping")
+    return [(port, line)]
+
+
+def amplification(h, mallory_ns, olga, sources):
+    """Forges every probe to each of Olga's ports from each source; returns the figures."""
+    figures = {}
+    # The file port first: a forged presence on port 556 makes any address a chat user.
+    for port in (FILE_PORT,) + CHAT_PORTS:
+        for label, source in sources:
+            # Each forged datagram takes a helper's start-up (some 0.1 s) to send.
+            sniffer = start_sniffer(h, h.net.ns("Olga"),
+                                    WATCH + 0.15 * REPEAT * len(probes(port)))
+            sent = 0
+            sports = set()
+            for _ in range(REPEAT):
+                for sport, data in probes(port):
+                    spoof(mallory_ns, source, sport, olga.addr, port, data)
+                    sent += len(data)
+                    sports.add(sport)
+            out, _ = sniffer.communicate(timeout=WATCH + 30)
+            seen = [json.loads(line) for line in out.decode().splitlines()]
+            back = [p for p in seen if p["src"] == olga.addr and p["dst"] == source
+                    and p["sport"] == port and p["dport"] in sports]
+            to_chat = [p for p in seen if p["src"] == olga.addr and p["sport"] == FILE_PORT
+                       and p["dport"] in CHAT_PORTS]
+            returned = sum(p["len"] for p in back)
+            figures[(port, label)] = (sent, returned, len(back))
+            h.log("port %d, forged as %s: %d bytes in, %d bytes in %d datagrams back, "
+                  "%.3f out per byte in" % (port, label, sent, returned, len(back),
+                                            returned / sent))
+            h.expect(returned <= sent, "port %d, forged as %s: no more bytes back than in "
+                     "(%d in, %d out)" % (port, label, sent, returned))
+            h.expect(not to_chat, "port %d, forged as %s: nothing from the file port to a chat "
+                     "port (%r)" % (port, label, to_chat[:3]))
+    return figures
+
+
+def broadcast_announcement(h, mallory_ns, stranger, copies):
+    """One forged broadcast announcement: no copy answers the stranger."""
+    sniffers = {c.nick: start_sniffer(h, h.net.ns(c.nick), WATCH + 1.0) for c in copies}
+    data = file_datagram(type="announce", port=FILE_PORT, nick="Stranger with a long nick")
+    spoof(mallory_ns, stranger, FILE_PORT, E.SUBNET + ".255", FILE_PORT, data)
+    total = 0
+    for nick, sniffer in sniffers.items():
+        out, _ = sniffer.communicate(timeout=WATCH + 10)
+        seen = [json.loads(line) for line in out.decode().splitlines()]
+        total += sum(p["len"] for p in seen if p["dst"] == stranger and p["sport"] == FILE_PORT)
+    h.log("a forged broadcast announcement of %d bytes: %d bytes answered by %d copies"
+          % (len(data), total, len(copies)))
+    h.expect(total == 0, "no copy answers a forged broadcast announcement (%d bytes)" % total)
+
+
+def forged_offer(h, mallory, olga, ivan):
+    """An offer under Ivan's nick from Mallory's own address is not shown."""
+    data = file_datagram(type="offer", nick="Ivan", token=os.urandom(16).hex(),
+                         files=[{"name": "invoice.pdf", "size": 1000}])
+    announce = file_datagram(type="announce", port=FILE_PORT, nick="Ivan")
+    for _ in range(3):
+        spoof(mallory.ns, mallory.addr, FILE_PORT, olga.addr, FILE_PORT, announce)
+        spoof(mallory.ns, mallory.addr, FILE_PORT, olga.addr, FILE_PORT, data)
+    # Olga handles datagrams in order: Ivan's real offer afterwards comes up alone.
+    real = h.workdir / "real.txt"
+    real.write_bytes(b"from the real Ivan\n")
+    ivan.type("/send Olga %s" % real)
+    h.expect(ivan.wait_line("Файлы отправлены", 30.0), "Ivan's real file went (got %r)"
+             % ivan.lines()[-3:])
+    offers = [l for l in olga.lines() if "предлагает файлы" in l]
+    h.expect(len(offers) == 1 and "real.txt" in offers[0],
+             "Olga showed only the real offer (got %r)" % offers)
+
+
+def held_connections(h, ivan, olga, inbox):
+    holder = subprocess.Popen(
+        ["ip", "netns", "exec", h.net.ns("Mallory"), E.helper_python(),
+         str(HERE / "connection_holder.py"), olga.addr, str(FILE_PORT), "20"],
+        stdin=subprocess.PIPE, stdout=subprocess.PIPE, start_new_session=True)
+    h.record_process(holder.pid)
+    h.on_cleanup("connection holder", lambda: E._stop_group(holder))
+    h.require(json.loads(holder.stdout.readline() or "{}").get("ready"),
+              "Mallory holds 20 connections to Olga's port 558")
+    time.sleep(1.0)
+    data = os.urandom(8 * 1024 * 1024)
+    path = h.workdir / "held.bin"
+    path.write_bytes(data)
+    received = olga.lines().count("Файлы получены")
+    ivan.type("/send Olga %s" % path)
+    h.expect(E.wait_until(lambda: olga.lines().count("Файлы получены") > received, 60.0),
+             "Olga got Ivan's file while Mallory held her port (got %r)" % olga.lines()[-3:])
+    got = inbox / "held.bin"
+    h.expect(got.exists() and hashlib.sha256(got.read_bytes()).digest()
+             == hashlib.sha256(data).digest(), "held.bin arrived whole")
+    holder.stdin.close()
+    figures = json.loads(holder.stdout.readline() or "{}")
+    holder.wait(10)
+    h.log("Mallory's connections meanwhile: %r" % figures)
+    h.expect(figures.get("dropped", 0) > 0, "Olga dropped Mallory's idle connections (%r)"
+             % figures)
+
+
+def test(h):
+    h.build_network(["Ivan", "Olga", "Petr", "Mallory", "Stranger"])
+    inbox = h.workdir / "olga"
+    inbox.mkdir()
+    ivan = h.start_peer("Ivan")
+    olga = h.start_peer("Olga", args=["--accept-files", str(inbox)])
+    petr = h.start_peer("Petr")
+    wait_listed(h, olga, ["Ivan", "Petr"])
+    wait_listed(h, ivan, ["Olga", "Petr"])
+    # The file announcements come every 4 s; the first ones may precede the chat's listing.
+    time.sleep(E.ANNOUNCE_PERIOD + 1.0)
+
+    class Node:
+        def __init__(self, name):
+            self.ns, self.addr = h.net.ns(name), h.net.addr(name)
+
+    mallory, stranger = Node("Mallory"), Node("Stranger")
+    forged_offer(h, mallory, olga, ivan)
+    figures = amplification(h, mallory.ns, olga,
+                            [("Ivan, a listed user", ivan.addr), ("a stranger", stranger.addr)])
+    worst = max(out / sent for sent, out, _ in figures.values())
+    h.log("bytes out per byte in, worst port: %.3f" % worst)
+    broadcast_announcement(h, mallory.ns, stranger.addr, [ivan, olga, petr])
+    held_connections(h, ivan, olga, inbox)
+    for peer in (ivan, olga, petr):
+        h.expect(peer.proc.poll() is None, "%s runs on" % peer.nick)
+
+
+if __name__ == "__main__":
+    sys.exit(E.run_test("file_hostile", test))
