@@ -473,6 +473,7 @@ void TestChatSession::usersAgeOverTwoRefreshes()
     session.SystemRead(cp1251::encode(QStringLiteral("@#@9@#@ёж")), &binding);
     session.SystemRead(cp1251::encode(QStringLiteral("@#@4@#@ад")), &binding);
     QCOMPARE(sink.drain(), 2);
+    QVERIFY(session.IsUserAt(QStringLiteral("ёж"), Sender)); // heard, not listed yet
 
     QSignalSpy refreshed(&session, &ChatSession::usersRefreshed);
     session.RefreshUsers();
@@ -485,10 +486,15 @@ void TestChatSession::usersAgeOverTwoRefreshes()
     // Both are on the own address: no recipient items.
     QVERIFY(refreshed[0][1].toStringList().isEmpty());
     QCOMPARE(session.RecipientItemFor(QStringLiteral("ад")), QStringLiteral("ад - 127.0.0.1"));
+    // A user is a nick at the address it was heard from.
+    QVERIFY(session.IsUserAt(QStringLiteral("ад"), Sender));
+    QVERIFY(!session.IsUserAt(QStringLiteral("ад"), QStringLiteral("127.0.0.9")));
+    QVERIFY(!session.IsUserAt(QStringLiteral("Mallory"), Sender));
 
     // Nobody announced since: the next refresh lists no one.
     session.RefreshUsers();
     QVERIFY(refreshed[1][0].value<QList<UsrInfo>>().isEmpty());
+    QVERIFY(!session.IsUserAt(QStringLiteral("ад"), Sender));
 }
 
 void TestChatSession::twoSessionsTalk()

@@ -66,6 +66,12 @@ void TestTransferTexts::endText_data()
         u"Transfer cancelled"_s);
     row("Cancelled there", Ending(Outcome::CancelledByPeer, Direction::Outgoing),
         u"Передача отменена собеседником"_s, u"Transfer cancelled by the other side"_s);
+    TransferEnd expired = Ending(Outcome::Expired, Direction::Outgoing);
+    expired.waitedMs = 5 * 60 * 1000;
+    row("The offer went unanswered", expired, u"Получатель не ответил за 5 мин."_s,
+        u"No answer from the recipient within 5 min."_s);
+    row("The offer here went unanswered", Ending(Outcome::Expired, Direction::Incoming),
+        u"Время ответа истекло"_s, u"The offer expired unanswered"_s);
     row("A damaged file", Failing(Failure::HashMismatch, Direction::Incoming),
         u"Файл a.txt пришёл с ошибкой (контрольная сумма не совпала) и удалён"_s,
         u"The file a.txt arrived damaged (checksum mismatch) and was deleted"_s);
