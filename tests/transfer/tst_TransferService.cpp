@@ -14,6 +14,7 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,6 +54,7 @@ private Q_SLOTS:
     void announcementsAreAnsweredSparingly_data();
     void announcementsAreAnsweredSparingly();
     void knownFilePortIsNotTakenOver();
+    void acceptNamingAChatPortIsIgnored();
     void offersFromOneAddressAreLimited_data();
     void offersFromOneAddressAreLimited();
     void unansweredOfferExpiresOnBothSides();
@@ -624,6 +626,24 @@ void TestTransferService::knownFilePortIsNotTakenOver()
     olga.service.decline(real.token);
     const auto answer = real.answer();
     QVERIFY(answer && answer->kind == DatagramKind::Decline);
+}
+
+void TestTransferService::acceptNamingAChatPortIsIgnored()
+{
+    QTcpServer chat, files;
+    QVERIFY(chat.listen(Loopback, 0));
+    QVERIFY(files.listen(Loopback, 0));
+    Side ivan(u"Ivan"_s, {chat.serverPort()});
+    HandSender olga;
+    olga.nick = u"Olga"_s;
+    olga.announce(ivan.service.port());
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.service.peerPort(Loopback), olga.udp.localPort(), WaitMs);
+    const QString path = WriteFile(ivan.path(u"a.bin"_s), "abc");
+    const QString token = ivan.service.offerFiles(Loopback, olga.udp.localPort(), {path});
+    for (const quint16 port : {chat.serverPort(), files.serverPort()})
+        olga.send({DatagramKind::Accept, port, {}, token, {}}, ivan.service.port());
+    QTRY_VERIFY_WITH_TIMEOUT(files.hasPendingConnections(), WaitMs);
+    QVERIFY(!chat.hasPendingConnections() && !chat.waitForNewConnection(100));
 }
 
 void TestTransferService::offersFromOneAddressAreLimited_data()
