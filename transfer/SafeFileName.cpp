@@ -1,6 +1,5 @@
 #include "SafeFileName.h"
 
-#include <QFile>
 #include <QStringList>
 #include <QTextBoundaryFinder>
 
@@ -92,13 +91,16 @@ std::pair<QString, QString> StemAndExtension(const QString &name)
     return {name.left(dot), name.mid(dot)};
 }
 
-// How many UTF-16 units of `text` fit in `maxBytes`, cut only at the given boundaries.
+// How many UTF-16 units of `text` fit in `maxBytes`, cut only at the boundaries next() gives
+// in turn (-1 at the end), and never between the halves of a surrogate pair.
 template <typename NextBoundary>
 qsizetype FittingPrefix(QStringView text, int maxBytes, NextBoundary next)
 {
     qsizetype fit = 0;
     int bytes = 0;
-    for (qsizetype end = next(fit); end > fit; end = next(fit)) {
+    for (qsizetype end = next(); end > fit && end <= text.size(); end = next()) {
+        if (end < text.size() && text[end].isLowSurrogate() && text[end - 1].isHighSurrogate())
+            continue;
         bytes += NameBytes(text.sliced(fit, end - fit));
         if (bytes > maxBytes)
             break;
@@ -115,13 +117,13 @@ QString CutToBytes(const QString &text, int maxBytes)
     if (NameBytes(text) <= maxBytes)
         return text;
     QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    qsizetype fit = FittingPrefix(text, maxBytes,
-                                  [&graphemes](qsizetype) { return graphemes.toNextBoundary(); });
+    qsizetype fit =
+        FittingPrefix(text, maxBytes, [&graphemes] { return graphemes.toNextBoundary(); });
     if (fit == 0) {
-        fit = FittingPrefix(text, maxBytes, [&text](qsizetype at) {
+        fit = FittingPrefix(text, maxBytes, [&text, at = qsizetype(0)]() mutable {
             if (at >= text.size())
-                return at;
-            return at + (text[at].isHighSurrogate() && at + 1 < text.size() ? 2 : 1);
+                return qsizetype(-1);
+            return at += text[at].isHighSurrogate() ? 2 : 1;
         });
     }
     return text.left(fit);
@@ -148,9 +150,21 @@ QString Numbered(const QString &stem, const QString &extension, int n)
 
 } // namespace
 
+// UTF-8, as QFile::encodeName gives it here, counted without converting; a surrogate without
+// its pair counts as the three bytes of a replacement character.
 int NameBytes(QStringView name)
 {
-    return int(QFile::encodeName(name.toString()).size());
+    int bytes = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            bytes += 4;
+            ++i;
+        } else {
+            bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+        }
+    }
+    return bytes;
 }
 
 QString SafeFileName(const QString &offered)
@@ -162,7 +176,7 @@ QString SafeFileName(const QString &offered)
     if (IsDeviceName(name))
         name.prepend(u'_');
     name = Shortened(name);
-    while (name.endsWith(u'.') || name.endsWith(u' '))
+    while (!name.isEmpty() && (name.back().isSpace() || name.back() == u'.'))
         name.chop(1);
     return name.isEmpty() || name == u"."_s ? u"file"_s : name;
 }
