@@ -84,6 +84,8 @@ void TestTransferNames::safeName_data()
         << QString(243, u'a') + u"\U0001F600"_s << QString(243, u'a');
     QTest::newRow("An emoji with its skin tone goes whole")
         << QString(238, u'a') + u"\U0001F44D\U0001F3FDbbbbbbbbbb"_s << QString(238, u'a');
+    QTest::newRow("An emoji after a Tibetan mark is not split at the cut")
+        << u"\u0F0F"_s + u"\U0001F600"_s.repeated(61) << u"\u0F0F"_s + u"\U0001F600"_s.repeated(60);
     QTest::newRow("A letter at the cut goes with its accent")
         << QString(243, u'a') + u"e\u0301xyz"_s << QString(243, u'a');
     QTest::newRow("An absurdly long extension is cut like the rest")
