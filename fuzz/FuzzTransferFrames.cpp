@@ -133,6 +133,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     new QCoreApplication(*argc, *argv);
     receiver = new Receiver;
+    // The folders go when the run ends.
+    std::atexit([] { delete receiver; });
     return 0;
 }
 
