@@ -1,8 +1,11 @@
 #include "IncomingTransfer.h"
+#include "DownloadFolder.h"
 #include "SafeFileName.h"
 
-#include <QDir>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -12,7 +15,16 @@ namespace transfer
 namespace
 {
 
-const QString PartSuffix = u".part"_s;
+QString PartName(const QString &name)
+{
+    return name + PartSuffix.toString();
+}
+
+FailureReason CreateFailure(int error)
+{
+    return error == ENOSPC || error == EDQUOT ? FailureReason::DiskFull
+                                              : FailureReason::WriteFailed;
+}
 
 } // namespace
 
@@ -49,8 +61,10 @@ IncomingTransfer::~IncomingTransfer()
 
 void IncomingTransfer::removePart()
 {
-    if (m_partPending)
-        m_part.remove();
+    if (m_partPending) {
+        m_part.close();
+        m_folder->remove(m_partName);
+    }
     m_partPending = false;
 }
 
@@ -58,7 +72,7 @@ void IncomingTransfer::accept(const QString &folder, quint16 dataPort)
 {
     if (m_state != State::Offered)
         return;
-    m_folder = folder;
+    m_folder = std::make_unique<DownloadFolder>(folder);
     m_state = State::Accepted;
     m_connectWait.start();
     sendDatagram(DatagramKind::Accept, dataPort);
@@ -193,12 +207,15 @@ void IncomingTransfer::startFile()
         end(ending(Outcome::Done), Close::AfterWrite);
         return;
     }
-    const QDir folder(m_folder);
-    m_finalName = UniqueFileName(m_offer.files[m_index].name, [&folder](const QString &name) {
-        return folder.exists(name) || folder.exists(name + PartSuffix);
-    });
-    m_part.setFileName(folder.filePath(m_finalName + PartSuffix));
-    if (!m_part.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+    const int fd = createPart(m_offer.files[m_index].name);
+    if (fd < 0) {
+        failHere(CreateFailure(errno));
+        return;
+    }
+    if (!m_part.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                     QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        m_folder->remove(m_partName);
         failWrite();
         return;
     }
@@ -226,18 +243,36 @@ void IncomingTransfer::completeFile(const QByteArray &digest)
     startFile();
 }
 
+// Makes "<name>.part" new, for the first name free both as itself and as a partial, which
+// becomes m_finalName; -1 with errno set when it cannot.
+int IncomingTransfer::createPart(const QString &name)
+{
+    const auto taken = [this](const QString &candidate) {
+        return m_folder->taken(candidate) || m_folder->taken(PartName(candidate));
+    };
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_finalName = UniqueFileName(name, taken);
+        m_partName = PartName(m_finalName);
+        const int fd = m_folder->create(m_partName);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 // The checked file takes its final name, the next free one if that was taken meanwhile.
 bool IncomingTransfer::moveToFinalName(QString &path)
 {
-    const QDir folder(m_folder);
+    const auto taken = [this](const QString &name) { return m_folder->taken(name); };
     for (int attempt = 0; attempt < 100; ++attempt) {
-        m_finalName = UniqueFileName(
-            m_finalName, [&folder](const QString &name) { return folder.exists(name); });
-        path = folder.filePath(m_finalName);
-        if (m_part.rename(path)) {
+        m_finalName = UniqueFileName(m_finalName, taken);
+        if (m_folder->rename(m_partName, m_finalName)) {
             m_partPending = false;
+            path = m_folder->filePath(m_finalName);
             return true;
         }
+        if (errno != EEXIST)
+            return false;
     }
     return false;
 }

@@ -6,8 +6,12 @@
 #include <QFile>
 #include <QTimer>
 
+#include <memory>
+
 namespace transfer
 {
+
+class DownloadFolder;
 
 // An offer another copy made to this one: the user's answer, then the data connection the
 // sender opens, each file written to "<name>.part" beside its final name, checked against its
@@ -21,7 +25,8 @@ public:
     ~IncomingTransfer() override;
 
     const IncomingOffer &offer() const { return m_offer; }
-    // Takes the offer into `folder`; the sender is told to connect to `dataPort`.
+    // Takes the offer into `folder`; the sender is told to connect to `dataPort`. Throws
+    // ETransferError when the folder cannot be opened.
     void accept(const QString &folder, quint16 dataPort);
     void decline();
     bool awaitsAnswer() const { return m_state == State::Offered; }
@@ -47,6 +52,7 @@ private:
     bool writeHeld();
     void startFile();
     void completeFile(const QByteArray &digest);
+    int createPart(const QString &name);
     bool moveToFinalName(QString &path);
     void failHere(FailureReason reason);
     void failWrite();
@@ -57,12 +63,13 @@ private:
 
     IncomingOffer m_offer;
     State m_state = State::Offered;
-    QString m_folder;
+    std::unique_ptr<DownloadFolder> m_folder;
     QTimer m_connectWait;
     QTimer m_answerWait;
     int m_index = 0;
     QFile m_part;
     bool m_partPending = false; // m_part is an unfinished "<name>.part"
+    QString m_partName;
     QString m_finalName;
     qint64 m_left = 0;
     std::optional<FrameHeader> m_header;

@@ -22,6 +22,8 @@ private Q_SLOTS:
     void safeName();
     void uniqueName_data();
     void uniqueName();
+    void copiesStayWithinTheLimit_data();
+    void copiesStayWithinTheLimit();
     void sizeFigure_data();
     void sizeFigure();
     void progress_data();
@@ -44,17 +46,50 @@ void TestTransferNames::safeName_data()
         << u"C:\\Windows\\system32\\cmd.exe"_s << u"cmd.exe"_s;
     QTest::newRow("Folders of the sender are dropped") << u"photos/2024/a.jpg"_s << u"a.jpg"_s;
     QTest::newRow("Two dots alone become the fallback") << u".."_s << u"file"_s;
+    QTest::newRow("One dot alone becomes the fallback") << u"."_s << u"file"_s;
+    QTest::newRow("Three dots become the fallback") << u"..."_s << u"file"_s;
+    QTest::newRow("Dots before a name do not hide it") << u"...x"_s << u"x"_s;
+    QTest::newRow("Two dots before a name do not hide it") << u"..bashrc"_s << u"bashrc"_s;
+    QTest::newRow("A name hidden only once blanks go is not hidden")
+        << u" .bashrc"_s << u"bashrc"_s;
+    QTest::newRow("A name hidden only once a format character goes is not hidden")
+        << u"\u202E.bashrc"_s << u"bashrc"_s;
+    QTest::newRow("A hidden last part of a path stays hidden")
+        << u"home/.profile"_s << u".profile"_s;
     QTest::newRow("A name ending in a slash becomes the fallback") << u"secret/"_s << u"file"_s;
     QTest::newRow("Control characters go") << u"a\nb\tc\x1b[31m.txt"_s << u"abc[31m.txt"_s;
     QTest::newRow("A line separator goes") << u"a\u2028b.txt"_s << u"ab.txt"_s;
+    QTest::newRow("A right-to-left override cannot make a script pose as a PDF")
+        << u"report.pdf\u202Egpj.sh"_s << u"report.pdfgpj.sh"_s;
+    QTest::newRow("Direction marks, embeddings, isolates and zero-width characters go")
+        << u"a\u200Eb\u200Fc\u202Ad\u2066e\u2069f\u200Bg\u200Dh\u2060i\u00ADj\uFEFF.txt"_s
+        << u"abcdefghij.txt"_s;
+    QTest::newRow("A surrogate without its pair goes")
+        << u"a"_s + QChar(0xD800) + u"b"_s + QChar(0xDC00) + u".txt"_s << u"ab.txt"_s;
     QTest::newRow("Characters Windows refuses go") << u"a<b>c:d\"e|f?g*.txt"_s << u"abcdefg.txt"_s;
     QTest::newRow("Leading blanks and trailing dots go") << u"  notes.txt. . "_s << u"notes.txt"_s;
     QTest::newRow("A hidden file stays hidden") << u".bashrc"_s << u".bashrc"_s;
     QTest::newRow("A device name is made harmless") << u"con.txt"_s << u"_con.txt"_s;
     QTest::newRow("COM1 is a device too") << u"COM1"_s << u"_COM1"_s;
     QTest::newRow("COM10 is not") << u"COM10"_s << u"COM10"_s;
-    QTest::newRow("A long name is cut and keeps its extension")
-        << QString(300, u'a') + u".pdf"_s << QString(196, u'a') + u".pdf"_s;
+    QTest::newRow("A long name is cut to 245 bytes and keeps its extension")
+        << QString(300, u'a') + u".pdf"_s << QString(241, u'a') + u".pdf"_s;
+    QTest::newRow("A 250-byte name is cut to 245 bytes")
+        << QString(246, u'b') + u".txt"_s << QString(241, u'b') + u".txt"_s;
+    QTest::newRow("126 Cyrillic letters are cut in bytes, between letters")
+        << QString(126, u'я') + u".txt"_s << QString(120, u'я') + u".txt"_s;
+    QTest::newRow("126 Cyrillic letters without extension")
+        << QString(126, u'ж') << QString(122, u'ж');
+    QTest::newRow("An emoji at the cut goes whole")
+        << QString(243, u'a') + u"\U0001F600"_s << QString(243, u'a');
+    QTest::newRow("An emoji with its skin tone goes whole")
+        << QString(238, u'a') + u"\U0001F44D\U0001F3FDbbbbbbbbbb"_s << QString(238, u'a');
+    QTest::newRow("An emoji after a Tibetan mark is not split at the cut")
+        << u"\u0F0F"_s + u"\U0001F600"_s.repeated(61) << u"\u0F0F"_s + u"\U0001F600"_s.repeated(60);
+    QTest::newRow("A letter at the cut goes with its accent")
+        << QString(243, u'a') + u"e\u0301xyz"_s << QString(243, u'a');
+    QTest::newRow("An absurdly long extension is cut like the rest")
+        << QString(250, u'a') + u"."_s + QString(100, u'b') << QString(245, u'a');
     QTest::newRow("Nothing left gives the fallback") << u"\x01\x02"_s << u"file"_s;
 }
 
@@ -62,7 +97,11 @@ void TestTransferNames::safeName()
 {
     QFETCH(QString, offered);
     QFETCH(QString, saved);
-    QCOMPARE(SafeFileName(offered), saved);
+    const QString name = SafeFileName(offered);
+    QCOMPARE(name, saved);
+    QVERIFY2(NameBytes(name) + NameBytes(u" (99)") + NameBytes(PartSuffix) <= NameMaxBytes,
+             qPrintable(QString::number(NameBytes(name))));
+    QVERIFY(!name.contains(u'/') && name != u"."_s && name != u".."_s);
 }
 
 void TestTransferNames::uniqueName_data()
@@ -82,6 +121,9 @@ void TestTransferNames::uniqueName_data()
         << u".bashrc"_s << QStringList{u".bashrc"_s} << u".bashrc (1)"_s;
     QTest::newRow("A name without extension")
         << u"README"_s << QStringList{u"README"_s} << u"README (1)"_s;
+    QTest::newRow("A second copy of a name at the limit fits with its number")
+        << QString(241, u'a') + u".txt"_s << QStringList{QString(241, u'a') + u".txt"_s}
+        << QString(241, u'a') + u" (1).txt"_s;
 }
 
 void TestTransferNames::uniqueName()
@@ -91,6 +133,38 @@ void TestTransferNames::uniqueName()
     QFETCH(QString, unique);
     const QSet<QString> set(taken.cbegin(), taken.cend());
     QCOMPARE(UniqueFileName(name, [&set](const QString &n) { return set.contains(n); }), unique);
+}
+
+void TestTransferNames::copiesStayWithinTheLimit_data()
+{
+    QTest::addColumn<QString>("offered");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("A 250-byte name") << QString(246, u'b') + u".txt"_s << u".txt"_s;
+    QTest::newRow("Cyrillic letters") << u"a"_s + QString(200, u'я') + u".pdf"_s << u".pdf"_s;
+    QTest::newRow("Emoji") << QString(205, u'x') + u"\U0001F44D\U0001F3FD"_s.repeated(20)
+                           << QString();
+    QTest::newRow("A long hidden name") << u"."_s + QString(300, u'h') << QString();
+}
+
+// The hundredth copy of a name at the limit still fits with its partial's suffix: the stem
+// gives way to the number, never the extension, and never half a character.
+void TestTransferNames::copiesStayWithinTheLimit()
+{
+    QFETCH(QString, offered);
+    QFETCH(QString, extension);
+    const QString name = SafeFileName(offered);
+    QSet<QString> taken;
+    for (int copy = 0; copy <= 120; ++copy) {
+        const QString unique =
+            UniqueFileName(name, [&taken](const QString &n) { return taken.contains(n); });
+        QVERIFY2(!taken.contains(unique), qPrintable(unique));
+        QVERIFY2(NameBytes(unique) + NameBytes(PartSuffix) <= NameMaxBytes,
+                 qPrintable(u"%1 bytes for copy %2"_s.arg(NameBytes(unique)).arg(copy)));
+        QVERIFY(unique.endsWith(copy == 0 ? extension : u" (%1)%2"_s.arg(copy).arg(extension)));
+        QVERIFY(!unique.isEmpty() && !unique.back().isHighSurrogate());
+        QCOMPARE(unique.front(), name.front());
+        taken.insert(unique);
+    }
 }
 
 void TestTransferNames::sizeFigure_data()

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkDatagram>
 #include <QNetworkProxy>
 #include <QRandomGenerator>
@@ -37,6 +38,8 @@ private Q_SLOTS:
     void peersLearnOfEachOther();
     void ownAnnouncementListsNoPeer();
     void filesArriveWholeUnderFreeNames();
+    void linksInTheFolderAreNeverFollowed_data();
+    void linksInTheFolderAreNeverFollowed();
     void confirmationOutlivesTheReceiver();
     void declinedOfferEndsBothSides();
     void cancelOnEitherSide_data();
@@ -266,6 +269,51 @@ void TestTransferService::filesArriveWholeUnderFreeNames()
     QCOMPARE(last.total, report.size());
     QCOMPARE(ivan.service.activeCount(), 0);
     QCOMPARE(olga.service.activeCount(), 0);
+}
+
+void TestTransferService::linksInTheFolderAreNeverFollowed_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("A dangling link named like the file") << u"notes.txt"_s << false;
+    QTest::newRow("A link to a file outside, named like the file") << u"notes.txt"_s << true;
+    QTest::newRow("A dangling link named like the partial") << u"notes.txt.part"_s << false;
+    QTest::newRow("A link to a file outside, named like the partial")
+        << u"notes.txt.part"_s << true;
+}
+
+// A link already in the folder is in the way like any file: the file arrives under another
+// name inside, and nothing is written where the link points.
+void TestTransferService::linksInTheFolderAreNeverFollowed()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, targetExists);
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    QTemporaryDir outside;
+    const QString target = outside.filePath(u"elsewhere.txt"_s);
+    if (targetExists)
+        WriteFile(target, "untouched");
+    QVERIFY(QFile::link(target, olga.path(link)));
+    const QByteArray content = "the notes";
+    const QString token = ivan.service.offerFiles(Loopback, olga.service.port(),
+                                                  {WriteFile(ivan.path(u"notes.txt"_s), content)});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.accept(token, olga.dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.outcome(), Outcome::Done);
+
+    QCOMPARE(olga.files.at(0).at(2).toString(), u"notes (1).txt"_s);
+    QCOMPARE(ReadAll(olga.path(u"notes (1).txt"_s)), content);
+    QCOMPARE(QFileInfo(olga.path(link)).symLinkTarget(), target);
+    QCOMPARE(QDir(outside.path()).entryList(QDir::Files | QDir::Hidden),
+             targetExists ? QStringList{u"elsewhere.txt"_s} : QStringList());
+    if (targetExists)
+        QCOMPARE(ReadAll(target), QByteArray("untouched"));
+    const QStringList all =
+        QDir(olga.dir.path())
+            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(QSet<QString>(all.cbegin(), all.cend()), (QSet<QString>{link, u"notes (1).txt"_s}));
 }
 
 void TestTransferService::confirmationOutlivesTheReceiver()
