@@ -289,6 +289,7 @@ void TestTransferService::linksInTheFolderAreNeverFollowed()
     QFETCH(QString, link);
     QFETCH(bool, targetExists);
     Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
     QTemporaryDir outside;
     const QString target = outside.filePath(u"elsewhere.txt"_s);
     if (targetExists)
