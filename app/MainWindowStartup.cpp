@@ -28,6 +28,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -147,7 +148,8 @@ void TForm1::StartFileTransfer()
         off = tr("Передача файлов выключена в настройках");
     } else {
         try {
-            Files->start({port, Session->OwnNick(), QHostAddress(Session->BroadcastAddress())});
+            Files->start({port, Session->OwnNick(), QHostAddress(Session->BroadcastAddress()),
+                          QDir(apppaths::DataFolder()).filePath(QStringLiteral("Partials.lst"))});
         } catch (const ETransferError &error) {
             off = TransferErrorText(error);
         }

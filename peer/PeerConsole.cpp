@@ -9,6 +9,7 @@
 #include "TransferTexts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -108,8 +109,8 @@ void PeerConsole::startFiles()
     if (m_options.FilePort == 0)
         return;
     try {
-        m_files.start(
-            {m_options.FilePort, m_options.Nick, QHostAddress(m_session.BroadcastAddress())});
+        m_files.start({m_options.FilePort, m_options.Nick,
+                       QHostAddress(m_session.BroadcastAddress()), partialJournal()});
     } catch (const ETransferError &error) {
         complain(QStringLiteral("no file transfer: ") + TransferErrorText(error));
         return;
@@ -123,6 +124,16 @@ void PeerConsole::startFiles()
         m_files, resolve, [this](const QString &line) { print(line); }, m_options.AcceptFilesDir);
     connect(m_fileCommands.get(), &FileCommands::fileRecorded, &m_session,
             &ChatSession::RecordPrivateLine);
+}
+
+// Beside the folder that takes the files ("<folder>.partials"), not in it: the files received
+// are all that folder holds.
+QString PeerConsole::partialJournal() const
+{
+    if (m_options.AcceptFilesDir.isEmpty())
+        return {};
+    return QDir::cleanPath(QDir(m_options.AcceptFilesDir).absolutePath()) +
+           QStringLiteral(".partials");
 }
 
 void PeerConsole::watchSignals()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PartialJournal.h"
 #include "Transfer.h"
 
 #include <QElapsedTimer>
@@ -22,6 +23,8 @@ struct TransferOptions {
     quint16 port = DefaultFilePort; // UDP and TCP; 0 takes any free port
     QString nick;
     QHostAddress announceTo; // the broadcast address; null: no periodic announcement
+    // The list of partial files being received, swept at start; empty: none kept.
+    QString partialJournal;
 };
 
 // Sending and taking files: announces on the file port that this copy takes files, keeps the
@@ -57,6 +60,9 @@ public:
     void cancel(const QString &token);
     void cancelAll();
     int activeCount() const { return int(m_transfers.size()); }
+    // How long without a byte moving shows a transfer stalled, and fails it; for transfers
+    // started from now on.
+    void setStallTimes(int shownMs, int failMs);
 
     static constexpr int AnnounceIntervalMs = 4000;
     static constexpr int PeerLifetimeMs = 3 * AnnounceIntervalMs;
@@ -71,6 +77,7 @@ Q_SIGNALS:
     void fileTransferred(const QString &token, transfer::Direction direction, const QString &name,
                          qint64 size, const QString &path);
     void finished(const QString &token, const transfer::TransferEnd &end);
+    void stalled(const QString &token, bool stalled);
 
 private:
     struct Peer {
@@ -103,6 +110,9 @@ private:
     QSet<QString> m_ownAddresses;
     QHash<QString, Transfer *> m_transfers;
     int m_waitingConnections = 0;
+    PartialJournal m_journal;
+    int m_stallShownMs = Transfer::StallMs;
+    int m_stallFailMs = Transfer::StallFailMs;
 };
 
 } // namespace transfer

@@ -17,9 +17,9 @@ const QString PartSuffix = u".part"_s;
 } // namespace
 
 IncomingTransfer::IncomingTransfer(IncomingOffer offer, quint16 peerPort, DatagramSender sender,
-                                   QObject *parent)
+                                   PartialJournal &journal, QObject *parent)
     : Transfer(offer.token, Direction::Incoming, offer.sender, peerPort, std::move(sender), parent),
-      m_offer(std::move(offer))
+      m_offer(std::move(offer)), m_journal(journal)
 {
     m_connectWait.setSingleShot(true);
     m_connectWait.setInterval(ConnectWaitMs);
@@ -36,8 +36,8 @@ IncomingTransfer::~IncomingTransfer()
 
 void IncomingTransfer::removePart()
 {
-    if (m_partPending)
-        m_part.remove();
+    if (m_partPending && m_part.remove())
+        m_journal.remove(m_part.fileName());
     m_partPending = false;
 }
 
@@ -69,6 +69,7 @@ void IncomingTransfer::adopt(QTcpSocket *socket)
     connect(socket, &QTcpSocket::errorOccurred, this, &IncomingTransfer::connectionGone);
     m_buffer.reserve(WriteBatch);
     startClock(m_offer.totalSize());
+    watchProgress();
     startFile();
     if (m_state == State::Receiving)
         readFrames();
@@ -96,6 +97,7 @@ void IncomingTransfer::peerCancelled()
 
 void IncomingTransfer::readFrames()
 {
+    moved();
     while (m_state == State::Receiving && m_socket) {
         if (!m_header && !takeHeader())
             return;
@@ -190,6 +192,7 @@ void IncomingTransfer::startFile()
         return;
     }
     m_partPending = true;
+    m_journal.add(m_part.fileName());
     m_left = m_offer.files[m_index].size;
     m_hash.result();
 }
@@ -217,12 +220,14 @@ void IncomingTransfer::completeFile(const QByteArray &digest)
 bool IncomingTransfer::moveToFinalName(QString &path)
 {
     const QDir folder(m_folder);
+    const QString partial = m_part.fileName();
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_finalName = UniqueFileName(
             m_finalName, [&folder](const QString &name) { return folder.exists(name); });
         path = folder.filePath(m_finalName);
         if (m_part.rename(path)) {
             m_partPending = false;
+            m_journal.remove(partial);
             return true;
         }
     }
@@ -239,6 +244,12 @@ void IncomingTransfer::failWrite()
 {
     failHere(m_part.error() == QFileDevice::ResourceError ? FailureReason::DiskFull
                                                           : FailureReason::WriteFailed);
+}
+
+void IncomingTransfer::stallFailed()
+{
+    if (m_state == State::Receiving)
+        failHere(FailureReason::Stalled);
 }
 
 void IncomingTransfer::end(const TransferEnd &ending, Close close)

@@ -42,6 +42,7 @@ private:
     void readFrames();
     void connectionGone();
     void failHere(FailureReason reason);
+    void stallFailed() override;
     QString confirmingName() const;
 
     QList<Source> m_files;

@@ -56,6 +56,50 @@ std::optional<std::pair<FrameHeader, QByteArray>> Transfer::readSmallFrame()
     return std::pair{*header, m_socket->read(header->length)};
 }
 
+void Transfer::setStallTimes(int shownMs, int failMs)
+{
+    m_stallShownMs = shownMs;
+    m_stallFailMs = failMs;
+}
+
+void Transfer::watchProgress()
+{
+    if (m_stallCheck == nullptr) {
+        m_stallCheck = new QTimer(this);
+        m_stallCheck->setSingleShot(true);
+        connect(m_stallCheck, &QTimer::timeout, this, &Transfer::checkStall);
+    }
+    m_lastMove.start();
+    m_stallCheck->start(m_stallShownMs);
+}
+
+// Only a time is taken per move; the timer looks at it when it runs out.
+void Transfer::moved()
+{
+    m_lastMove.start();
+    if (m_stalled) {
+        m_stalled = false;
+        Q_EMIT stalled(m_token, false);
+    }
+}
+
+void Transfer::checkStall()
+{
+    if (m_ended)
+        return;
+    const qint64 quiet = m_lastMove.elapsed();
+    if (quiet >= m_stallFailMs) {
+        stallFailed();
+        return;
+    }
+    if (quiet >= m_stallShownMs && !m_stalled) {
+        m_stalled = true;
+        Q_EMIT stalled(m_token, true);
+    }
+    const qint64 due = quiet < m_stallShownMs ? m_stallShownMs : m_stallFailMs;
+    m_stallCheck->start(int(due - quiet));
+}
+
 void Transfer::startClock(qint64 total)
 {
     m_total = total;
@@ -96,6 +140,8 @@ void Transfer::finish(const TransferEnd &end, Close close)
     if (m_ended)
         return;
     m_ended = true;
+    if (m_stallCheck)
+        m_stallCheck->stop();
     if (m_socket)
         releaseSocket(close);
     Q_EMIT finished(m_token, end);
