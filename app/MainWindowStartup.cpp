@@ -8,6 +8,7 @@
 #include "ConfigBindings.h"
 #include "Convert.h"
 #include "Datagram.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "FileTransferService.h"
@@ -38,6 +39,8 @@
 #include <QTextEdit>
 #include <QThread>
 #include <QTimer>
+
+#include <cstdio>
 
 void TForm1::showEvent(QShowEvent *event)
 {
@@ -219,9 +222,9 @@ void TForm1::FormClose()
     try {
         Config.Save(apppaths::ConfigFile());
     } catch (const EConfigSaveError &error) {
-        ShowErrorBox(ConfigSaveErrorText(error.fileName(), error.error()));
+        ReportExitError(ConfigSaveErrorText(error.fileName(), error.error()));
     } catch (const AppError &error) {
-        ShowErrorBox(error.message());
+        ReportExitError(error.message());
     }
     SaveOptions();
 }
@@ -236,10 +239,24 @@ void TForm1::SaveOptions()
     try {
         Options.Save(apppaths::OptionsFile());
     } catch (const EConfigSaveError &error) {
-        ShowErrorBox(ConfigSaveErrorText(error.fileName(), error.error()));
+        ReportExitError(ConfigSaveErrorText(error.fileName(), error.error()));
     } catch (const AppError &error) {
-        ShowErrorBox(error.message());
+        ReportExitError(error.message());
     }
+}
+
+// An exit asked from outside (a signal, the log-off) has nobody to click a box: the error goes
+// to standard error and, where the desktop has one, to a notification, and the exit goes on.
+void TForm1::ReportExitError(const QString &text)
+{
+    if (!m_endingSession) {
+        ShowErrorBox(text);
+        return;
+    }
+    std::fprintf(stderr, "palavrix: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    DesktopNotifier notifier;
+    notifier.ShowBeforeExit(QApplication::applicationName(), text);
 }
 
 void TForm1::RebuildConfig()

@@ -24,7 +24,7 @@ struct TransferOptions {
     QString nick;
     QHostAddress announceTo; // the broadcast address; null: no periodic announcement
     // The list of partial files being received, swept at start; empty: none kept.
-    QString partialJournal;
+    QString partialJournal{};
 };
 
 // Sending and taking files: announces on the file port that this copy takes files, keeps the
