@@ -2,6 +2,11 @@
 
 #include <QTimer>
 
+#include <utility>
+
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 namespace transfer
 {
 
@@ -83,10 +88,13 @@ void Transfer::moved()
     }
 }
 
+// Looks at least four times per stall time, as the system's send queue can move unseen.
 void Transfer::checkStall()
 {
     if (m_ended)
         return;
+    if (systemQueueMoved())
+        moved();
     const qint64 quiet = m_lastMove.elapsed();
     if (quiet >= m_stallFailMs) {
         stallFailed();
@@ -97,7 +105,19 @@ void Transfer::checkStall()
         Q_EMIT stalled(m_token, true);
     }
     const qint64 due = quiet < m_stallShownMs ? m_stallShownMs : m_stallFailMs;
-    m_stallCheck->start(int(due - quiet));
+    m_stallCheck->start(int(qMin<qint64>(due - quiet, qMax(1, m_stallShownMs / 4))));
+}
+
+// Bytes the system has taken drain to the peer with no signal to this program (a slow link,
+// the end of the last file): a send queue that changed is progress too. A dead link leaves it
+// as it is.
+bool Transfer::systemQueueMoved()
+{
+    const qintptr socket = m_socket ? m_socket->socketDescriptor() : -1;
+    int queued = 0;
+    if (socket < 0 || ::ioctl(int(socket), SIOCOUTQ, &queued) != 0)
+        return false;
+    return std::exchange(m_systemQueued, queued) != queued;
 }
 
 void Transfer::startClock(qint64 total)

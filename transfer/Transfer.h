@@ -86,6 +86,7 @@ protected:
 private:
     void releaseSocket(Close close);
     void checkStall();
+    bool systemQueueMoved();
 
     QString m_token;
     Direction m_direction;
@@ -100,6 +101,7 @@ private:
     int m_stallShownMs = StallMs;
     int m_stallFailMs = StallFailMs;
     bool m_stalled = false;
+    int m_systemQueued = 0;
 };
 
 } // namespace transfer
