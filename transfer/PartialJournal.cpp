@@ -60,7 +60,7 @@ QStringList PartialJournal::Sweep(const QString &journal)
     const QList<QByteArray> lines = file.readAll().split('\n');
     for (const QByteArray &line : lines) {
         const QString path = QFile::decodeName(line);
-        if (IsPartialFile(path) && ::unlink(line.constData()) == 0)
+        if (IsPartialFile(path) && ::unlink(QFile::encodeName(path).constData()) == 0)
             removed.append(path);
     }
     return removed;
