@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""A receiver killed mid-transfer, and its partial file at the next start.
+"""Partial files of transfers that cannot finish: a receiver killed, a link gone quiet.
 
 Ivan and Olga run palavrix-peer; Olga takes files into a folder. Ivan sends a large file and
 Olga is killed with SIGKILL as soon as its partial ("huge.bin.part") appears:
@@ -9,6 +9,11 @@ Olga is killed with SIGKILL as soon as its partial ("huge.bin.part") appears:
   * Olga started again removes it at once and empties the journal;
   * a file lying in the folder under a ".part" name the journal does not list, and a link
     the journal does list, are left alone.
+
+Then Ivan sends to the restarted Olga and her link goes down mid-way (no reset, no error on
+either side): both print the stall after the stall time (15 s), and after the longer silence
+(60 s) both fail: Ivan's file was not delivered, Olga's partial is removed and her journal
+empty.
 """
 import os
 import sys
@@ -19,6 +24,9 @@ import e2e_support as E  # noqa: E402
 
 SLACK = 8.0
 HUGE = 4 * 1024 * 1024 * 1024
+STALL_S = 15.0
+STALL_FAIL_S = 60.0
+STALLED = "Передача остановилась: нет данных, ждём связи"
 
 
 def files_in(folder):
@@ -81,7 +89,35 @@ def test(h):
     h.expect(stranger.read_bytes() == b"not ours" and link.is_symlink()
              and target.read_bytes() == b"elsewhere",
              "an unlisted partial and a listed link are left (files: %r)" % files_in(inbox))
+    link_goes_quiet(h, ivan, olga, huge, inbox, journal)
     h.expect(olga.terminate() == 0, "Olga ends with exit code 0 on SIGTERM")
+
+
+def link_goes_quiet(h, ivan, olga, huge, inbox, journal):
+    for leftover in ("stranger.bin.part", "link.bin.part"):
+        (inbox / leftover).unlink()
+    ns = h.net.ns("Olga")
+    ivan.type("/send Olga %s" % huge)
+    part = inbox / "huge.bin.part"
+    started = E.wait_until(lambda: part.exists() and part.stat().st_size > 0, 30.0, 0.01)
+    h.require(started, "the second transfer to Olga began (files: %r)" % files_in(inbox))
+    E._run(["ip", "-n", ns, "link", "set", "eth0", "down"])
+    h.on_cleanup("Olga's link", lambda: E._run(["ip", "-n", ns, "link", "set", "eth0", "up"],
+                                               check=False))
+    h.log("Olga's link is down")
+    for peer in (ivan, olga):
+        h.expect(peer.wait_line(STALLED, STALL_S + SLACK),
+                 "%s printed the stall (got %r)" % (peer.nick, peer.lines()[-4:]))
+    failed = {
+        ivan: "Получатель долго не отвечал: файл huge.bin не доставлен",
+        olga: "Отправитель долго не присылал данных: недополученный файл huge.bin удалён",
+    }
+    for peer, line in failed.items():
+        h.expect(peer.wait_line(line, STALL_FAIL_S - STALL_S + SLACK),
+                 "%s printed %r (got %r)" % (peer.nick, line, peer.lines()[-4:]))
+    h.expect(files_in(inbox) == [], "nothing is left in Olga's folder (%r)" % files_in(inbox))
+    h.expect(journal.read_bytes() == b"", "Olga's journal is empty again")
+    E._run(["ip", "-n", ns, "link", "set", "eth0", "up"])
 
 
 if __name__ == "__main__":
