@@ -53,6 +53,18 @@ void DesktopNotifier::Show(const QString &summary, const QString &body, const QS
     askCapabilities();
 }
 
+void DesktopNotifier::ShowBeforeExit(const QString &summary, const QString &body, int waitMs)
+{
+    if (!m_bus.isConnected())
+        return;
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), DesktopEntry},
+                            {QStringLiteral("urgency"), QVariant::fromValue(uchar(2))}};
+    QDBusMessage message = call(QStringLiteral("Notify"));
+    message << QStringLiteral("Palavrix") << uint(0) << Icon << summary << body << QStringList()
+            << hints << -1;
+    m_bus.call(message, QDBus::Block, waitMs);
+}
+
 void DesktopNotifier::askCapabilities()
 {
     if (m_capabilities != Capabilities::Unknown)

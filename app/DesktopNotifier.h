@@ -23,6 +23,9 @@ public:
     // Shows `summary` over `body`, both plain text; `tag` comes back through activated()
     // when the user clicks the notification.
     void Show(const QString &summary, const QString &body, const QString &tag);
+    // For a program about to end: sends the notification at once, with no action to click, and
+    // waits for the service at most `waitMs` (a desktop without one answers at once).
+    void ShowBeforeExit(const QString &summary, const QString &body, int waitMs = 1000);
     // The words of the action a click takes, in the windows' language.
     void setOpenText(const QString &text) { m_openText = text; }
 

@@ -147,6 +147,7 @@ private:
     void RunStartupSequence();
     void RebuildConfig();
     void SaveOptions();
+    void ReportExitError(const QString &text);
     void StartNetwork();
     void StartFileTransfer();
     void Announce();

@@ -8,6 +8,7 @@
 #include "ConfigBindings.h"
 #include "Convert.h"
 #include "Datagram.h"
+#include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
 #include "FileTransferService.h"
@@ -28,6 +29,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -37,6 +39,8 @@
 #include <QTextEdit>
 #include <QThread>
 #include <QTimer>
+
+#include <cstdio>
 
 void TForm1::showEvent(QShowEvent *event)
 {
@@ -149,6 +153,7 @@ static transfer::TransferOptions FileOptions(const ChatSession *session, quint16
     };
     const ChatPorts ports = session->Ports();
     options.chatPorts = {quint16(ports.Public), quint16(ports.System), quint16(ports.Private)};
+    options.partialJournal = QDir(apppaths::DataFolder()).filePath(QStringLiteral("Partials.lst"));
     return options;
 }
 
@@ -232,9 +237,9 @@ void TForm1::FormClose()
     try {
         Config.Save(apppaths::ConfigFile());
     } catch (const EConfigSaveError &error) {
-        ShowErrorBox(ConfigSaveErrorText(error.fileName(), error.error()));
+        ReportExitError(ConfigSaveErrorText(error.fileName(), error.error()));
     } catch (const AppError &error) {
-        ShowErrorBox(error.message());
+        ReportExitError(error.message());
     }
     SaveOptions();
 }
@@ -249,10 +254,24 @@ void TForm1::SaveOptions()
     try {
         Options.Save(apppaths::OptionsFile());
     } catch (const EConfigSaveError &error) {
-        ShowErrorBox(ConfigSaveErrorText(error.fileName(), error.error()));
+        ReportExitError(ConfigSaveErrorText(error.fileName(), error.error()));
     } catch (const AppError &error) {
-        ShowErrorBox(error.message());
+        ReportExitError(error.message());
     }
+}
+
+// An exit asked from outside (a signal, the log-off) has nobody to click a box: the error goes
+// to standard error and, where the desktop has one, to a notification, and the exit goes on.
+void TForm1::ReportExitError(const QString &text)
+{
+    if (!m_endingSession) {
+        ShowErrorBox(text);
+        return;
+    }
+    std::fprintf(stderr, "palavrix: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    DesktopNotifier notifier;
+    notifier.ShowBeforeExit(QApplication::applicationName(), text);
 }
 
 void TForm1::RebuildConfig()

@@ -333,6 +333,7 @@ void TForm4::wireFiles()
     connect(m_files, &FileTransferService::offerReceived, this,
             Guarded(this, &TForm4::OfferReceived));
     connect(m_files, &FileTransferService::progress, Transfers, &TransferPanel::showProgress);
+    connect(m_files, &FileTransferService::stalled, Transfers, &TransferPanel::showStalled);
     connect(m_files, &FileTransferService::fileTransferred, this,
             Guarded(this, &TForm4::FileTransferred));
     connect(m_files, &FileTransferService::finished, this,

@@ -90,6 +90,13 @@ void TransferPanel::showProgress(const QString &token, const TransferProgress &p
     it->status->setText(ProgressText(progress));
 }
 
+void TransferPanel::showStalled(const QString &token, bool stalled)
+{
+    const auto it = m_rows.find(token);
+    if (it != m_rows.end() && it->remove == nullptr)
+        it->status->setText(StalledText(stalled));
+}
+
 void TransferPanel::showEnd(const QString &token, Outcome outcome, const QString &text)
 {
     const auto it = m_rows.find(token);

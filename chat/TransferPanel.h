@@ -31,6 +31,8 @@ public:
     // An accepted offer: accept and decline give way to cancel.
     void markAccepted(const QString &token);
     void showProgress(const QString &token, const transfer::TransferProgress &progress);
+    // No byte moved for a while; the next progress shows the figures again.
+    void showStalled(const QString &token, bool stalled);
     void showEnd(const QString &token, transfer::Outcome outcome, const QString &text);
     int rowCount() const { return int(m_rows.size()); }
 

@@ -9,7 +9,28 @@ using namespace transfer;
 namespace
 {
 
-QString FailureText(Failure failure, const QString &fileName, const QString &detail)
+// A broken or silent connection: the sender's file was not delivered, the receiver's partial
+// copy was removed.
+QString LostText(Failure failure, Direction direction, const QString &fileName)
+{
+    const bool outgoing = direction == Direction::Outgoing;
+    if (failure == Failure::Stalled)
+        return (outgoing
+                    ? QCoreApplication::translate(
+                          "Transfer", "Получатель долго не отвечал: файл %1 не доставлен")
+                    : QCoreApplication::translate(
+                          "Transfer",
+                          "Отправитель долго не присылал данных: недополученный файл %1 удалён"))
+            .arg(fileName);
+    return (outgoing ? QCoreApplication::translate("Transfer",
+                                                   "Соединение прервано: файл %1 не доставлен")
+                     : QCoreApplication::translate(
+                           "Transfer", "Соединение прервано: недополученный файл %1 удалён"))
+        .arg(fileName);
+}
+
+QString FailureText(Failure failure, Direction direction, const QString &fileName,
+                    const QString &detail)
 {
     switch (failure) {
     case Failure::HashMismatch:
@@ -29,8 +50,8 @@ QString FailureText(Failure failure, const QString &fileName, const QString &det
                    "Transfer", "Не удалось прочитать файл %1 у отправителя: передача прервана")
             .arg(fileName);
     case Failure::Dropped:
-        return QCoreApplication::translate("Transfer", "Соединение прервано: файл %1 удалён")
-            .arg(fileName);
+    case Failure::Stalled:
+        return LostText(failure, direction, fileName);
     case Failure::NotConnected:
         return QCoreApplication::translate("Transfer", "Отправитель не подключился");
     case Failure::ConnectFailed:
@@ -103,7 +124,14 @@ QString TransferEndText(const TransferEnd &end)
     case Outcome::Failed:
         break;
     }
-    return FailureText(end.failure, end.fileName, end.detail);
+    return FailureText(end.failure, end.direction, end.fileName, end.detail);
+}
+
+QString StalledText(bool stalled)
+{
+    return stalled ? QCoreApplication::translate("Transfer",
+                                                 "Передача остановилась: нет данных, ждём связи")
+                   : QCoreApplication::translate("Transfer", "Передача возобновилась");
 }
 
 QString TransferErrorText(const ETransferError &error)

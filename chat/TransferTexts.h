@@ -13,8 +13,10 @@ class ETransferError;
 QString FileSizeText(qint64 bytes);
 // "1,2 МБ из 3,4 МБ, 1,2 МБ/с, осталось 0:02" and the like, for a progress line.
 QString ProgressText(const transfer::TransferProgress &progress);
-// "Файлы отправлены", "Передача отменена", "Соединение прервано: файл a.txt удалён", ...
+// "Файлы отправлены", "Передача отменена", "Соединение прервано: файл a.txt не доставлен", ...
 QString TransferEndText(const transfer::TransferEnd &end);
+// A transfer that stalled (no byte moved for a while), or moves again.
+QString StalledText(bool stalled);
 // Why a transfer could not be set up.
 QString TransferErrorText(const ETransferError &error);
 // "Файл report.pdf (1,2 МБ) отправлен" / "получен", as the conversation shows it.

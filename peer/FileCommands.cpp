@@ -61,6 +61,8 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
                 Q_EMIT fileRecorded(m_peerNick.value(token), FileHistoryLine(direction, name, size),
                                     direction == Direction::Incoming);
             });
+    connect(&service, &FileTransferService::stalled, this,
+            [this](const QString &, bool stalled) { m_print(StalledText(stalled)); });
     connect(&service, &FileTransferService::finished, this,
             [this](const QString &token, const TransferEnd &end) {
                 m_peerNick.remove(token);

@@ -9,6 +9,7 @@
 #include "TransferTexts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -117,6 +118,7 @@ void PeerConsole::startFiles()
         };
         const ChatPorts ports = m_session.Ports();
         options.chatPorts = {quint16(ports.Public), quint16(ports.System), quint16(ports.Private)};
+        options.partialJournal = partialJournal();
         m_files.start(options);
     } catch (const ETransferError &error) {
         complain(QStringLiteral("no file transfer: ") + TransferErrorText(error));
@@ -131,6 +133,16 @@ void PeerConsole::startFiles()
         m_files, resolve, [this](const QString &line) { print(line); }, m_options.AcceptFilesDir);
     connect(m_fileCommands.get(), &FileCommands::fileRecorded, &m_session,
             &ChatSession::RecordPrivateLine);
+}
+
+// Beside the folder that takes the files ("<folder>.partials"), not in it: the files received
+// are all that folder holds.
+QString PeerConsole::partialJournal() const
+{
+    if (m_options.AcceptFilesDir.isEmpty())
+        return {};
+    return QDir::cleanPath(QDir(m_options.AcceptFilesDir).absolutePath()) +
+           QStringLiteral(".partials");
 }
 
 void PeerConsole::watchSignals()

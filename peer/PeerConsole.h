@@ -52,6 +52,7 @@ private:
     void complain(const QString &text);
     void watchSignals();
     void startFiles();
+    QString partialJournal() const;
 
     PeerOptions m_options;
     ChatSession m_session;

@@ -59,6 +59,8 @@ void FileTransferService::start(const TransferOptions &options)
 {
     stop();
     m_options = options;
+    // Partials a killed copy left behind go before any new one is made.
+    m_journal.open(options.partialJournal);
     m_ownAddresses.clear();
     for (const QHostAddress &address : QNetworkInterface::allAddresses())
         m_ownAddresses.insert(AddressKey(address));
@@ -156,6 +158,12 @@ void FileTransferService::cancelAll()
         transfer->cancel();
 }
 
+void FileTransferService::setStallTimes(int shownMs, int failMs)
+{
+    m_stallShownMs = shownMs;
+    m_stallFailMs = failMs;
+}
+
 void FileTransferService::readDatagrams()
 {
     while (m_udp.hasPendingDatagrams()) {
@@ -246,7 +254,7 @@ void FileTransferService::handleOffer(const TransferDatagram &datagram, const QH
     IncomingOffer offer{datagram.token, from, datagram.nick, {}};
     for (const OfferedFile &file : datagram.files)
         offer.files.append({SafeFileName(file.name), file.size});
-    auto *transfer = new IncomingTransfer(offer, filePort, datagramSender(), this);
+    auto *transfer = new IncomingTransfer(offer, filePort, datagramSender(), m_journal, this);
     transfer->expireAfter(m_offerLifetimeMs);
     track(transfer);
     Q_EMIT offerReceived(offer);
@@ -381,6 +389,8 @@ void FileTransferService::releaseWaiting(QTcpSocket *socket)
 void FileTransferService::track(Transfer *transfer)
 {
     m_transfers.insert(transfer->token(), transfer);
+    transfer->setStallTimes(m_stallShownMs, m_stallFailMs);
+    connect(transfer, &Transfer::stalled, this, &FileTransferService::stalled);
     connect(transfer, &Transfer::progress, this, &FileTransferService::progress);
     connect(transfer, &Transfer::fileTransferred, this, &FileTransferService::fileTransferred);
     connect(transfer, &Transfer::finished, this,

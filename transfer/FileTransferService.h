@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PartialJournal.h"
 #include "Transfer.h"
 
 #include <QElapsedTimer>
@@ -29,6 +30,8 @@ struct TransferOptions {
     std::function<bool(const QHostAddress &address, const QString &nick)> isChatUser;
     // The chat's ports, which nothing from the file port is ever sent to.
     QList<quint16> chatPorts{555, 556, 557};
+    // The list of partial files being received, swept at start; empty: none kept.
+    QString partialJournal{};
 };
 
 // Sending and taking files: announces on the file port that this copy takes files, keeps the
@@ -73,6 +76,9 @@ public:
     void cancel(const QString &token);
     void cancelAll();
     int activeCount() const { return int(m_transfers.size()); }
+    // How long without a byte moving shows a transfer stalled, and fails it; for transfers
+    // started from now on.
+    void setStallTimes(int shownMs, int failMs);
 
     static constexpr int AnnounceIntervalMs = 4000;
     static constexpr int PeerLifetimeMs = 3 * AnnounceIntervalMs;
@@ -94,6 +100,7 @@ Q_SIGNALS:
     void fileTransferred(const QString &token, transfer::Direction direction, const QString &name,
                          qint64 size, const QString &path);
     void finished(const QString &token, const transfer::TransferEnd &end);
+    void stalled(const QString &token, bool stalled);
 
 private:
     struct Peer {
@@ -142,6 +149,9 @@ private:
     int m_waitingConnections = 0;
     int m_offerLifetimeMs = OfferLifetimeMs;
     int m_helloWaitMs = HelloWaitMs;
+    PartialJournal m_journal;
+    int m_stallShownMs = Transfer::StallMs;
+    int m_stallFailMs = Transfer::StallFailMs;
 };
 
 } // namespace transfer

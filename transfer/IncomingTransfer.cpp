@@ -29,9 +29,9 @@ FailureReason CreateFailure(int error)
 } // namespace
 
 IncomingTransfer::IncomingTransfer(IncomingOffer offer, quint16 peerPort, DatagramSender sender,
-                                   QObject *parent)
+                                   PartialJournal &journal, QObject *parent)
     : Transfer(offer.token, Direction::Incoming, offer.sender, peerPort, std::move(sender), parent),
-      m_offer(std::move(offer))
+      m_offer(std::move(offer)), m_journal(journal)
 {
     m_connectWait.setSingleShot(true);
     m_connectWait.setInterval(ConnectWaitMs);
@@ -64,6 +64,7 @@ void IncomingTransfer::removePart()
     if (m_partPending) {
         m_part.close();
         m_folder->remove(m_partName);
+        m_journal.remove(m_folder->filePath(m_partName));
     }
     m_partPending = false;
 }
@@ -96,6 +97,7 @@ void IncomingTransfer::adopt(QTcpSocket *socket)
     connect(socket, &QTcpSocket::errorOccurred, this, &IncomingTransfer::connectionGone);
     m_buffer.reserve(WriteBatch);
     startClock(m_offer.totalSize());
+    watchProgress();
     startFile();
     if (m_state == State::Receiving)
         readFrames();
@@ -123,6 +125,7 @@ void IncomingTransfer::peerCancelled()
 
 void IncomingTransfer::readFrames()
 {
+    moved();
     while (m_state == State::Receiving && m_socket) {
         if (!m_header && !takeHeader())
             return;
@@ -220,6 +223,7 @@ void IncomingTransfer::startFile()
         return;
     }
     m_partPending = true;
+    m_journal.add(m_folder->filePath(m_partName));
     m_left = m_offer.files[m_index].size;
     m_hash.result();
 }
@@ -264,11 +268,13 @@ int IncomingTransfer::createPart(const QString &name)
 bool IncomingTransfer::moveToFinalName(QString &path)
 {
     const auto taken = [this](const QString &name) { return m_folder->taken(name); };
+    const QString partial = m_folder->filePath(m_partName);
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_finalName = UniqueFileName(m_finalName, taken);
         if (m_folder->rename(m_partName, m_finalName)) {
             m_partPending = false;
             path = m_folder->filePath(m_finalName);
+            m_journal.remove(partial);
             return true;
         }
         if (errno != EEXIST)
@@ -287,6 +293,12 @@ void IncomingTransfer::failWrite()
 {
     failHere(m_part.error() == QFileDevice::ResourceError ? FailureReason::DiskFull
                                                           : FailureReason::WriteFailed);
+}
+
+void IncomingTransfer::stallFailed()
+{
+    if (m_state == State::Receiving)
+        failHere(FailureReason::Stalled);
 }
 
 void IncomingTransfer::end(const TransferEnd &ending, Close close)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PartialJournal.h"
 #include "Sha256.h"
 #include "Transfer.h"
 
@@ -21,7 +22,8 @@ class IncomingTransfer final : public Transfer
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(IncomingTransfer)
 public:
-    IncomingTransfer(IncomingOffer offer, quint16 peerPort, DatagramSender sender, QObject *parent);
+    IncomingTransfer(IncomingOffer offer, quint16 peerPort, DatagramSender sender,
+                     PartialJournal &journal, QObject *parent);
     ~IncomingTransfer() override;
 
     const IncomingOffer &offer() const { return m_offer; }
@@ -56,12 +58,14 @@ private:
     bool moveToFinalName(QString &path);
     void failHere(FailureReason reason);
     void failWrite();
+    void stallFailed() override;
     void removePart();
     void end(const TransferEnd &ending, Close close);
     void connectionGone();
     QString currentName() const;
 
     IncomingOffer m_offer;
+    PartialJournal &m_journal;
     State m_state = State::Offered;
     std::unique_ptr<DownloadFolder> m_folder;
     QTimer m_connectWait;

@@ -45,6 +45,7 @@ void OutgoingTransfer::accepted(quint16 dataPort)
     connect(socket, &QTcpSocket::disconnected, this, &OutgoingTransfer::connectionGone);
     connect(socket, &QTcpSocket::errorOccurred, this, &OutgoingTransfer::connectionGone);
     socket->connectToHost(peer(), dataPort);
+    watchProgress();
 }
 
 void OutgoingTransfer::declined()
@@ -90,6 +91,7 @@ void OutgoingTransfer::connected()
 
 void OutgoingTransfer::pump()
 {
+    moved();
     while (m_state == State::Sending && m_socket->bytesToWrite() < BufferLimit &&
            m_reading < m_files.size()) {
         if (!sendNextPiece())
@@ -133,6 +135,7 @@ bool OutgoingTransfer::sendNextPiece()
 
 void OutgoingTransfer::readFrames()
 {
+    moved();
     while (m_state == State::Sending) {
         const auto frame = readSmallFrame();
         if (!frame)
@@ -180,6 +183,18 @@ void OutgoingTransfer::failHere(FailureReason reason)
     const QString name =
         reason == FailureReason::ReadFailed ? m_files[m_reading].name : confirmingName();
     finish(failure(FailureFrom(reason), name), Close::AfterWrite);
+}
+
+// A receiver that went silent, connected or not, is told so if it can still hear.
+void OutgoingTransfer::stallFailed()
+{
+    if (m_state == State::Sending) {
+        failHere(FailureReason::Stalled);
+    } else if (m_state == State::Connecting) {
+        m_state = State::Ended;
+        sendDatagram(DatagramKind::Cancel);
+        finish(failure(Failure::Stalled, confirmingName()));
+    }
 }
 
 QString OutgoingTransfer::confirmingName() const

@@ -46,6 +46,7 @@ private:
     void readFrames();
     void connectionGone();
     void failHere(FailureReason reason);
+    void stallFailed() override;
     QString confirmingName() const;
 
     QList<Source> m_files;

@@ -2,6 +2,11 @@
 
 #include <QTimer>
 
+#include <utility>
+
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 namespace transfer
 {
 
@@ -56,6 +61,65 @@ std::optional<std::pair<FrameHeader, QByteArray>> Transfer::readSmallFrame()
     return std::pair{*header, m_socket->read(header->length)};
 }
 
+void Transfer::setStallTimes(int shownMs, int failMs)
+{
+    m_stallShownMs = shownMs;
+    m_stallFailMs = failMs;
+}
+
+void Transfer::watchProgress()
+{
+    if (m_stallCheck == nullptr) {
+        m_stallCheck = new QTimer(this);
+        m_stallCheck->setSingleShot(true);
+        connect(m_stallCheck, &QTimer::timeout, this, &Transfer::checkStall);
+    }
+    m_lastMove.start();
+    m_stallCheck->start(m_stallShownMs);
+}
+
+// Only a time is taken per move; the timer looks at it when it runs out.
+void Transfer::moved()
+{
+    m_lastMove.start();
+    if (m_stalled) {
+        m_stalled = false;
+        Q_EMIT stalled(m_token, false);
+    }
+}
+
+// Looks at least four times per stall time, as the system's send queue can move unseen.
+void Transfer::checkStall()
+{
+    if (m_ended)
+        return;
+    if (systemQueueMoved())
+        moved();
+    const qint64 quiet = m_lastMove.elapsed();
+    if (quiet >= m_stallFailMs) {
+        stallFailed();
+        return;
+    }
+    if (quiet >= m_stallShownMs && !m_stalled) {
+        m_stalled = true;
+        Q_EMIT stalled(m_token, true);
+    }
+    const qint64 due = quiet < m_stallShownMs ? m_stallShownMs : m_stallFailMs;
+    m_stallCheck->start(int(qMin<qint64>(due - quiet, qMax(1, m_stallShownMs / 4))));
+}
+
+// Bytes the system has taken drain to the peer with no signal to this program (a slow link,
+// the end of the last file): a send queue that changed is progress too. A dead link leaves it
+// as it is.
+bool Transfer::systemQueueMoved()
+{
+    const qintptr socket = m_socket ? m_socket->socketDescriptor() : -1;
+    int queued = 0;
+    if (socket < 0 || ::ioctl(int(socket), SIOCOUTQ, &queued) != 0)
+        return false;
+    return std::exchange(m_systemQueued, queued) != queued;
+}
+
 void Transfer::startClock(qint64 total)
 {
     m_total = total;
@@ -96,6 +160,8 @@ void Transfer::finish(const TransferEnd &end, Close close)
     if (m_ended)
         return;
     m_ended = true;
+    if (m_stallCheck)
+        m_stallCheck->stop();
     if (m_socket)
         releaseSocket(close);
     Q_EMIT finished(m_token, end);

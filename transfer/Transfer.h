@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <functional>
 
@@ -36,18 +37,24 @@ public:
     virtual void cancel() = 0;
     // The other side sent a cancel datagram.
     virtual void peerCancelled() = 0;
+    // How long without a byte moving either way shows the transfer stalled, and fails it.
+    void setStallTimes(int shownMs, int failMs);
 
     // Chunk size of the data frames and the limit of unsent bytes held for one connection.
     static constexpr qint64 ChunkSize = 256 * 1024;
     static constexpr qint64 BufferLimit = 2 * 1024 * 1024;
     static constexpr int ProgressIntervalMs = 100;
     static constexpr int LingerMs = 5000;
+    static constexpr int StallMs = 15000;
+    static constexpr int StallFailMs = 60000;
 
 Q_SIGNALS:
     void progress(const QString &token, const transfer::TransferProgress &progress);
     void fileTransferred(const QString &token, transfer::Direction direction, const QString &name,
                          qint64 size, const QString &path);
     void finished(const QString &token, const transfer::TransferEnd &end);
+    // No byte moved for the stall time; false once bytes move again.
+    void stalled(const QString &token, bool stalled);
 
 protected:
     Transfer(QString token, Direction direction, QHostAddress peer, quint16 peerPort,
@@ -58,6 +65,11 @@ protected:
     void writeFrame(FrameType type, const QByteArray &payload = {});
     // Reads a whole small frame (header and payload) once it is all there.
     std::optional<std::pair<FrameHeader, QByteArray>> readSmallFrame();
+    // From now on, bytes must keep moving: `moved` says they did, `stallFailed` is called once
+    // none has for the longer stall time.
+    void watchProgress();
+    void moved();
+    virtual void stallFailed() = 0;
     void startClock(qint64 total);
     void addDone(qint64 bytes);
     // The end of this transfer: an outcome, or a failure that concerns one file.
@@ -73,6 +85,8 @@ protected:
 
 private:
     void releaseSocket(Close close);
+    void checkStall();
+    bool systemQueueMoved();
 
     QString m_token;
     Direction m_direction;
@@ -82,6 +96,12 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastReport = -ProgressIntervalMs;
     bool m_ended = false;
+    QTimer *m_stallCheck = nullptr;
+    QElapsedTimer m_lastMove;
+    int m_stallShownMs = StallMs;
+    int m_stallFailMs = StallFailMs;
+    bool m_stalled = false;
+    int m_systemQueued = 0;
 };
 
 } // namespace transfer

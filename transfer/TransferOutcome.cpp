@@ -22,6 +22,8 @@ Failure FailureFrom(FailureReason reason)
         return Failure::WriteFailed;
     case FailureReason::ReadFailed:
         return Failure::ReadFailed;
+    case FailureReason::Stalled:
+        return Failure::Stalled;
     case FailureReason::Protocol:
         break;
     }

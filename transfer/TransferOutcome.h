@@ -29,7 +29,8 @@ enum class Failure {
     WriteFailed,   // the receiver could not write the file; it was removed
     ReadFailed,    // the sender could not read the file
     Protocol,      // a frame out of order; the file was removed
-    Dropped,       // the connection broke; the file was removed
+    Dropped,       // the connection broke: not delivered, the receiver's partial removed
+    Stalled,       // nothing moved for too long: not delivered, the receiver's partial removed
     NotConnected,  // the sender never connected to the accepted offer
     ConnectFailed, // the receiver could not be reached
 };

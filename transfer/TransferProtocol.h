@@ -59,6 +59,7 @@ enum class FailureReason : char {
     WriteFailed = 3,
     ReadFailed = 4,
     Protocol = 5,
+    Stalled = 6, // nothing moved for the stall time
 };
 
 inline constexpr int FrameHeaderSize = 5;

@@ -815,8 +815,28 @@ and lines naming my nick</translation>
         <translation>The transfer went out of order: the file %1 was deleted</translation>
     </message>
     <message>
-        <source>Соединение прервано: файл %1 удалён</source>
-        <translation>The connection broke: the file %1 was deleted</translation>
+        <source>Соединение прервано: файл %1 не доставлен</source>
+        <translation>The connection broke: the file %1 was not delivered</translation>
+    </message>
+    <message>
+        <source>Соединение прервано: недополученный файл %1 удалён</source>
+        <translation>The connection broke: the partly received file %1 was deleted</translation>
+    </message>
+    <message>
+        <source>Получатель долго не отвечал: файл %1 не доставлен</source>
+        <translation>The recipient did not answer for too long: the file %1 was not delivered</translation>
+    </message>
+    <message>
+        <source>Отправитель долго не присылал данных: недополученный файл %1 удалён</source>
+        <translation>The sender sent no data for too long: the partly received file %1 was deleted</translation>
+    </message>
+    <message>
+        <source>Передача остановилась: нет данных, ждём связи</source>
+        <translation>The transfer stalled: no data, waiting for the connection</translation>
+    </message>
+    <message>
+        <source>Передача возобновилась</source>
+        <translation>The transfer resumed</translation>
     </message>
     <message>
         <source>Файл %1 (%2) %3</source>

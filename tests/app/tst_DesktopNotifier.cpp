@@ -68,6 +68,7 @@ private Q_SLOTS:
     void notifyCarriesSenderAndText();
     void onlyAClickOnAShownNotificationComesBack();
     void noServiceThenOne();
+    void lastWordsGoOutAtOnce();
     void firstLine_data();
     void firstLine();
 
@@ -213,6 +214,22 @@ void TestDesktopNotifier::noServiceThenOne()
     notifier.Show(u"Оля"_s, u"теперь слышно"_s, u"private"_s);
     QTRY_COMPARE(m_service->calls.size(), 1);
     QCOMPARE(m_service->calls[0].body, u"теперь слышно"_s);
+}
+
+// A program about to end sends its notification without waiting for the capabilities, and
+// with no action to click, as nobody would be there to answer it.
+void TestDesktopNotifier::lastWordsGoOutAtOnce()
+{
+    DesktopNotifier notifier(clientBus(m_address, m_connections), nullptr);
+    notifier.setOpenText(u"Open"_s);
+    // The service answers on this thread, so the call gives up after its short wait; the
+    // message has gone out all the same.
+    notifier.ShowBeforeExit(u"Palavrix"_s, u"Не удалось сохранить настройки"_s, 50);
+    QTRY_COMPARE(m_service->calls.size(), 1);
+    const FakeNotifications::Call &call = m_service->calls[0];
+    QCOMPARE(call.summary, u"Palavrix"_s);
+    QCOMPARE(call.body, u"Не удалось сохранить настройки"_s);
+    QCOMPARE(call.actions, QStringList());
 }
 
 void TestDesktopNotifier::firstLine_data()

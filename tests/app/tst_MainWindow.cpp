@@ -41,6 +41,10 @@
 #include <csignal>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 using testsupport::writeChatCfg;
 
 // The main window's life from start-up to exit, in a temporary working folder.
@@ -85,6 +89,8 @@ private Q_SLOTS:
     void terminationSignalsEndWithoutQuestion();
     void logOffEndsWithoutQuestion_data();
     void logOffEndsWithoutQuestion();
+    void fullDiskOnExit_data();
+    void fullDiskOnExit();
 
 private:
     void start();
@@ -864,6 +870,66 @@ void TestMainWindow::logOffEndsWithoutQuestion()
                            cp1251::encode(QStringLiteral("@#@19@#@\"Ivan\" покидает чат..."))});
     QVERIFY(!Form1->Session->IdUDPServer2->Active() && !Form1->Session->PrivateServer->Active());
     QVERIFY(Dialogs::history().isEmpty()); // no question, no error
+}
+
+void TestMainWindow::fullDiskOnExit_data()
+{
+    QTest::addColumn<bool>("bySignal");
+    QTest::newRow("A signal's exit says it on standard error, with no box") << true;
+    QTest::newRow("The menu's exit shows the box, as the user is there") << false;
+}
+
+// Files may not grow here beyond a few bytes (RLIMIT_FSIZE, as a full disk would refuse them):
+// the save of Chat.cfg fails, the old file stays whole, and an exit nobody waits at never
+// waits for a click.
+void TestMainWindow::fullDiskOnExit()
+{
+    QFETCH(bool, bySignal);
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"),
+                 {{QStringLiteral("ShowIP"), QStringLiteral("ShowIP=yes")}});
+    start();
+    ExitRequests requests;
+    connect(&requests, &ExitRequests::exitRequested, Form1, &TForm1::EndSession);
+    const QByteArray before = savedConfig();
+    Dialogs::clearHistory();
+
+    int pipeEnds[2];
+    QVERIFY(::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) == 0);
+    const int savedErr = ::dup(STDERR_FILENO);
+    ::dup2(pipeEnds[1], STDERR_FILENO);
+    rlimit limit{}, small{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    small = {16, limit.rlim_max};
+    const auto oldXfsz = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    if (bySignal) {
+        std::raise(SIGTERM);
+        QTRY_VERIFY(!Form1->Session->IdUDPServer1->Active());
+    } else {
+        Form1->N2Click();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldXfsz);
+    ::dup2(savedErr, STDERR_FILENO);
+    ::close(savedErr);
+    QByteArray err(64 * 1024, '\0');
+    const ssize_t got = ::read(pipeEnds[0], err.data(), err.size());
+    err.truncate(qMax<ssize_t>(got, 0));
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+
+    QCOMPARE(savedConfig(), before);
+    QVERIFY(!Form1->Session->IdUDPServer1->Active());
+    const QString said = QString::fromLocal8Bit(err);
+    if (bySignal) {
+        QVERIFY2(errors().isEmpty(), qPrintable(errors().join(u'|')));
+        QVERIFY2(said.contains(QStringLiteral("Не удалось сохранить настройки в файл Chat.cfg")),
+                 qPrintable(said));
+    } else {
+        QVERIFY(!errors().isEmpty());
+        QVERIFY(errors().at(0).startsWith(QStringLiteral("Не удалось сохранить настройки")));
+        QVERIFY(!said.contains(QStringLiteral("Chat.cfg")));
+    }
 }
 
 PALAVRIX_TEST_MAIN(TestMainWindow)

@@ -71,9 +71,17 @@ void TestTransferPanel::incomingOfferThroughItsStages()
     panel.showProgress(Token, MakeProgress(629145, 1258291, 1000));
     QCOMPARE(panel.findChild<QProgressBar *>()->value(), 499);
     QCOMPARE(Status(panel), u"614,4 КБ из 1,2 МБ, 614,4 КБ/с, осталось 0:02"_s);
+    panel.showStalled(Token, true);
+    QCOMPARE(Status(panel), u"Передача остановилась: нет данных, ждём связи"_s);
+    QCOMPARE(panel.findChild<QProgressBar *>()->value(), 499);
+    panel.showStalled(Token, false);
+    QCOMPARE(Status(panel), u"Передача возобновилась"_s);
 
-    panel.showEnd(Token, Outcome::Failed, u"Соединение прервано: файл report.pdf удалён"_s);
-    QCOMPARE(Status(panel), u"Соединение прервано: файл report.pdf удалён"_s);
+    const QString lost = u"Соединение прервано: недополученный файл report.pdf удалён"_s;
+    panel.showEnd(Token, Outcome::Failed, lost);
+    QCOMPARE(Status(panel), lost);
+    panel.showStalled(Token, true); // late news does not hide how it ended
+    QCOMPARE(Status(panel), lost);
     QCOMPARE(Buttons(panel), QStringList{u"Убрать"_s});
     Button(panel, u"Убрать"_s)->click();
     QCOMPARE(panel.rowCount(), 0);

@@ -87,9 +87,21 @@ void TestTransferTexts::endText_data()
     row("Frames out of order", Failing(Failure::Protocol, Direction::Incoming),
         u"Нарушен порядок передачи: файл a.txt удалён"_s,
         u"The transfer went out of order: the file a.txt was deleted"_s);
-    row("A dropped connection", Failing(Failure::Dropped, Direction::Outgoing),
-        u"Соединение прервано: файл a.txt удалён"_s,
-        u"The connection broke: the file a.txt was deleted"_s);
+    row("A dropped connection, as the sender sees it",
+        Failing(Failure::Dropped, Direction::Outgoing),
+        u"Соединение прервано: файл a.txt не доставлен"_s,
+        u"The connection broke: the file a.txt was not delivered"_s);
+    row("A dropped connection, as the receiver sees it",
+        Failing(Failure::Dropped, Direction::Incoming),
+        u"Соединение прервано: недополученный файл a.txt удалён"_s,
+        u"The connection broke: the partly received file a.txt was deleted"_s);
+    row("A stalled transfer, as the sender sees it", Failing(Failure::Stalled, Direction::Outgoing),
+        u"Получатель долго не отвечал: файл a.txt не доставлен"_s,
+        u"The recipient did not answer for too long: the file a.txt was not delivered"_s);
+    row("A stalled transfer, as the receiver sees it",
+        Failing(Failure::Stalled, Direction::Incoming),
+        u"Отправитель долго не присылал данных: недополученный файл a.txt удалён"_s,
+        u"The sender sent no data for too long: the partly received file a.txt was deleted"_s);
     row("The sender never connected", Failing(Failure::NotConnected, Direction::Incoming),
         u"Отправитель не подключился"_s, u"The sender did not connect"_s);
     row("The recipient cannot be reached",

@@ -4,7 +4,12 @@
 Each copy is started, seen on the wire by its entry notice, and sent one of the signals: it
 sends the leave notice once, ends with exit code 0 and writes Chat.cfg (a line it read in an
 odd form comes back in its proper form).
+
+A last copy runs from a small tmpfs filled up once it is online: SIGTERM ends it all the same,
+within a bound only a wait for a click breaks, with the error on its standard error and its old
+Chat.cfg whole.
 """
+import errno
 import os
 import signal
 import sys
@@ -15,10 +20,47 @@ import e2e_support as E  # noqa: E402
 
 SLACK = 8.0
 SIGNALS = (("Term", signal.SIGTERM), ("Int", signal.SIGINT), ("Hup", signal.SIGHUP))
+FULL_DISK_BOUND = 10.0
+
+
+def fill(path):
+    """Writes zeros into `path` until the file system has no byte left."""
+    chunk = 1 << 20
+    with open(path, "wb", buffering=0) as out:
+        while chunk > 0:
+            try:
+                out.write(bytes(chunk))
+            except OSError as error:
+                if error.errno != errno.ENOSPC:
+                    raise
+                chunk //= 2
+
+
+def full_disk(h, wire):
+    base = h.workdir / "copies" / "Full"
+    base.mkdir(parents=True)
+    E._run(["mount", "-t", "tmpfs", "-o", "size=64m", "pvxe2e-full", str(base)])
+    h.on_cleanup("tmpfs", lambda: E._run(["umount", "-l", str(base)], check=False))
+    copy = h.start_copy("Full", raw_lines={8: "ShowIP=yes"})
+    entry = E.cp1251('@#@19@#@ в чат входит - "Full"...')
+    online = E.wait_until(lambda: entry in [d["data"] for d in
+                                            wire.datagrams(E.PUBLIC_PORT, copy.addr)],
+                          E.START_TIMEOUT)
+    h.require(online, "Full is online")
+    before = copy.config_file()
+    fill(base / "filler")
+    os.kill(copy.proc.pid, signal.SIGTERM)
+    code = copy.wait_exit(FULL_DISK_BOUND)
+    h.expect(code == 0, "on a full disk SIGTERM ends the copy within %.0f s with exit code 0 "
+             "(got %r)" % (FULL_DISK_BOUND, code))
+    h.expect(copy.config_file() == before, "on a full disk Chat.cfg is left as it was")
+    said = [line for line in copy.stderr_text().splitlines() if line.startswith("palavrix: ")]
+    h.expect(any("Chat.cfg" in line for line in said),
+             "the copy said on its standard error that Chat.cfg was not saved (got %r)" % said)
 
 
 def test(h):
-    h.build_network([node for node, _ in SIGNALS] + ["observer"])
+    h.build_network([node for node, _ in SIGNALS] + ["Full", "observer"])
     h.start_desktop()
     wire = h.start_observer()
     for nick, number in SIGNALS:
@@ -42,6 +84,7 @@ def test(h):
         h.expect(raw.count(b"\r\n") == 28 and lines[7] == "ShowIP=0",
                  "after %s Chat.cfg is written: 28 lines, line 8 'ShowIP=0' (got %r)"
                  % (name, lines[7] if len(lines) > 7 else raw))
+    full_disk(h, wire)
 
 
 if __name__ == "__main__":

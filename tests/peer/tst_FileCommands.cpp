@@ -19,6 +19,7 @@ private Q_SLOTS:
     void sendCommand();
     void peerCommands_data();
     void peerCommands();
+    void stallIsPrinted();
 };
 
 namespace
@@ -147,6 +148,20 @@ void TestFileCommands::peerCommands()
                  (QVariantList{u"Ivan"_s, u"Файл a.bin (3 байт) получен"_s, true}));
     }
     QVERIFY(!ivanCommands.handle(u"hello"_s));
+}
+
+void TestFileCommands::stallIsPrinted()
+{
+    Side olga(u"Olga"_s);
+    QStringList lines;
+    FileCommands commands(
+        olga.service, [](const QString &) { return QHostAddress(); },
+        [&](const QString &line) { lines.append(line); }, olga.dir.path());
+    const QString token = NewToken();
+    Q_EMIT olga.service.stalled(token, true);
+    Q_EMIT olga.service.stalled(token, false);
+    QCOMPARE(lines, (QStringList{u"Передача остановилась: нет данных, ждём связи"_s,
+                                 u"Передача возобновилась"_s}));
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestFileCommands)

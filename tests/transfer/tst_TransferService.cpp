@@ -63,6 +63,9 @@ private Q_SLOTS:
     void unansweredOfferExpiresOnBothSides();
     void expiringOfferSendsNothing();
     void idleConnectionsCannotHoldTheSlots();
+    void silentSenderStallsThenFails();
+    void silentReceiverFailsTheSender();
+    void partialsOfAKilledCopyGoAtStart();
 };
 
 namespace
@@ -89,21 +92,32 @@ struct Side {
             return users.contains(user + u'@' + QHostAddress(address.toIPv4Address()).toString());
         };
         options.chatPorts = std::move(chatPorts);
+        options.partialJournal = journal();
         service.start(options);
     }
     QStringList users = ChatUsers;
     FileTransferService service;
     QTemporaryDir dir;
+    QTemporaryDir data;
     QSignalSpy offers{&service, &FileTransferService::offerReceived};
     QSignalSpy ends{&service, &FileTransferService::finished};
     QSignalSpy files{&service, &FileTransferService::fileTransferred};
     QSignalSpy progress{&service, &FileTransferService::progress};
+    QSignalSpy stalls{&service, &FileTransferService::stalled};
 
     QString path(const QString &name) const { return dir.filePath(name); }
     QString lastOfferToken() const { return offers.last().at(0).value<IncomingOffer>().token; }
     TransferEnd end(int i = 0) const { return ends.at(i).at(1).value<TransferEnd>(); }
     Outcome outcome(int i = 0) const { return end(i).outcome; }
     QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+    QString journal() const { return data.filePath(u"Partials.lst"_s); }
+    QList<bool> stallStates() const
+    {
+        QList<bool> states;
+        for (const auto &args : stalls)
+            states.append(args.at(1).toBool());
+        return states;
+    }
 };
 
 QByteArray RandomBytes(qint64 size)
@@ -197,6 +211,11 @@ void Flush(Side &side)
     sentinel.offer(side.service.port(), {{u"sentinel.txt"_s, 1}});
     QTRY_VERIFY_WITH_TIMEOUT(!side.offers.isEmpty() && side.lastOfferToken() == sentinel.token,
                              WaitMs);
+}
+
+QByteArray FailureFrame(FailureReason reason)
+{
+    return Frame(FrameType::Failure, QByteArray(1, char(reason)));
 }
 
 bool Connect(QTcpSocket &socket, quint16 port, const QHostAddress &from = Loopback)
@@ -806,6 +825,93 @@ void TestTransferService::idleConnectionsCannotHoldTheSlots()
     QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
     QCOMPARE(olga.outcome(), Outcome::Done);
     QCOMPARE(ReadAll(olga.path(u"a.txt"_s)), content);
+}
+
+// A sender that stops after the token and a few bytes: the receiver shows the stall, clears it
+// when bytes come again, and after the longer silence fails, removes the partial and tells
+// the sender.
+void TestTransferService::silentSenderStallsThenFails()
+{
+    Side olga(u"Olga"_s);
+    olga.service.setStallTimes(300, 1500);
+    HandSender sender;
+    sender.offer(olga.service.port(), {{u"a.txt"_s, 10}});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.accept(sender.token, olga.dir.path());
+    const auto accepted = sender.answer();
+    QVERIFY(accepted && accepted->kind == DatagramKind::Accept);
+    QTcpSocket socket;
+    QVERIFY(Connect(socket, accepted->port));
+    socket.write(Frame(FrameType::Token, sender.token.toLatin1()) + Frame(FrameType::Data, "0123"));
+    QTRY_COMPARE_WITH_TIMEOUT(olga.stallStates(), QList<bool>{true}, WaitMs);
+    QCOMPARE(olga.ends.count(), 0);
+    const QString partial = QDir(olga.dir.path()).absoluteFilePath(u"a.txt.part"_s);
+    QVERIFY(QFile::exists(partial));
+    QCOMPARE(ReadAll(olga.journal()), QFile::encodeName(partial) + '\n');
+
+    socket.write(Frame(FrameType::Data, "456"));
+    QTRY_COMPARE_WITH_TIMEOUT(olga.stallStates(), (QList<bool>{true, false}), WaitMs);
+
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.stallStates(), (QList<bool>{true, false, true}));
+    QCOMPARE(olga.outcome(), Outcome::Failed);
+    QCOMPARE(olga.end().failure, Failure::Stalled);
+    QCOMPARE(olga.end().fileName, u"a.txt"_s);
+    QVERIFY2(olga.entries().isEmpty(), qPrintable(olga.entries().join(u", ")));
+    QCOMPARE(ReadAll(olga.journal()), QByteArray());
+    const QByteArray told = FailureFrame(FailureReason::Stalled);
+    QTRY_VERIFY_WITH_TIMEOUT(socket.bytesAvailable() >= told.size(), WaitMs);
+    QCOMPARE(socket.read(told.size()), told);
+}
+
+// A receiver that takes the connection and then reads nothing (a link gone quiet): the sender
+// shows the stall and then fails, telling the user the file was not delivered.
+void TestTransferService::silentReceiverFailsTheSender()
+{
+    Side ivan(u"Ivan"_s);
+    ivan.service.setStallTimes(300, 1500);
+    QUdpSocket udp;
+    QVERIFY(udp.bind(Loopback, 0));
+    QTcpServer server;
+    QVERIFY(server.listen(Loopback, 0));
+    const QString path = WriteFile(ivan.path(u"big.bin"_s), QByteArray(64 * 1024 * 1024, 'x'));
+    const QString token = ivan.service.offerFiles(Loopback, udp.localPort(), {path});
+    TransferDatagram accept{DatagramKind::Accept, server.serverPort(), {}, token, {}};
+    QTRY_VERIFY_WITH_TIMEOUT(udp.hasPendingDatagrams(), WaitMs);
+    const QNetworkDatagram offer = udp.receiveDatagram();
+    udp.writeDatagram(BuildDatagram(accept), Loopback, quint16(offer.senderPort()));
+    QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), WaitMs);
+    std::unique_ptr<QTcpSocket> silent(server.nextPendingConnection());
+    silent->setReadBufferSize(64 * 1024); // the receiver stops taking bytes
+
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.stallStates(), QList<bool>{true}, WaitMs);
+    QCOMPARE(ivan.ends.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(ivan.outcome(), Outcome::Failed);
+    QCOMPARE(ivan.end().failure, Failure::Stalled);
+    QCOMPARE(ivan.end().direction, Direction::Outgoing);
+    QCOMPARE(ivan.end().fileName, u"big.bin"_s);
+    QCOMPARE(ivan.service.activeCount(), 0);
+}
+
+// A copy killed mid-transfer leaves its partial and the journal naming it; the next start
+// removes it.
+void TestTransferService::partialsOfAKilledCopyGoAtStart()
+{
+    QTemporaryDir dir;
+    const QString partial = WriteFile(dir.filePath(u"a.txt.part"_s), "half");
+    const QString kept = WriteFile(dir.filePath(u"a.txt"_s), "whole");
+    const QString journal = dir.filePath(u"Partials.lst"_s);
+    WriteFile(journal, QFile::encodeName(partial) + '\n' + QFile::encodeName(kept) + '\n');
+    FileTransferService service;
+    TransferOptions options;
+    options.port = 0;
+    options.nick = u"Olga"_s;
+    options.partialJournal = journal;
+    service.start(options);
+    QVERIFY(!QFile::exists(partial));
+    QCOMPARE(ReadAll(kept), QByteArray("whole"));
+    QCOMPARE(ReadAll(journal), QByteArray());
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestTransferService)
