@@ -17,7 +17,6 @@
 #include "MainWindow.h"
 #include "SessionTexts.h"
 #include "SettingsWindow.h"
-#include "Sound.h"
 #include "TransferErrors.h"
 #include "TransferPanel.h"
 #include "TransferTexts.h"
@@ -68,6 +67,7 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     setMinimumSize(430, 315);
     resize(430, 360);
 
+    m_clock.start();
     if (Form1)
         wireSession(Form1->Session);
     UpdateFileCommands();
@@ -461,12 +461,27 @@ void TForm4::dropEvent(QDropEvent *event)
 
 void TForm4::OfferReceived(const transfer::IncomingOffer &offer)
 {
+    const int panelHeight = Transfers->minimumHeight();
+    if (!Transfers->addIncoming(offer)) {
+        // So many offers wait for an answer already that this one is turned down unseen.
+        if (m_files)
+            m_files->decline(offer.token);
+        return;
+    }
     m_transferPeer.insert(offer.token, offer.nick);
-    Transfers->addIncoming(offer);
-    MakeRoomForTransfers();
+    if (Transfers->minimumHeight() != panelHeight)
+        MakeRoomForTransfers();
+    if (m_offerAlerts.pass(AddressText(offer.sender), m_clock.elapsed()))
+        AlertOffer(offer);
+}
+
+// An offer comes up like a private message: the window opens, or the private button blinks.
+void TForm4::AlertOffer(const transfer::IncomingOffer &offer)
+{
+    Q_EMIT offerAlert(offer);
     const ChatSettings settings = m_session->Settings();
     if (settings.SoundOnPrivate)
-        PlaySoundFile(QStringLiteral("PrivateMsgRcvd.wav"));
+        m_session->RequestSound(QStringLiteral("PrivateMsgRcvd.wav"));
     if (settings.OpenOnPrivate)
         OpenWindow();
     else if (!isActiveWindow())
@@ -507,5 +522,8 @@ void TForm4::FileTransferred(const QString &token, transfer::Direction direction
 void TForm4::TransferFinished(const QString &token, const transfer::TransferEnd &end)
 {
     m_transferPeer.remove(token);
+    const int panelHeight = Transfers->minimumHeight();
     Transfers->showEnd(token, end.outcome, TransferEndText(end));
+    if (Transfers->minimumHeight() > panelHeight)
+        MakeRoomForTransfers();
 }

@@ -5,6 +5,8 @@
 #include "TransferTexts.h"
 
 #include <QHash>
+#include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 class QHBoxLayout;
@@ -16,7 +18,9 @@ class QVBoxLayout;
 
 // The private window's file transfers: one row per offer or transfer with its names, a
 // progress bar, the figures and the buttons that apply at that stage; the newest rows scroll
-// into sight. Hidden while empty.
+// into sight. Ended rows stay until removed, at most MaxEndedRows of them (the oldest go
+// first); offers a sender withdrew before they were answered share one row per sender. Hidden
+// while empty.
 class TransferPanel final : public QWidget
 {
     Q_OBJECT
@@ -25,14 +29,21 @@ public:
     explicit TransferPanel(QWidget *parent = nullptr);
     ~TransferPanel() override;
 
-    void addIncoming(const transfer::IncomingOffer &offer);
+    // False, and no row, while MaxWaitingOffers offers already wait for an answer.
+    bool addIncoming(const transfer::IncomingOffer &offer);
     void addOutgoing(const QString &token, const QString &nick, const QStringList &names,
                      qint64 total);
     // An accepted offer: accept and decline give way to cancel.
     void markAccepted(const QString &token);
     void showProgress(const QString &token, const transfer::TransferProgress &progress);
     void showEnd(const QString &token, transfer::Outcome outcome, const QString &text);
+    // Removes every ended row, as the "Убрать завершённые" button does.
+    void clearEnded();
     int rowCount() const { return int(m_rows.size()); }
+    int endedCount() const { return int(m_ended.size()); }
+
+    static constexpr int MaxEndedRows = 20;
+    static constexpr int MaxWaitingOffers = 64;
 
 Q_SIGNALS:
     void acceptClicked(const QString &token);
@@ -43,22 +54,36 @@ private:
     struct Row {
         QWidget *frame = nullptr;
         QHBoxLayout *buttons = nullptr;
+        QLabel *title = nullptr;
         QLabel *status = nullptr;
         QProgressBar *bar = nullptr;
         QPushButton *accept = nullptr;
         QPushButton *decline = nullptr;
         QPushButton *cancel = nullptr;
         QPushButton *remove = nullptr;
+        QString sender; // an offer's sender address, for merging withdrawn offers
+        QString nick;
+        int withdrawn = 0; // the sender's unanswered offers withdrawn, shown by this row
     };
 
     Row &addRow(const QString &token, const QString &title, const QString &status);
     QPushButton *addButton(Row &row, const QString &text, const QString &token,
                            void (TransferPanel::*clicked)(const QString &));
+    void endRow(const QString &token, Row &row, transfer::Outcome outcome, const QString &text);
+    // A withdrawn offer joins the row of its sender's earlier withdrawn ones, if any.
+    bool mergeWithdrawn(const QString &token, const Row &row);
     void removeRow(const QString &token);
+    void dropOldestEnded();
+    void scrollToNewest(QWidget *frame);
     // Tall enough for the first rows; the others scroll.
     void fitHeight();
+    int waitingOffers() const;
 
+    QPushButton *m_clear = nullptr;
     QScrollArea *m_scroll = nullptr;
     QVBoxLayout *m_layout = nullptr;
     QHash<QString, Row> m_rows;
+    QStringList m_ended;                    // tokens of the ended rows, oldest first
+    QHash<QString, QString> m_withdrawnRow; // by sender address: the row of withdrawn offers
+    QPointer<QWidget> m_newest;             // the row to scroll into sight
 };
