@@ -223,19 +223,25 @@ void TestDesktopNotifier::noServiceThenOne()
 void TestDesktopNotifier::replacingNotificationsDoNotStack()
 {
     DesktopNotifier notifier(clientBus(m_address, m_connections), nullptr);
+    QSignalSpy activated(&notifier, &DesktopNotifier::activated);
     notifier.Show(u"Оля (10.0.0.2) предлагает файлы"_s, u"a.txt (3 байт)"_s, u"files"_s, true);
-    QTRY_COMPARE(m_service->calls.size(), 1);
-    // The id arrives with the reply; the private message that follows waits for nothing.
     notifier.Show(u"Иван"_s, u"привет"_s, u"private"_s);
     QTRY_COMPARE(m_service->calls.size(), 2);
+    const uint first = m_service->calls[0].id;
+    // A click on the first shows its id has come back with the reply.
+    Q_EMIT m_service->ActionInvoked(first, u"default"_s);
+    QTRY_COMPARE(activated.size(), 1);
+    QCOMPARE(activated.at(0).at(0).toString(), u"files"_s);
     notifier.Show(u"Иван (10.0.0.3) предлагает файлы"_s, u"b.txt (3 байт)"_s, u"files"_s, true);
     QTRY_COMPARE(m_service->calls.size(), 3);
-    const uint first = m_service->calls[0].id;
     QCOMPARE(m_service->calls[0].replacesId, 0u);
     QCOMPARE(m_service->calls[1].replacesId, 0u);
     QCOMPARE(m_service->calls[2].replacesId, first);
 
+    // The click that follows the close shows the close was delivered.
     Q_EMIT m_service->NotificationClosed(first, 2);
+    Q_EMIT m_service->ActionInvoked(m_service->calls[1].id, u"default"_s);
+    QTRY_COMPARE(activated.size(), 2);
     notifier.Show(u"Оля (10.0.0.2) предлагает файлы"_s, u"c.txt (3 байт)"_s, u"files"_s, true);
     QTRY_COMPARE(m_service->calls.size(), 4);
     QCOMPARE(m_service->calls[3].replacesId, 0u);
