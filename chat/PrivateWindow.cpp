@@ -164,6 +164,7 @@ void TForm4::buildFileControls(QBoxLayout *recipientRow, QBoxLayout *buttons)
     connect(FileButton, &QPushButton::clicked, this, Guarded(this, &TForm4::FileButtonClick));
     connect(SendFileAction, &QAction::triggered, this, Guarded(this, &TForm4::FileButtonClick));
     connect(Transfers, &TransferPanel::acceptClicked, this, Guarded(this, &TForm4::AcceptOffer));
+    connect(Transfers, &TransferPanel::grew, this, Guarded(this, &TForm4::MakeRoomForTransfers));
     connect(Transfers, &TransferPanel::declineClicked, this, [this](const QString &token) {
         if (m_files)
             m_files->decline(token);
@@ -406,7 +407,6 @@ void TForm4::SendFiles(const QStringList &paths)
     }
     m_transferPeer.insert(token, to.nick);
     Transfers->addOutgoing(token, to.nick, names, total);
-    MakeRoomForTransfers();
 }
 
 // A window too low for the transfer rows grows, so the recipient and the input keep their room.
@@ -461,7 +461,6 @@ void TForm4::dropEvent(QDropEvent *event)
 
 void TForm4::OfferReceived(const transfer::IncomingOffer &offer)
 {
-    const int panelHeight = Transfers->minimumHeight();
     if (!Transfers->addIncoming(offer)) {
         // So many offers wait for an answer already that this one is turned down unseen.
         if (m_files)
@@ -469,8 +468,6 @@ void TForm4::OfferReceived(const transfer::IncomingOffer &offer)
         return;
     }
     m_transferPeer.insert(offer.token, offer.nick);
-    if (Transfers->minimumHeight() != panelHeight)
-        MakeRoomForTransfers();
     if (m_offerAlerts.pass(AddressText(offer.sender), m_clock.elapsed()))
         AlertOffer(offer);
 }
@@ -522,8 +519,5 @@ void TForm4::FileTransferred(const QString &token, transfer::Direction direction
 void TForm4::TransferFinished(const QString &token, const transfer::TransferEnd &end)
 {
     m_transferPeer.remove(token);
-    const int panelHeight = Transfers->minimumHeight();
     Transfers->showEnd(token, end.outcome, TransferEndText(end));
-    if (Transfers->minimumHeight() > panelHeight)
-        MakeRoomForTransfers();
 }

@@ -6,7 +6,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -21,6 +20,11 @@ constexpr int BarSteps = 1000;
 // Rows beyond these scroll, so the conversation keeps its room.
 constexpr int RowsInSight = 2;
 
+QString NamesText(const QStringList &names, qint64 total)
+{
+    return names.join(u", "_s) + u" ("_s + FileSizeText(total) + u')';
+}
+
 QString NamesText(const QList<OfferedFile> &files)
 {
     QStringList names;
@@ -29,12 +33,7 @@ QString NamesText(const QList<OfferedFile> &files)
         names.append(file.name);
         total += file.size;
     }
-    return names.join(u", "_s) + u" ("_s + FileSizeText(total) + u')';
-}
-
-QString NamesText(const QStringList &names, qint64 total)
-{
-    return names.join(u", "_s) + u" ("_s + FileSizeText(total) + u')';
+    return NamesText(names, total);
 }
 
 } // namespace
@@ -62,6 +61,9 @@ TransferPanel::TransferPanel(QWidget *parent) : QWidget(parent)
     outer->setSpacing(0);
     outer->addWidget(m_clear, 0, Qt::AlignRight);
     outer->addWidget(m_scroll);
+    m_drawTimer.setSingleShot(true);
+    m_drawTimer.setInterval(DrawIntervalMs);
+    connect(&m_drawTimer, &QTimer::timeout, this, &TransferPanel::drawQueued);
     hide();
 }
 
@@ -71,60 +73,65 @@ bool TransferPanel::addIncoming(const IncomingOffer &offer)
 {
     if (waitingOffers() >= MaxWaitingOffers)
         return false;
-    const QString sender = SenderText(offer.nick, AddressText(offer.sender));
-    Row &row =
-        addRow(offer.token, tr("%1 предлагает файлы: %2").arg(sender, NamesText(offer.files)),
-               tr("Принять файлы?"));
+    Row row;
     row.sender = AddressText(offer.sender);
     row.nick = offer.nick;
-    row.accept = addButton(row, tr("Принять..."), offer.token, &TransferPanel::acceptClicked);
-    row.decline = addButton(row, tr("Отклонить"), offer.token, &TransferPanel::declineClicked);
+    row.titleText = tr("%1 предлагает файлы: %2")
+                        .arg(SenderText(offer.nick, row.sender), NamesText(offer.files));
+    row.statusText = tr("Принять файлы?");
+    addRow(offer.token, row);
     return true;
 }
 
 void TransferPanel::addOutgoing(const QString &token, const QString &nick, const QStringList &names,
                                 qint64 total)
 {
-    Row &row = addRow(token, tr("Файлы для %1: %2").arg(nick, NamesText(names, total)),
-                      tr("Ждём ответа получателя"));
-    row.cancel = addButton(row, tr("Отменить"), token, &TransferPanel::cancelClicked);
+    Row row;
+    row.stage = Stage::Outgoing;
+    row.titleText = tr("Файлы для %1: %2").arg(nick, NamesText(names, total));
+    row.statusText = tr("Ждём ответа получателя");
+    addRow(token, row);
 }
 
 void TransferPanel::markAccepted(const QString &token)
 {
-    const auto it = m_rows.find(token);
-    if (it == m_rows.end() || it->accept == nullptr)
+    const RowIt it = drawn(token);
+    if (it == m_rows.end() || it->stage != Stage::Offered)
         return;
-    delete std::exchange(it->accept, nullptr);
-    delete std::exchange(it->decline, nullptr);
-    it->cancel = addButton(*it, tr("Отменить"), token, &TransferPanel::cancelClicked);
-    it->status->setText(tr("Ждём соединения"));
+    it->stage = Stage::Accepted;
+    it->statusText = tr("Ждём соединения");
+    showStage(token, *it);
 }
 
 void TransferPanel::showProgress(const QString &token, const TransferProgress &progress)
 {
-    const auto it = m_rows.find(token);
+    const RowIt it = drawn(token);
     if (it == m_rows.end())
         return;
     it->bar->setValue(progress.total > 0 ? int(progress.done * BarSteps / progress.total)
                                          : BarSteps);
-    it->status->setText(ProgressText(progress));
+    it->statusText = ProgressText(progress);
+    it->status->setText(it->statusText);
 }
 
 void TransferPanel::showEnd(const QString &token, Outcome outcome, const QString &text)
 {
-    const auto it = m_rows.find(token);
-    if (it == m_rows.end() || it->remove != nullptr)
+    const RowIt it = m_rows.find(token);
+    if (it == m_rows.end() || it->stage == Stage::Ended)
         return;
     // Withdrawn before the user answered: nothing is left to do about it but know.
-    const bool withdrawn = outcome == Outcome::CancelledByPeer && it->accept != nullptr;
+    const bool withdrawn = outcome == Outcome::CancelledByPeer && it->stage == Stage::Offered;
     if (withdrawn && mergeWithdrawn(token, *it))
         return;
-    endRow(token, *it, outcome, text);
+    it->stage = Stage::Ended;
+    it->statusText = text;
+    it->done = outcome == Outcome::Done;
     if (withdrawn) {
         it->withdrawn = 1;
         m_withdrawnRow.insert(it->sender, token);
     }
+    if (it->frame != nullptr)
+        showStage(token, *it);
     m_ended.append(token);
     dropOldestEnded();
     m_clear->show();
@@ -138,49 +145,75 @@ void TransferPanel::clearEnded()
         removeRow(token);
 }
 
-void TransferPanel::endRow(const QString &token, Row &row, Outcome outcome, const QString &text)
-{
-    delete std::exchange(row.accept, nullptr);
-    delete std::exchange(row.decline, nullptr);
-    delete std::exchange(row.cancel, nullptr);
-    if (outcome == Outcome::Done)
-        row.bar->setValue(BarSteps);
-    row.status->setText(text);
-    auto *remove = new QPushButton(tr("Убрать"), row.frame);
-    remove->setAccessibleDescription(token);
-    connect(remove, &QPushButton::clicked, this, [this, token] { removeRow(token); });
-    row.buttons->addWidget(remove);
-    row.remove = remove;
-}
-
 bool TransferPanel::mergeWithdrawn(const QString &token, const Row &row)
 {
-    const auto merged = m_rows.find(m_withdrawnRow.value(row.sender));
+    const QString into = m_withdrawnRow.value(row.sender);
+    const RowIt merged = m_rows.find(into);
     if (merged == m_rows.end())
         return false;
     merged->nick = row.nick;
-    merged->title->setText(tr("Предложения файлов от %1 отозваны, не дождавшись ответа: %2")
-                               .arg(SenderText(row.nick, row.sender))
-                               .arg(++merged->withdrawn));
-    merged->bar->setAccessibleName(merged->title->text());
+    merged->titleText = tr("Предложения файлов от %1 отозваны, не дождавшись ответа: %2")
+                            .arg(SenderText(row.nick, row.sender))
+                            .arg(++merged->withdrawn);
     // The row stays as long as its sender keeps withdrawing.
-    m_ended.removeOne(merged.key());
-    m_ended.append(merged.key());
+    m_ended.removeOne(into);
+    m_ended.append(into);
     removeRow(token);
+    draw(into);
     return true;
 }
 
-TransferPanel::Row &TransferPanel::addRow(const QString &token, const QString &title,
-                                          const QString &status)
+void TransferPanel::addRow(const QString &token, Row row)
 {
-    Row row;
+    m_rows.insert(token, std::move(row));
+    draw(token);
+}
+
+void TransferPanel::draw(const QString &token)
+{
+    if (m_drawTimer.isActive()) {
+        if (!m_queued.contains(token))
+            m_queued.append(token);
+        return;
+    }
+    drawn(token);
+    m_drawTimer.start();
+}
+
+void TransferPanel::drawQueued()
+{
+    const QStringList queued = std::exchange(m_queued, {});
+    for (const QString &token : queued)
+        drawn(token);
+    // Another burst waits the interval again.
+    if (!queued.isEmpty())
+        m_drawTimer.start();
+}
+
+// The row with its widgets made, and its words brought up to date.
+TransferPanel::RowIt TransferPanel::drawn(const QString &token)
+{
+    const RowIt it = m_rows.find(token);
+    if (it == m_rows.end())
+        return it;
+    if (it->frame == nullptr) {
+        build(token, *it);
+    } else if (it->title->text() != it->titleText) {
+        it->title->setText(it->titleText);
+        it->bar->setAccessibleName(it->titleText);
+    }
+    return it;
+}
+
+void TransferPanel::build(const QString &token, Row &row)
+{
     row.frame = new QWidget(this);
     // A row keeps its height; the panel scrolls rather than squeeze the rows.
     row.frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *layout = new QVBoxLayout(row.frame);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
-    row.title = PlainLabel(u"TransferTitle"_s, title, row.frame);
+    row.title = PlainLabel(u"TransferTitle"_s, row.titleText, row.frame);
     row.title->setWordWrap(true);
     layout->addWidget(row.title);
     row.bar = new QProgressBar(row.frame);
@@ -188,20 +221,46 @@ TransferPanel::Row &TransferPanel::addRow(const QString &token, const QString &t
     row.bar->setValue(0);
     row.bar->setTextVisible(false);
     row.bar->setFixedHeight(row.title->fontMetrics().height() / 2 + 2);
-    row.bar->setAccessibleName(title);
+    row.bar->setAccessibleName(row.titleText);
     layout->addWidget(row.bar);
     // The figures and the buttons of the stage share a line.
     row.buttons = new QHBoxLayout;
-    row.status = PlainLabel(u"TransferStatus"_s, status, row.frame);
+    row.status = PlainLabel(u"TransferStatus"_s, row.statusText, row.frame);
     row.status->setWordWrap(true);
     row.buttons->addWidget(row.status, 1);
     layout->addLayout(row.buttons);
+    showStage(token, row);
     m_layout->insertWidget(m_layout->count() - 1, row.frame);
-    Row &added = *m_rows.insert(token, row);
-    fitHeight();
     show();
+    fitHeight();
     scrollToNewest(row.frame);
-    return added;
+}
+
+// The status and the buttons that apply at the row's stage.
+void TransferPanel::showStage(const QString &token, Row &row)
+{
+    delete std::exchange(row.accept, nullptr);
+    delete std::exchange(row.decline, nullptr);
+    delete std::exchange(row.cancel, nullptr);
+    row.status->setText(row.statusText);
+    switch (row.stage) {
+    case Stage::Offered:
+        row.accept = addButton(row, tr("Принять..."), token, &TransferPanel::acceptClicked);
+        row.decline = addButton(row, tr("Отклонить"), token, &TransferPanel::declineClicked);
+        break;
+    case Stage::Outgoing:
+    case Stage::Accepted:
+        row.cancel = addButton(row, tr("Отменить"), token, &TransferPanel::cancelClicked);
+        break;
+    case Stage::Ended:
+        if (row.done)
+            row.bar->setValue(BarSteps);
+        row.remove = new QPushButton(tr("Убрать"), row.frame);
+        row.remove->setAccessibleDescription(token);
+        connect(row.remove, &QPushButton::clicked, this, [this, token] { removeRow(token); });
+        row.buttons->addWidget(row.remove);
+        break;
+    }
 }
 
 QPushButton *TransferPanel::addButton(Row &row, const QString &text, const QString &token,
@@ -218,15 +277,19 @@ QPushButton *TransferPanel::addButton(Row &row, const QString &text, const QStri
 
 void TransferPanel::removeRow(const QString &token)
 {
-    const auto it = m_rows.find(token);
+    const RowIt it = m_rows.find(token);
     if (it == m_rows.end())
         return;
     if (it->withdrawn > 0)
         m_withdrawnRow.remove(it->sender);
-    m_layout->removeWidget(it->frame);
-    it->frame->deleteLater();
+    if (it->frame != nullptr) {
+        m_layout->removeWidget(it->frame);
+        it->frame->hide();
+        it->frame->deleteLater();
+    }
     m_rows.erase(it);
     m_ended.removeOne(token);
+    m_queued.removeOne(token);
     m_clear->setVisible(!m_ended.isEmpty());
     fitHeight();
     setVisible(!m_rows.isEmpty());
@@ -260,11 +323,14 @@ void TransferPanel::fitHeight()
             ++shown;
         }
     }
+    const bool taller = height > minimumHeight();
     setFixedHeight(height);
+    if (taller)
+        Q_EMIT grew();
 }
 
 int TransferPanel::waitingOffers() const
 {
     return int(std::count_if(m_rows.cbegin(), m_rows.cend(),
-                             [](const Row &row) { return row.accept != nullptr; }));
+                             [](const Row &row) { return row.stage == Stage::Offered; }));
 }

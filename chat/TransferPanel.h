@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 class QHBoxLayout;
@@ -19,8 +20,9 @@ class QVBoxLayout;
 // The private window's file transfers: one row per offer or transfer with its names, a
 // progress bar, the figures and the buttons that apply at that stage; the newest rows scroll
 // into sight. Ended rows stay until removed, at most MaxEndedRows of them (the oldest go
-// first); offers a sender withdrew before they were answered share one row per sender. Hidden
-// while empty.
+// first); offers a sender withdrew before they were answered share one row per sender. Offers
+// coming in bursts are drawn together, at most once per DrawIntervalMs, so an offer withdrawn
+// meanwhile costs no widgets. Hidden while empty.
 class TransferPanel final : public QWidget
 {
     Q_OBJECT
@@ -44,14 +46,27 @@ public:
 
     static constexpr int MaxEndedRows = 20;
     static constexpr int MaxWaitingOffers = 64;
+    static constexpr int DrawIntervalMs = 100;
 
 Q_SIGNALS:
     void acceptClicked(const QString &token);
     void declineClicked(const QString &token);
     void cancelClicked(const QString &token);
+    // The panel grew taller: the window may need more room.
+    void grew();
 
 private:
+    enum class Stage { Offered, Outgoing, Accepted, Ended };
     struct Row {
+        // What the row says.
+        Stage stage = Stage::Offered;
+        QString titleText;
+        QString statusText;
+        bool done = false;
+        QString sender; // an offer's sender address, for merging withdrawn offers
+        QString nick;
+        int withdrawn = 0; // the sender's unanswered offers withdrawn, shown by this row
+        // Its widgets, made when the row is first drawn.
         QWidget *frame = nullptr;
         QHBoxLayout *buttons = nullptr;
         QLabel *title = nullptr;
@@ -61,15 +76,18 @@ private:
         QPushButton *decline = nullptr;
         QPushButton *cancel = nullptr;
         QPushButton *remove = nullptr;
-        QString sender; // an offer's sender address, for merging withdrawn offers
-        QString nick;
-        int withdrawn = 0; // the sender's unanswered offers withdrawn, shown by this row
     };
+    using RowIt = QHash<QString, Row>::iterator;
 
-    Row &addRow(const QString &token, const QString &title, const QString &status);
+    void addRow(const QString &token, Row row);
+    // Draws the row now, or with the next burst when one was drawn lately.
+    void draw(const QString &token);
+    void drawQueued();
+    RowIt drawn(const QString &token);
+    void build(const QString &token, Row &row);
+    void showStage(const QString &token, Row &row);
     QPushButton *addButton(Row &row, const QString &text, const QString &token,
                            void (TransferPanel::*clicked)(const QString &));
-    void endRow(const QString &token, Row &row, transfer::Outcome outcome, const QString &text);
     // A withdrawn offer joins the row of its sender's earlier withdrawn ones, if any.
     bool mergeWithdrawn(const QString &token, const Row &row);
     void removeRow(const QString &token);
@@ -85,5 +103,7 @@ private:
     QHash<QString, Row> m_rows;
     QStringList m_ended;                    // tokens of the ended rows, oldest first
     QHash<QString, QString> m_withdrawnRow; // by sender address: the row of withdrawn offers
-    QPointer<QWidget> m_newest;             // the row to scroll into sight
+    QStringList m_queued;                   // rows to draw with the next burst
+    QTimer m_drawTimer;
+    QPointer<QWidget> m_newest; // the row to scroll into sight
 };

@@ -30,10 +30,11 @@ namespace
 
 const QString Token = u"0123456789abcdef0123456789abcdef"_s;
 
-// New rows show and removed ones go with the next turn of the event loop.
+// Rows of a burst are drawn together a moment later; removed ones go with the next turn of
+// the event loop.
 void FlushRows()
 {
-    QCoreApplication::processEvents();
+    QTest::qWait(TransferPanel::DrawIntervalMs + 50);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
