@@ -79,7 +79,8 @@ bool TransferPanel::addIncoming(const IncomingOffer &offer)
     row.titleText = tr("%1 предлагает файлы: %2")
                         .arg(SenderText(offer.nick, row.sender), NamesText(offer.files));
     row.statusText = tr("Принять файлы?");
-    addRow(offer.token, row);
+    m_rows.insert(offer.token, std::move(row));
+    draw(offer.token);
     return true;
 }
 
@@ -90,7 +91,9 @@ void TransferPanel::addOutgoing(const QString &token, const QString &nick, const
     row.stage = Stage::Outgoing;
     row.titleText = tr("Файлы для %1: %2").arg(nick, NamesText(names, total));
     row.statusText = tr("Ждём ответа получателя");
-    addRow(token, row);
+    // The user's own offer shows at once, whatever comes in meanwhile.
+    m_rows.insert(token, std::move(row));
+    drawn(token);
 }
 
 void TransferPanel::markAccepted(const QString &token)
@@ -161,12 +164,6 @@ bool TransferPanel::mergeWithdrawn(const QString &token, const Row &row)
     removeRow(token);
     draw(into);
     return true;
-}
-
-void TransferPanel::addRow(const QString &token, Row row)
-{
-    m_rows.insert(token, std::move(row));
-    draw(token);
 }
 
 void TransferPanel::draw(const QString &token)

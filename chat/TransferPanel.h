@@ -79,7 +79,6 @@ private:
     };
     using RowIt = QHash<QString, Row>::iterator;
 
-    void addRow(const QString &token, Row row);
     // Draws the row now, or with the next burst when one was drawn lately.
     void draw(const QString &token);
     void drawQueued();
