@@ -17,7 +17,6 @@ public:
     explicit AlertGate(qint64 quietMs = DefaultQuietMs) : m_quietMs(quietMs) {}
 
     void setQuietMs(qint64 ms) { m_quietMs = ms; }
-    qint64 quietMs() const { return m_quietMs; }
     // Whether the event of `source` at `nowMs` (a steady clock) alerts.
     bool pass(const QString &source, qint64 nowMs);
 
