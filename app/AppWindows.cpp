@@ -39,7 +39,7 @@ AppWindows::AppWindows()
                      [session](const QString &message) {
                          session->ReportHistoryFailure({HistoryFault::Other, message});
                      });
-    m_alerts = std::make_unique<DesktopAlerts>(Form1->Session, Form1->Files);
+    m_alerts = std::make_unique<DesktopAlerts>(Form1->Session, Form4);
     Form4->setFileService(Form1->Files);
 }
 

@@ -2,7 +2,6 @@
 
 #include "ChatSession.h"
 #include "DesktopNotifier.h"
-#include "FileTransferService.h"
 #include "Guard.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
@@ -16,6 +15,7 @@ namespace
 
 const QString PrivateTag = QStringLiteral("private");
 const QString PublicTag = QStringLiteral("public");
+const QString FilesTag = QStringLiteral("files");
 
 // The window is on screen and has the keyboard: the user sees the message come in.
 bool watched(const QWidget *window)
@@ -30,12 +30,10 @@ bool enabled()
 
 } // namespace
 
-DesktopAlerts::DesktopAlerts(ChatSession *session, transfer::FileTransferService *files,
-                             QObject *parent)
+DesktopAlerts::DesktopAlerts(ChatSession *session, TForm4 *privateWindow, QObject *parent)
     : QObject(parent)
 {
-    connect(files, &transfer::FileTransferService::offerReceived, this,
-            Guarded(this, &DesktopAlerts::FilesOffered));
+    connect(privateWindow, &TForm4::offerAlert, this, Guarded(this, &DesktopAlerts::FilesOffered));
     connect(session, &ChatSession::privateReceived, this,
             Guarded(this, &DesktopAlerts::PrivateReceived));
     connect(session, &ChatSession::nickMentioned, this,
@@ -63,21 +61,22 @@ void DesktopAlerts::FilesOffered(const transfer::IncomingOffer &offer)
     QStringList names;
     for (const transfer::OfferedFile &file : offer.files)
         names.append(file.name);
-    show(tr("%1 предлагает файлы").arg(offer.nick),
+    show(tr("%1 предлагает файлы").arg(SenderText(offer.nick, AddressText(offer.sender))),
          names.join(QStringLiteral(", ")) + QStringLiteral(" (") + FileSizeText(offer.totalSize()) +
              u')',
-         PrivateTag);
+         FilesTag, true);
 }
 
 void DesktopAlerts::Activated(const QString &tag)
 {
-    if (tag == PrivateTag && Form4)
+    if ((tag == PrivateTag || tag == FilesTag) && Form4)
         Form4->OpenWindow();
     else if (tag == PublicTag && Form1)
         Form1->RestoreMainWindow();
 }
 
-void DesktopAlerts::show(const QString &summary, const QString &text, const QString &tag)
+void DesktopAlerts::show(const QString &summary, const QString &text, const QString &tag,
+                         bool replace)
 {
     if (!m_notifier) {
         m_notifier = new DesktopNotifier(this);
@@ -85,5 +84,5 @@ void DesktopAlerts::show(const QString &summary, const QString &text, const QStr
         connect(m_notifier, &DesktopNotifier::activated, this,
                 Guarded(this, &DesktopAlerts::Activated));
     }
-    m_notifier->Show(summary, FirstLine(text), tag);
+    m_notifier->Show(summary, FirstLine(text), tag, replace);
 }

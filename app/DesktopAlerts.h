@@ -5,24 +5,23 @@
 
 class ChatSession;
 class DesktopNotifier;
+class TForm4;
 namespace transfer
 {
-class FileTransferService;
 struct IncomingOffer;
 } // namespace transfer
 
 // Desktop notifications for the messages meant for the user: a private message, an offer of
 // files, or a public line naming the user's nick, that arrives while its window is hidden or
-// not active. Shown
-// while the settings window's notification box is checked; a click on one brings up the
-// private window or the main window.
+// not active. Shown while the settings window's notification box is checked; a click on one
+// brings up the private window or the main window. Offers notify as the private window alerts
+// for them, once per burst of a sender, and a newer one replaces the last on screen.
 class DesktopAlerts final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DesktopAlerts)
 public:
-    DesktopAlerts(ChatSession *session, transfer::FileTransferService *files,
-                  QObject *parent = nullptr);
+    DesktopAlerts(ChatSession *session, TForm4 *privateWindow, QObject *parent = nullptr);
     ~DesktopAlerts() override;
 
     void PrivateReceived(const QString &sender, const QString &text);
@@ -32,7 +31,8 @@ public:
     void Activated(const QString &tag);
 
 private:
-    void show(const QString &summary, const QString &text, const QString &tag);
+    void show(const QString &summary, const QString &text, const QString &tag,
+              bool replace = false);
 
     // Made with the first notification: until then nothing talks to the session bus.
     DesktopNotifier *m_notifier = nullptr;

@@ -40,11 +40,12 @@ DesktopNotifier::DesktopNotifier(const QDBusConnection &bus, QObject *parent)
                   SLOT(NotificationClosed(uint, uint)));
 }
 
-void DesktopNotifier::Show(const QString &summary, const QString &body, const QString &tag)
+void DesktopNotifier::Show(const QString &summary, const QString &body, const QString &tag,
+                           bool replace)
 {
     if (!m_bus.isConnected())
         return;
-    const Pending notification{summary, body, tag};
+    const Pending notification{summary, body, tag, replace};
     if (m_capabilities == Capabilities::Known) {
         notify(notification);
         return;
@@ -99,17 +100,21 @@ void DesktopNotifier::notify(const Pending &notification)
     const QVariantMap hints{{QStringLiteral("desktop-entry"), DesktopEntry},
                             {QStringLiteral("category"), QStringLiteral("im.received")}};
     QDBusMessage message = call(QStringLiteral("Notify"));
-    message << QStringLiteral("Palavrix") << uint(0) << Icon << notification.Summary << body
+    const uint replaces = notification.Replace ? m_replaceable.value(notification.Tag) : 0;
+    message << QStringLiteral("Palavrix") << replaces << Icon << notification.Summary << body
             << QStringList{DefaultAction, m_openText} << hints << -1;
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, tag = notification.Tag](QDBusPendingCallWatcher *finished) {
+            [this, notification](QDBusPendingCallWatcher *finished) {
                 finished->deleteLater();
                 const QDBusPendingReply<uint> reply = *finished;
-                if (reply.isError())
+                if (reply.isError()) {
                     m_capabilities = Capabilities::Unknown; // the service went away
-                else
-                    m_tags.insert(reply.value(), tag);
+                    return;
+                }
+                m_tags.insert(reply.value(), notification.Tag);
+                if (notification.Replace)
+                    m_replaceable.insert(notification.Tag, reply.value());
             });
 }
 
@@ -126,6 +131,7 @@ void DesktopNotifier::NotificationClosed(uint id, uint reason)
 {
     Q_UNUSED(reason);
     m_tags.remove(id);
+    m_replaceable.removeIf([id](const auto &item) { return item.value() == id; });
 }
 
 QString FirstLine(const QString &text, qsizetype limit)

@@ -21,8 +21,10 @@ public:
     DesktopNotifier(const QDBusConnection &bus, QObject *parent);
 
     // Shows `summary` over `body`, both plain text; `tag` comes back through activated()
-    // when the user clicks the notification.
-    void Show(const QString &summary, const QString &body, const QString &tag);
+    // when the user clicks the notification. With `replace`, it takes the place of the last
+    // one shown with `tag` and `replace` that is still on screen, rather than stack.
+    void Show(const QString &summary, const QString &body, const QString &tag,
+              bool replace = false);
     // For a program about to end: sends the notification at once, with no action to click, and
     // waits for the service at most `waitMs` (a desktop without one answers at once).
     void ShowBeforeExit(const QString &summary, const QString &body, int waitMs = 1000);
@@ -39,6 +41,7 @@ private Q_SLOTS:
 private:
     struct Pending {
         QString Summary, Body, Tag;
+        bool Replace = false;
     };
     void askCapabilities();
     void capabilitiesKnown(QDBusPendingCallWatcher *call);
@@ -48,8 +51,9 @@ private:
     QString m_openText;
     enum class Capabilities { Unknown, Asked, Known } m_capabilities = Capabilities::Unknown;
     bool m_bodyMarkup = false;
-    QList<Pending> m_waiting;    // shown once the service has said whether it reads markup
-    QHash<uint, QString> m_tags; // the tag of every notification on screen, by its id
+    QList<Pending> m_waiting;           // shown once the service has said whether it reads markup
+    QHash<uint, QString> m_tags;        // the tag of every notification on screen, by its id
+    QHash<QString, uint> m_replaceable; // by tag: the last one shown to be replaced
 };
 
 // The first line of a message, cut to `limit` characters with "…" where it was longer.

@@ -357,6 +357,11 @@ void ChatSession::PrivateRead(const QByteArray &data, TIdSocketHandle *binding)
         Q_EMIT privateUnseen();
 }
 
+void ChatSession::RequestSound(const QString &fileName)
+{
+    Q_EMIT soundRequested(fileName);
+}
+
 // The user list.
 
 void ChatSession::RefreshUsers()

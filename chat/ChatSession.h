@@ -134,6 +134,10 @@ public:
     void SystemRead(const QByteArray &data, TIdSocketHandle *binding);
     void PrivateRead(const QByteArray &data, TIdSocketHandle *binding);
 
+    // Asks for a sound the way the session's own messages do, for an alert that came another
+    // way (an offer of files).
+    void RequestSound(const QString &fileName);
+
     // Sorts the users heard since the last refresh, reports them and frees the table.
     void RefreshUsers();
     const UserTable &Users() const { return m_users; }

@@ -17,7 +17,6 @@
 #include "MainWindow.h"
 #include "SessionTexts.h"
 #include "SettingsWindow.h"
-#include "Sound.h"
 #include "TransferErrors.h"
 #include "TransferPanel.h"
 #include "TransferTexts.h"
@@ -68,6 +67,7 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     setMinimumSize(430, 315);
     resize(430, 360);
 
+    m_clock.start();
     if (Form1)
         wireSession(Form1->Session);
     UpdateFileCommands();
@@ -164,6 +164,7 @@ void TForm4::buildFileControls(QBoxLayout *recipientRow, QBoxLayout *buttons)
     connect(FileButton, &QPushButton::clicked, this, Guarded(this, &TForm4::FileButtonClick));
     connect(SendFileAction, &QAction::triggered, this, Guarded(this, &TForm4::FileButtonClick));
     connect(Transfers, &TransferPanel::acceptClicked, this, Guarded(this, &TForm4::AcceptOffer));
+    connect(Transfers, &TransferPanel::grew, this, Guarded(this, &TForm4::MakeRoomForTransfers));
     connect(Transfers, &TransferPanel::declineClicked, this, [this](const QString &token) {
         if (m_files)
             m_files->decline(token);
@@ -407,7 +408,6 @@ void TForm4::SendFiles(const QStringList &paths)
     }
     m_transferPeer.insert(token, to.nick);
     Transfers->addOutgoing(token, to.nick, names, total);
-    MakeRoomForTransfers();
 }
 
 // A window too low for the transfer rows grows, so the recipient and the input keep their room.
@@ -462,12 +462,24 @@ void TForm4::dropEvent(QDropEvent *event)
 
 void TForm4::OfferReceived(const transfer::IncomingOffer &offer)
 {
+    if (!Transfers->addIncoming(offer)) {
+        // So many offers wait for an answer already that this one is turned down unseen.
+        if (m_files)
+            m_files->decline(offer.token);
+        return;
+    }
     m_transferPeer.insert(offer.token, offer.nick);
-    Transfers->addIncoming(offer);
-    MakeRoomForTransfers();
+    if (m_offerAlerts.pass(AddressText(offer.sender), m_clock.elapsed()))
+        AlertOffer(offer);
+}
+
+// An offer comes up like a private message: the window opens, or the private button blinks.
+void TForm4::AlertOffer(const transfer::IncomingOffer &offer)
+{
+    Q_EMIT offerAlert(offer);
     const ChatSettings settings = m_session->Settings();
     if (settings.SoundOnPrivate)
-        PlaySoundFile(QStringLiteral("PrivateMsgRcvd.wav"));
+        m_session->RequestSound(QStringLiteral("PrivateMsgRcvd.wav"));
     if (settings.OpenOnPrivate)
         OpenWindow();
     else if (!isActiveWindow())

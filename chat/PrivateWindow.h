@@ -1,7 +1,9 @@
 #pragma once
 
+#include "AlertGate.h"
 #include "TransferOutcome.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QWidget>
 
@@ -71,6 +73,12 @@ public:
     void SendFiles(const QStringList &paths);
     // Brings the file commands in line with the recipient and what the network said of it.
     void UpdateFileCommands();
+    // How long a sender of offers must stay silent before its next offer alerts again.
+    void setOfferQuietMs(qint64 ms) { m_offerAlerts.setQuietMs(ms); }
+
+Q_SIGNALS:
+    // An offer arrived that alerts the user (the first of its sender's burst).
+    void offerAlert(const transfer::IncomingOffer &offer);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -106,6 +114,7 @@ private:
     void FileTransferred(const QString &token, transfer::Direction direction, const QString &name,
                          qint64 size, const QString &path);
     void TransferFinished(const QString &token, const transfer::TransferEnd &end);
+    void AlertOffer(const transfer::IncomingOffer &offer);
 
     ChatSession *m_session = nullptr;
     bool m_placed = false;
@@ -113,6 +122,8 @@ private:
     QString m_filesOffReason;
     QString m_saveFolder;                   // where the last accepted files went
     QHash<QString, QString> m_transferPeer; // the other side's nick, by transfer token
+    AlertGate m_offerAlerts;                // by sender address
+    QElapsedTimer m_clock;
 };
 
 extern TForm4 *Form4;

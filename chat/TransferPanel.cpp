@@ -3,12 +3,12 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using namespace transfer;
@@ -23,6 +23,17 @@ constexpr int RowsInSight = 2;
 QString NamesText(const QStringList &names, qint64 total)
 {
     return names.join(u", "_s) + u" ("_s + FileSizeText(total) + u')';
+}
+
+QString NamesText(const QList<OfferedFile> &files)
+{
+    QStringList names;
+    qint64 total = 0;
+    for (const OfferedFile &file : files) {
+        names.append(file.name);
+        total += file.size;
+    }
+    return NamesText(names, total);
 }
 
 } // namespace
@@ -40,117 +51,220 @@ TransferPanel::TransferPanel(QWidget *parent) : QWidget(parent)
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidget(rows);
+    m_clear = new QPushButton(tr("Убрать завершённые"), this);
+    m_clear->setObjectName(u"ClearEnded"_s);
+    m_clear->setFlat(true);
+    m_clear->hide();
+    connect(m_clear, &QPushButton::clicked, this, &TransferPanel::clearEnded);
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(m_clear, 0, Qt::AlignRight);
     outer->addWidget(m_scroll);
+    m_drawTimer.setSingleShot(true);
+    m_drawTimer.setInterval(DrawIntervalMs);
+    connect(&m_drawTimer, &QTimer::timeout, this, &TransferPanel::drawQueued);
     hide();
 }
 
 TransferPanel::~TransferPanel() = default;
 
-void TransferPanel::addIncoming(const IncomingOffer &offer)
+bool TransferPanel::addIncoming(const IncomingOffer &offer)
 {
-    QStringList names;
-    for (const OfferedFile &file : offer.files)
-        names.append(file.name);
-    Row &row =
-        addRow(offer.token,
-               tr("%1 предлагает файлы: %2").arg(offer.nick, NamesText(names, offer.totalSize())),
-               tr("Принять файлы?"));
-    row.accept = addButton(row, tr("Принять..."), offer.token, &TransferPanel::acceptClicked);
-    row.decline = addButton(row, tr("Отклонить"), offer.token, &TransferPanel::declineClicked);
+    if (waitingOffers() >= MaxWaitingOffers)
+        return false;
+    Row row;
+    row.sender = AddressText(offer.sender);
+    row.nick = offer.nick;
+    row.titleText = tr("%1 предлагает файлы: %2")
+                        .arg(SenderText(offer.nick, row.sender), NamesText(offer.files));
+    row.statusText = tr("Принять файлы?");
+    m_rows.insert(offer.token, std::move(row));
+    draw(offer.token);
+    return true;
 }
 
 void TransferPanel::addOutgoing(const QString &token, const QString &nick, const QStringList &names,
                                 qint64 total)
 {
-    Row &row = addRow(token, tr("Файлы для %1: %2").arg(nick, NamesText(names, total)),
-                      tr("Ждём ответа получателя"));
-    row.cancel = addButton(row, tr("Отменить"), token, &TransferPanel::cancelClicked);
+    Row row;
+    row.stage = Stage::Outgoing;
+    row.titleText = tr("Файлы для %1: %2").arg(nick, NamesText(names, total));
+    row.statusText = tr("Ждём ответа получателя");
+    // The user's own offer shows at once, whatever comes in meanwhile.
+    m_rows.insert(token, std::move(row));
+    drawn(token);
 }
 
 void TransferPanel::markAccepted(const QString &token)
 {
-    const auto it = m_rows.find(token);
-    if (it == m_rows.end() || it->accept == nullptr)
+    const RowIt it = drawn(token);
+    if (it == m_rows.end() || it->stage != Stage::Offered)
         return;
-    delete std::exchange(it->accept, nullptr);
-    delete std::exchange(it->decline, nullptr);
-    it->cancel = addButton(*it, tr("Отменить"), token, &TransferPanel::cancelClicked);
-    it->status->setText(tr("Ждём соединения"));
+    it->stage = Stage::Accepted;
+    it->statusText = tr("Ждём соединения");
+    showStage(token, *it);
 }
 
 void TransferPanel::showProgress(const QString &token, const TransferProgress &progress)
 {
-    const auto it = m_rows.find(token);
+    const RowIt it = drawn(token);
     if (it == m_rows.end())
         return;
     it->bar->setValue(progress.total > 0 ? int(progress.done * BarSteps / progress.total)
                                          : BarSteps);
-    it->status->setText(ProgressText(progress));
+    it->statusText = ProgressText(progress);
+    it->status->setText(it->statusText);
 }
 
 void TransferPanel::showStalled(const QString &token, bool stalled)
 {
-    const auto it = m_rows.find(token);
-    if (it != m_rows.end() && it->remove == nullptr)
+    const RowIt it = m_rows.find(token);
+    if (it != m_rows.end() && it->stage != Stage::Ended && it->status != nullptr)
         it->status->setText(StalledText(stalled));
 }
 
 void TransferPanel::showEnd(const QString &token, Outcome outcome, const QString &text)
 {
-    const auto it = m_rows.find(token);
-    if (it == m_rows.end())
+    const RowIt it = m_rows.find(token);
+    if (it == m_rows.end() || it->stage == Stage::Ended)
         return;
-    delete std::exchange(it->accept, nullptr);
-    delete std::exchange(it->decline, nullptr);
-    delete std::exchange(it->cancel, nullptr);
-    if (outcome == Outcome::Done)
-        it->bar->setValue(BarSteps);
-    it->status->setText(text);
-    auto *remove = new QPushButton(tr("Убрать"), it->frame);
-    remove->setAccessibleDescription(token);
-    connect(remove, &QPushButton::clicked, this, [this, token] { removeRow(token); });
-    it->buttons->addWidget(remove);
-    it->remove = remove;
+    // Withdrawn before the user answered: nothing is left to do about it but know.
+    const bool withdrawn = outcome == Outcome::CancelledByPeer && it->stage == Stage::Offered;
+    if (withdrawn && mergeWithdrawn(token, *it))
+        return;
+    it->stage = Stage::Ended;
+    it->statusText = text;
+    it->done = outcome == Outcome::Done;
+    if (withdrawn) {
+        it->withdrawn = 1;
+        m_withdrawnRow.insert(it->sender, token);
+    }
+    if (it->frame != nullptr)
+        showStage(token, *it);
+    m_ended.append(token);
+    dropOldestEnded();
+    m_clear->show();
+    fitHeight();
 }
 
-TransferPanel::Row &TransferPanel::addRow(const QString &token, const QString &title,
-                                          const QString &status)
+void TransferPanel::clearEnded()
 {
-    Row row;
+    const QStringList ended = m_ended;
+    for (const QString &token : ended)
+        removeRow(token);
+}
+
+bool TransferPanel::mergeWithdrawn(const QString &token, const Row &row)
+{
+    const QString into = m_withdrawnRow.value(row.sender);
+    const RowIt merged = m_rows.find(into);
+    if (merged == m_rows.end())
+        return false;
+    merged->nick = row.nick;
+    merged->titleText = tr("Предложения файлов от %1 отозваны, не дождавшись ответа: %2")
+                            .arg(SenderText(row.nick, row.sender))
+                            .arg(++merged->withdrawn);
+    // The row stays as long as its sender keeps withdrawing.
+    m_ended.removeOne(into);
+    m_ended.append(into);
+    removeRow(token);
+    draw(into);
+    return true;
+}
+
+void TransferPanel::draw(const QString &token)
+{
+    if (m_drawTimer.isActive()) {
+        if (!m_queued.contains(token))
+            m_queued.append(token);
+        return;
+    }
+    drawn(token);
+    m_drawTimer.start();
+}
+
+void TransferPanel::drawQueued()
+{
+    const QStringList queued = std::exchange(m_queued, {});
+    for (const QString &token : queued)
+        drawn(token);
+    // Another burst waits the interval again.
+    if (!queued.isEmpty())
+        m_drawTimer.start();
+}
+
+// The row with its widgets made, and its words brought up to date.
+TransferPanel::RowIt TransferPanel::drawn(const QString &token)
+{
+    const RowIt it = m_rows.find(token);
+    if (it == m_rows.end())
+        return it;
+    if (it->frame == nullptr) {
+        build(token, *it);
+    } else if (it->title->text() != it->titleText) {
+        it->title->setText(it->titleText);
+        it->bar->setAccessibleName(it->titleText);
+    }
+    return it;
+}
+
+void TransferPanel::build(const QString &token, Row &row)
+{
     row.frame = new QWidget(this);
     // A row keeps its height; the panel scrolls rather than squeeze the rows.
     row.frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *layout = new QVBoxLayout(row.frame);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
-    QLabel *titleLabel = PlainLabel(u"TransferTitle"_s, title, row.frame);
-    titleLabel->setWordWrap(true);
-    layout->addWidget(titleLabel);
+    row.title = PlainLabel(u"TransferTitle"_s, row.titleText, row.frame);
+    row.title->setWordWrap(true);
+    layout->addWidget(row.title);
     row.bar = new QProgressBar(row.frame);
     row.bar->setRange(0, BarSteps);
     row.bar->setValue(0);
     row.bar->setTextVisible(false);
-    row.bar->setFixedHeight(titleLabel->fontMetrics().height() / 2 + 2);
-    row.bar->setAccessibleName(title);
+    row.bar->setFixedHeight(row.title->fontMetrics().height() / 2 + 2);
+    row.bar->setAccessibleName(row.titleText);
     layout->addWidget(row.bar);
     // The figures and the buttons of the stage share a line.
     row.buttons = new QHBoxLayout;
-    row.status = PlainLabel(u"TransferStatus"_s, status, row.frame);
+    row.status = PlainLabel(u"TransferStatus"_s, row.statusText, row.frame);
     row.status->setWordWrap(true);
     row.buttons->addWidget(row.status, 1);
     layout->addLayout(row.buttons);
+    showStage(token, row);
     m_layout->insertWidget(m_layout->count() - 1, row.frame);
-    Row &added = *m_rows.insert(token, row);
-    fitHeight();
     show();
-    // The newest row comes into sight once the layout has placed it.
-    QTimer::singleShot(0, this, [this, frame = QPointer<QWidget>(row.frame)] {
-        if (frame)
-            m_scroll->ensureWidgetVisible(frame);
-    });
-    return added;
+    fitHeight();
+    scrollToNewest(row.frame);
+}
+
+// The status and the buttons that apply at the row's stage.
+void TransferPanel::showStage(const QString &token, Row &row)
+{
+    delete std::exchange(row.accept, nullptr);
+    delete std::exchange(row.decline, nullptr);
+    delete std::exchange(row.cancel, nullptr);
+    row.status->setText(row.statusText);
+    switch (row.stage) {
+    case Stage::Offered:
+        row.accept = addButton(row, tr("Принять..."), token, &TransferPanel::acceptClicked);
+        row.decline = addButton(row, tr("Отклонить"), token, &TransferPanel::declineClicked);
+        break;
+    case Stage::Outgoing:
+    case Stage::Accepted:
+        row.cancel = addButton(row, tr("Отменить"), token, &TransferPanel::cancelClicked);
+        break;
+    case Stage::Ended:
+        if (row.done)
+            row.bar->setValue(BarSteps);
+        row.remove = new QPushButton(tr("Убрать"), row.frame);
+        row.remove->setAccessibleDescription(token);
+        connect(row.remove, &QPushButton::clicked, this, [this, token] { removeRow(token); });
+        row.buttons->addWidget(row.remove);
+        break;
+    }
 }
 
 QPushButton *TransferPanel::addButton(Row &row, const QString &text, const QString &token,
@@ -167,24 +281,60 @@ QPushButton *TransferPanel::addButton(Row &row, const QString &text, const QStri
 
 void TransferPanel::removeRow(const QString &token)
 {
-    const auto it = m_rows.find(token);
+    const RowIt it = m_rows.find(token);
     if (it == m_rows.end())
         return;
-    m_layout->removeWidget(it->frame);
-    it->frame->deleteLater();
+    if (it->withdrawn > 0)
+        m_withdrawnRow.remove(it->sender);
+    if (it->frame != nullptr) {
+        m_layout->removeWidget(it->frame);
+        it->frame->hide();
+        it->frame->deleteLater();
+    }
     m_rows.erase(it);
+    m_ended.removeOne(token);
+    m_queued.removeOne(token);
+    m_clear->setVisible(!m_ended.isEmpty());
     fitHeight();
     setVisible(!m_rows.isEmpty());
 }
 
+void TransferPanel::dropOldestEnded()
+{
+    while (m_ended.size() > MaxEndedRows)
+        removeRow(m_ended.constFirst());
+}
+
+// The newest row comes into sight once the layout has placed it; one scroll serves a burst.
+void TransferPanel::scrollToNewest(QWidget *frame)
+{
+    const bool pending = !m_newest.isNull();
+    m_newest = frame;
+    if (pending)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (QWidget *newest = std::exchange(m_newest, nullptr))
+            m_scroll->ensureWidgetVisible(newest);
+    });
+}
+
 void TransferPanel::fitHeight()
 {
-    int height = 0;
+    int height = m_clear->isVisibleTo(this) ? m_clear->sizeHint().height() : 0;
     for (int i = 0, shown = 0; i < m_layout->count() && shown < RowsInSight; ++i) {
         if (QWidget *frame = m_layout->itemAt(i)->widget()) {
             height += frame->sizeHint().height() + m_layout->spacing();
             ++shown;
         }
     }
+    const bool taller = height > minimumHeight();
     setFixedHeight(height);
+    if (taller)
+        Q_EMIT grew();
+}
+
+int TransferPanel::waitingOffers() const
+{
+    return int(std::count_if(m_rows.cbegin(), m_rows.cend(),
+                             [](const Row &row) { return row.stage == Stage::Offered; }));
 }

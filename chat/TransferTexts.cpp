@@ -2,6 +2,7 @@
 #include "TransferErrors.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 
 using namespace Qt::StringLiterals;
 using namespace transfer;
@@ -166,4 +167,16 @@ QString FileLineText(Direction direction, const QString &name, qint64 size)
         .arg(name, FileSizeText(size),
              direction == Direction::Outgoing ? QCoreApplication::translate("Transfer", "отправлен")
                                               : QCoreApplication::translate("Transfer", "получен"));
+}
+
+QString AddressText(const QHostAddress &address)
+{
+    bool v4 = false;
+    const quint32 ip = address.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip).toString() : address.toString();
+}
+
+QString SenderText(const QString &nick, const QString &address)
+{
+    return address.isEmpty() ? nick : nick + u" ("_s + address + u')';
 }

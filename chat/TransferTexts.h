@@ -6,6 +6,7 @@
 #include <QString>
 
 class ETransferError;
+class QHostAddress;
 
 // What the windows and the headless peer say about file transfers, in the user's language.
 
@@ -21,3 +22,8 @@ QString StalledText(bool stalled);
 QString TransferErrorText(const ETransferError &error);
 // "Файл report.pdf (1,2 МБ) отправлен" / "получен", as the conversation shows it.
 QString FileLineText(transfer::Direction direction, const QString &name, qint64 size);
+// "10.0.0.9": an address as the user list shows it, IPv4 without an IPv6 prefix.
+QString AddressText(const QHostAddress &address);
+// "Mallory (10.0.0.9)": who an offer comes from, the address beside the nick it gives, since
+// any host can write any nick.
+QString SenderText(const QString &nick, const QString &address);

@@ -41,7 +41,8 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
         QStringList names;
         for (const OfferedFile &file : o.files)
             names.append(file.name);
-        m_print(u"%1 предлагает файлы: %2 (%3)"_s.arg(o.nick, names.join(u", "_s),
+        m_print(u"%1 предлагает файлы: %2 (%3)"_s.arg(SenderText(o.nick, AddressText(o.sender)),
+                                                      names.join(u", "_s),
                                                       FileSizeText(o.totalSize())));
         m_peerNick.insert(o.token, o.nick);
         if (m_acceptFolder.isEmpty()) {

@@ -928,6 +928,14 @@ and lines naming my nick</translation>
         <source>Убрать</source>
         <translation>Remove</translation>
     </message>
+    <message>
+        <source>Убрать завершённые</source>
+        <translation>Clear finished</translation>
+    </message>
+    <message>
+        <source>Предложения файлов от %1 отозваны, не дождавшись ответа: %2</source>
+        <translation>Offers of files from %1 withdrawn before an answer: %2</translation>
+    </message>
 </context>
 <context>
     <name>main</name>

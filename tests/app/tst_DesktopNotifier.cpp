@@ -29,6 +29,7 @@ public:
         QStringList actions;
         QVariantMap hints;
         uint id = 0;
+        uint replacesId = 0;
     };
     QStringList capabilities;
     QList<Call> calls;
@@ -39,11 +40,12 @@ public Q_SLOTS:
                 const QString &body, const QStringList &actions, const QVariantMap &hints,
                 int timeout)
     {
-        Q_UNUSED(replacesId);
         Q_UNUSED(icon);
         Q_UNUSED(timeout);
-        calls.append({app, summary, body, actions, hints, uint(calls.size() + 41)});
-        return calls.last().id;
+        // A replaced notification keeps its id, as the specification of the service says.
+        const uint id = replacesId != 0 ? replacesId : uint(calls.size() + 41);
+        calls.append({app, summary, body, actions, hints, id, replacesId});
+        return id;
     }
 
 Q_SIGNALS:
@@ -69,6 +71,7 @@ private Q_SLOTS:
     void onlyAClickOnAShownNotificationComesBack();
     void noServiceThenOne();
     void lastWordsGoOutAtOnce();
+    void replacingNotificationsDoNotStack();
     void firstLine_data();
     void firstLine();
 
@@ -230,6 +233,35 @@ void TestDesktopNotifier::lastWordsGoOutAtOnce()
     QCOMPARE(call.summary, u"Palavrix"_s);
     QCOMPARE(call.body, u"Не удалось сохранить настройки"_s);
     QCOMPARE(call.actions, QStringList());
+}
+
+// Offers of files replace the last one on screen; other notifications stack as before, and one
+// the user closed is not replaced but followed by a new one.
+void TestDesktopNotifier::replacingNotificationsDoNotStack()
+{
+    DesktopNotifier notifier(clientBus(m_address, m_connections), nullptr);
+    QSignalSpy activated(&notifier, &DesktopNotifier::activated);
+    notifier.Show(u"Оля (10.0.0.2) предлагает файлы"_s, u"a.txt (3 байт)"_s, u"files"_s, true);
+    notifier.Show(u"Иван"_s, u"привет"_s, u"private"_s);
+    QTRY_COMPARE(m_service->calls.size(), 2);
+    const uint first = m_service->calls[0].id;
+    // A click on the first shows its id has come back with the reply.
+    Q_EMIT m_service->ActionInvoked(first, u"default"_s);
+    QTRY_COMPARE(activated.size(), 1);
+    QCOMPARE(activated.at(0).at(0).toString(), u"files"_s);
+    notifier.Show(u"Иван (10.0.0.3) предлагает файлы"_s, u"b.txt (3 байт)"_s, u"files"_s, true);
+    QTRY_COMPARE(m_service->calls.size(), 3);
+    QCOMPARE(m_service->calls[0].replacesId, 0u);
+    QCOMPARE(m_service->calls[1].replacesId, 0u);
+    QCOMPARE(m_service->calls[2].replacesId, first);
+
+    // The click that follows the close shows the close was delivered.
+    Q_EMIT m_service->NotificationClosed(first, 2);
+    Q_EMIT m_service->ActionInvoked(m_service->calls[1].id, u"default"_s);
+    QTRY_COMPARE(activated.size(), 2);
+    notifier.Show(u"Оля (10.0.0.2) предлагает файлы"_s, u"c.txt (3 байт)"_s, u"files"_s, true);
+    QTRY_COMPARE(m_service->calls.size(), 4);
+    QCOMPARE(m_service->calls[3].replacesId, 0u);
 }
 
 void TestDesktopNotifier::firstLine_data()

@@ -11,11 +11,13 @@
 #include "LogView.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
+#include "SettingsWindow.h"
 #include "TestSupport.h"
 #include "TransferPanel.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
@@ -51,6 +53,8 @@ private Q_SLOTS:
     void fileCommandsFollowTheRecipient_data();
     void fileCommandsFollowTheRecipient();
     void offerShowsAcceptAndDecline();
+    void offerFloodAlertsOnce_data();
+    void offerFloodAlertsOnce();
     void receivedFileIsRecorded();
     void sentFilesAreRecorded_data();
     void sentFilesAreRecorded();
@@ -123,6 +127,7 @@ void TestPrivateWindowFiles::init()
     Dialogs::clearHistory();
     Dialogs::setAutoAnswer(true);
     m_windows = std::make_unique<AppWindows>();
+    Form2->CheckBox14->setChecked(false); // no desktop notification leaves the test
     HForm->Store->setProgramDir(m_dir->path());
     Form1->Session->setOwnNick(u"Ivan"_s);
     HForm->OpenHistory(u"Ivan"_s);
@@ -241,7 +246,7 @@ void TestPrivateWindowFiles::offerShowsAcceptAndDecline()
     QTRY_COMPARE_WITH_TIMEOUT(Form4->Transfers->rowCount(), 1, WaitMs);
     QVERIFY(Form4->Transfers->isVisibleTo(Form4));
     const auto *title = Form4->Transfers->findChild<QLabel *>(u"TransferTitle"_s);
-    QCOMPARE(title->text(), u"Olga предлагает файлы: report.pdf (1,2 МБ)"_s);
+    QCOMPARE(title->text(), u"Olga (127.0.0.1) предлагает файлы: report.pdf (1,2 МБ)"_s);
     QVERIFY(panelButton(u"Принять..."_s));
     QVERIFY(panelButton(u"Отклонить"_s));
     // The offer comes up like a private message: the window opens (the option is on here) or
@@ -269,6 +274,66 @@ void TestPrivateWindowFiles::offerShowsAcceptAndDecline()
         accepts += button->text() == u"Принять..."_s ? 1 : 0;
     QCOMPARE(accepts, 2); // the other two offers still wait
     QVERIFY(records().isEmpty());
+}
+
+void TestPrivateWindowFiles::offerFloodAlertsOnce_data()
+{
+    QTest::addColumn<bool>("openWindow"); // the option to open the window for a private message
+    QTest::newRow("The window opens for the first offer only") << true;
+    QTest::newRow("The private button blinks for the first offer only") << false;
+}
+
+// A host offers files 1,000 times and withdraws every offer at once. The window holds on its
+// own, however many of them the file service lets through: the offers come here as the service
+// reports them.
+void TestPrivateWindowFiles::offerFloodAlertsOnce()
+{
+    QFETCH(bool, openWindow);
+    Form2->CheckBox6->setChecked(openWindow);
+    Form2->CheckBox7->setChecked(true);
+    QSignalSpy sounds(Form1->Session, &ChatSession::soundRequested);
+    QSignalSpy alerts(Form4, &TForm4::offerAlert);
+    const auto offer = [this](int n) {
+        const QString token = u"%1"_s.arg(n, 32, 16, QChar(u'0'));
+        Q_EMIT m_ivan->offerReceived(
+            {token, QHostAddress(u"10.0.0.9"_s), u"Mallory"_s, {{u"f.txt"_s, 3}}});
+        return token;
+    };
+    const auto withdraw = [this](const QString &token) {
+        TransferEnd end;
+        end.outcome = Outcome::CancelledByPeer;
+        end.direction = Direction::Incoming;
+        Q_EMIT m_ivan->finished(token, end);
+    };
+    withdraw(offer(0));
+    QCOMPARE(Form4->isVisible(), openWindow);
+    QCOMPARE(Form1->PrivateAlertOn(), !openWindow);
+    // The user puts the window away, or looks at it and the button stops blinking.
+    Form4->hide();
+    Form1->PrivateAlert(false);
+
+    for (int n = 1; n < 1000; ++n)
+        withdraw(offer(n));
+    QCOMPARE(sounds.count(), 1);
+    QCOMPARE(alerts.count(), 1);
+    QVERIFY(!Form4->isVisible());
+    QVERIFY(!Form1->PrivateAlertOn());
+    QCOMPARE(Form4->Transfers->rowCount(), 1);
+    QTRY_COMPARE(
+        Form4->Transfers->findChild<QLabel *>(u"TransferTitle"_s)->text(),
+        u"Предложения файлов от Mallory (10.0.0.9) отозваны, не дождавшись ответа: 1000"_s);
+
+    // Silent for the quiet period, the sender is heard again.
+    Form4->setOfferQuietMs(50);
+    QTest::qWait(60);
+    offer(1000);
+    QCOMPARE(sounds.count(), 2);
+    QCOMPARE(Form4->isVisible() || Form1->PrivateAlertOn(), true);
+
+    // What ended goes with one click; the offer that waits stays.
+    panelButton(u"Убрать завершённые"_s)->click();
+    QCOMPARE(Form4->Transfers->rowCount(), 1);
+    QTRY_VERIFY(panelButton(u"Принять..."_s));
 }
 
 void TestPrivateWindowFiles::receivedFileIsRecorded()

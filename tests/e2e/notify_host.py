@@ -53,10 +53,12 @@ def on_call(conn, sender, path, iface, method, params, invocation):
         invocation.return_value(GLib.Variant("(ssss)", ("test", "test", "1", "1.2")))
     elif method == "Notify":
         app, replaces, icon, summary, body, actions, hints, timeout = params.unpack()
-        nid = state["next"]
-        state["next"] += 1
-        say({"notify": {"id": nid, "app": app, "icon": icon, "summary": summary, "body": body,
-                        "actions": actions, "hints": {k: str(v) for k, v in hints.items()}}})
+        # A replaced notification keeps its id.
+        nid = replaces or state["next"]
+        state["next"] += 0 if replaces else 1
+        say({"notify": {"id": nid, "replaces": replaces, "app": app, "icon": icon,
+                        "summary": summary, "body": body, "actions": actions,
+                        "hints": {k: str(v) for k, v in hints.items()}}})
         invocation.return_value(GLib.Variant("(u)", (nid,)))
     else:
         invocation.return_value(None)

@@ -220,8 +220,10 @@ def vera_takes_files(h, vera, ivan, outbox, folder):
     h.require(accept is not None and row_button(vera, "Отклонить") is not None,
               "Vera's private window shows Ivan's offer with accept and decline (labels %r)"
               % labels(vera))
-    h.expect("Ivan предлагает файлы: note.txt (7 байт)" in labels(vera),
-             "the offer names Ivan, the file and its size (labels %r)" % labels(vera))
+    offered = "Ivan (%s) предлагает файлы: note.txt (7 байт)" % h.net.addr("Ivan")
+    h.expect(offered in labels(vera),
+             "the offer names Ivan, his address, the file and its size (labels %r)"
+             % labels(vera))
     h.screenshot("vera-offer")
     vera.fire(accept)
     answer_file_dialog(h, vera, "Куда сохранить файлы?", folder)

@@ -88,9 +88,10 @@ def test(h):
     sender = Script(h, "observer", [E.HERE / "file_sender.py", "offer", "--to", olga_copy.addr,
                                     "--name", "report.pdf", "--data", report], "sender")
     offered = notes.wait_count(1, "a notification of Mallory's offer")
-    h.expect((offered["summary"], offered["body"]) == ("Mallory предлагает файлы",
-                                                       "report.pdf (1,2 КБ)"),
-             "the notification names the sender, the file and its size (got %r)" % offered)
+    h.expect((offered["summary"], offered["body"]) ==
+             ("Mallory (%s) предлагает файлы" % h.net.addr("observer"), "report.pdf (1,2 КБ)"),
+             "the notification names the sender and its address, the file and its size "
+             "(got %r)" % offered)
     sender.proc.kill()
 
     # A private message while the private window is closed.

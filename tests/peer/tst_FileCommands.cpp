@@ -82,7 +82,7 @@ void TestFileCommands::peerCommands_data()
     QTest::addColumn<QString>("acceptFolder"); // "<dir>" stands for Olga's folder
     QTest::addColumn<QStringList>("ivanSays");
     QTest::addColumn<QStringList>("olgaSays");
-    const QStringList offered{u"Ivan предлагает файлы: a.bin (3 байт)"_s};
+    const QStringList offered{u"Ivan (127.0.0.1) предлагает файлы: a.bin (3 байт)"_s};
     QTest::newRow("A file sent to a peer that takes files")
         << u"/send Olga <file>"_s << true << u"<dir>"_s
         << QStringList{u"Файл <file> предложен: Olga"_s, u"Файл a.bin (3 байт) отправлен"_s,
