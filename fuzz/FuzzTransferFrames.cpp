@@ -1,9 +1,10 @@
 // The receiver's frame reader, through a real service on the loopback interface: a sender made
-// by hand offers two files, the service takes them into a folder where a dangling link
-// waits under the first name, and the sender sends its token, then the input as the stream,
-// and closes. Every input ends the transfer; then nothing was written outside the folder, the
-// link is as it was, no partial is left, and a file that arrived has its offered size. The
-// frame header parser alone is checked on the first bytes.
+// by hand, a chat user at an address of its own for each input (a copy takes only a few offers
+// from one address), announces itself and offers two files, the service takes them into a folder
+// where a dangling link waits under the first name, and the sender sends its token, then the input
+// as the stream, and closes. Every input ends the transfer; then nothing was written outside the
+// folder, the link is as it was, no partial is left, and a file that arrived has its offered size.
+// The frame header parser alone is checked on the first bytes.
 
 #include "FileTransferService.h"
 #include "TransferOutcome.h"
@@ -67,8 +68,11 @@ struct Receiver {
         outside = root.filePath(u"outside"_s);
         linkTarget = outside + u"/notes.txt"_s;
         Require(QFile::link(linkTarget, inbox + u"/notes.txt"_s), "the link can be made");
-        service.start({0, u"Olga"_s, {}});
-        Require(udp.bind(Loopback, 0), "the sender's socket binds");
+        TransferOptions options;
+        options.port = 0;
+        options.nick = u"Olga"_s;
+        options.isChatUser = [](const QHostAddress &, const QString &) { return true; };
+        service.start(options);
         QObject::connect(&service, &FileTransferService::offerReceived,
                          [this](const IncomingOffer &offer) { offered = offer.token; });
         QObject::connect(&service, &FileTransferService::finished,
@@ -92,12 +96,19 @@ struct Receiver {
     QString outside;
     QString linkTarget;
     FileTransferService service;
-    QUdpSocket udp;
     QString offered;
     QString ended;
 };
 
 Receiver *receiver = nullptr;
+
+// 127.2.0.1, 127.2.0.2, ...: every address of 127.0.0.0/8 is the loopback interface's.
+QHostAddress NextSenderAddress()
+{
+    static quint32 n = 0;
+    n = n % 0xFFFE + 1;
+    return QHostAddress((127u << 24) | (2u << 16) | n);
+}
 
 QByteArray Frame(FrameType type, const QByteArray &payload)
 {
@@ -143,13 +154,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray stream(reinterpret_cast<const char *>(data), qsizetype(size));
     CheckHeader(stream);
 
+    const QHostAddress from = NextSenderAddress();
+    QUdpSocket udp;
+    Require(udp.bind(from, 0), "the sender's socket binds");
     const QString token = NewToken();
-    TransferDatagram offer{DatagramKind::Offer, 0, u"Mallory"_s, token, Files};
-    receiver->udp.writeDatagram(BuildDatagram(offer), Loopback, receiver->service.port());
+    const TransferDatagram announce{DatagramKind::Announce, udp.localPort(), u"Mallory"_s, {}, {}};
+    const TransferDatagram offer{DatagramKind::Offer, 0, u"Mallory"_s, token, Files};
+    udp.writeDatagram(BuildDatagram(announce), Loopback, receiver->service.port());
+    udp.writeDatagram(BuildDatagram(offer), Loopback, receiver->service.port());
     Require(Spin([&token] { return receiver->offered == token; }), "the offer arrives");
     receiver->service.accept(token, receiver->inbox);
 
     QTcpSocket socket;
+    Require(socket.bind(from, 0), "the sender's connection binds");
     socket.connectToHost(Loopback, receiver->service.port());
     Require(Spin([&socket] { return socket.state() == QAbstractSocket::ConnectedState; }),
             "the sender connects");
@@ -158,8 +175,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Require(Spin([&token] { return receiver->ended == token; }),
             "the transfer ends once the sender closes");
     socket.abort();
-    while (receiver->udp.hasPendingDatagrams())
-        receiver->udp.receiveDatagram();
     // What the transfer left to be deleted goes now, so each input frees what it took and
     // the leak check is not run after every one.
     for (int round = 0; round < 4; ++round) {

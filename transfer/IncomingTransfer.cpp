@@ -196,7 +196,14 @@ bool IncomingTransfer::takeData()
 
 bool IncomingTransfer::writeHeld()
 {
-    const qint64 written = m_part.write(m_buffer.constData(), m_buffer.size());
+    // A write cut short by a full disk reports no error; the next one tells why.
+    qint64 written = 0;
+    while (written < m_buffer.size()) {
+        const qint64 step = m_part.write(m_buffer.constData() + written, m_buffer.size() - written);
+        if (step <= 0)
+            break;
+        written += step;
+    }
     const bool whole = written == m_buffer.size();
     m_buffer.resize(0);
     if (!whole)

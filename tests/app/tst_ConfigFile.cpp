@@ -9,8 +9,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <sys/mount.h>
-#include <unistd.h>
 
 // Chat.cfg in memory and on disk: reading, values, atomic writing.
 class TestConfigFile final : public QObject
@@ -125,51 +123,27 @@ void TestConfigFile::failedSaveKeepsOldFile()
 namespace
 {
 
-// A 64 KB tmpfs mounted on a temporary folder for the test's life; needs root.
-class SmallDisk final
+// Writes filler until the disk refuses more.
+void Fill(const testsupport::SmallDisk &disk)
 {
-public:
-    SmallDisk()
-    {
-        if (::geteuid() == 0 && m_dir.isValid())
-            m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                                "size=64k") == 0;
+    QFile filler(disk.filePath(QStringLiteral("filler")));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(1024, 'x');
+    while (filler.write(block) == block.size()) {
     }
-    ~SmallDisk()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
-    }
-    Q_DISABLE_COPY_MOVE(SmallDisk)
-
-    bool mounted() const { return m_mounted; }
-    QString filePath(const QString &name) const { return m_dir.filePath(name); }
-    // Writes filler until the disk refuses more.
-    void fill() const
-    {
-        QFile filler(filePath(QStringLiteral("filler")));
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray block(1024, 'x');
-        while (filler.write(block) == block.size()) {
-        }
-    }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
-};
+}
 
 } // namespace
 
 void TestConfigFile::saveOnFullDiskKeepsOldFile()
 {
-    SmallDisk disk;
+    testsupport::SmallDisk disk;
     if (!disk.mounted())
         QSKIP("mounting a small tmpfs needs root");
     const QString path = disk.filePath(QStringLiteral("Chat.cfg"));
     const QByteArray old = QByteArray("FontColor=3\r\n").repeated(ConfigLines::LineCount);
     testsupport::writeFile(path, old);
-    disk.fill();
+    Fill(disk);
 
     ConfigLines config;
     for (int line = 1; line <= ConfigLines::LineCount; ++line)

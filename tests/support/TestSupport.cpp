@@ -56,6 +56,19 @@ ReadOnlyFolder::~ReadOnlyFolder()
         setWritable(m_folder, true);
 }
 
+SmallDisk::SmallDisk(const QByteArray &size)
+{
+    if (::geteuid() == 0 && m_dir.isValid())
+        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
+                            QByteArray("size=" + size).constData()) == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_mounted)
+        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTranslator>
 
 #include <memory>
@@ -36,6 +37,25 @@ public:
 
 private:
     QString m_folder;
+    bool m_mounted = false;
+};
+
+// A tmpfs of `size` (as mount takes it: "64k", "1536k") mounted on a temporary folder for the
+// object's life, to fill a disk; mounting needs root, so without it mounted() is false.
+class SmallDisk final
+{
+public:
+    explicit SmallDisk(const QByteArray &size = "64k");
+    ~SmallDisk();
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
+
+    bool mounted() const { return m_mounted; }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
     bool m_mounted = false;
 };
 

@@ -48,6 +48,7 @@ private Q_SLOTS:
     void foreignConnectionsAreRefused();
     void brokenTransferRemovesTheFile_data();
     void brokenTransferRemovesTheFile();
+    void fullDiskIsToldAsSuch();
     void severalTransfersAtOnce();
     void unreadableFileIsRefusedAtOnce();
     void transfersNeverGoThroughAProxy();
@@ -512,6 +513,26 @@ void TestTransferService::brokenTransferRemovesTheFile()
         QTRY_VERIFY_WITH_TIMEOUT(socket.bytesAvailable() >= answer.size(), WaitMs);
         QCOMPARE(socket.read(answer.size()), answer);
     }
+}
+
+// A disk that fills up in the middle of a write takes part of it without an error; the rest
+// must still be told as a full disk on both sides, and the partial removed.
+void TestTransferService::fullDiskIsToldAsSuch()
+{
+    testsupport::SmallDisk disk("1536k");
+    if (!disk.mounted())
+        QSKIP("mounting a small tmpfs needs root");
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    Introduce(ivan, olga);
+    const QString path = WriteFile(ivan.path(u"big.bin"_s), RandomBytes(3 * 1024 * 1024));
+    const QString token = ivan.service.offerFiles(Loopback, olga.service.port(), {path});
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    olga.service.accept(token, disk.path());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(olga.end().failure, Failure::DiskFull);
+    QCOMPARE(ivan.end().failure, Failure::DiskFull);
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestTransferService::severalTransfersAtOnce()
