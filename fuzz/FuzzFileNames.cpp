@@ -4,26 +4,17 @@
 // when the offered name was. The first byte chooses how the rest is read (UTF-8 or raw
 // UTF-16, which reaches unpaired surrogates) and how many numbered copies are taken.
 
+#include "FuzzRequire.h"
 #include "SafeFileName.h"
 
 #include <QSet>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace transfer;
 
 namespace
 {
-
-void Require(bool holds, const char *rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "broken rule: %s\n", rule);
-    std::abort();
-}
 
 bool Disguising(char32_t u)
 {

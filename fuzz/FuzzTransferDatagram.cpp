@@ -2,26 +2,17 @@
 // again, parses back to the same value. Offered names are then made safe as the service
 // does, which must not fail on anything that parses.
 
+#include "FuzzRequire.h"
 #include "SafeFileName.h"
 #include "TransferErrors.h"
 #include "TransferProtocol.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 using namespace transfer;
 
 namespace
 {
-
-void Require(bool holds, const char *rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "broken rule: %s\n", rule);
-    std::abort();
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 // The frame header parser alone is checked on the first bytes.
 
 #include "FileTransferService.h"
+#include "FuzzRequire.h"
 #include "TransferOutcome.h"
 #include "TransferProtocol.h"
 
@@ -22,7 +23,6 @@
 #include <QUdpSocket>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 using namespace Qt::StringLiterals;
@@ -34,14 +34,6 @@ namespace
 const QHostAddress Loopback(QHostAddress::LocalHost);
 const QList<OfferedFile> Files = {{u"notes.txt"_s, 16}, {u"more.bin"_s, 4}};
 constexpr int EndWaitMs = 2000;
-
-void Require(bool holds, const char *rule)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "broken rule: %s\n", rule);
-    std::abort();
-}
 
 template <typename Done> bool Spin(Done done, int ms = EndWaitMs)
 {

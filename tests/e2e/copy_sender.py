@@ -13,7 +13,6 @@ Runs inside a namespace (through `ip netns exec`). One JSON object a line on std
       "answer": HEX} (R: "saved", "refused", "failed"). It ends when stdin closes.
 """
 import argparse
-import hashlib
 import json
 import socket
 import sys
@@ -21,7 +20,8 @@ import threading
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from file_sender import FILE_PORT, MAGIC, WAIT, answer_of, frame, say  # noqa: E402
+from file_sender import (FILE_PORT, MAGIC, await_answer, say, send_file,  # noqa: E402
+                         send_offer)
 
 SYSTEM_PORT = 556
 ANNOUNCE_EVERY = 2.0
@@ -46,29 +46,10 @@ def announce(args, presence, files, stop):
 
 def offer(args, udp):
     data = open(args.data, "rb").read()
-    token = hashlib.sha256(data + args.name.encode()).hexdigest()[:32]
-    message = {"type": "offer", "nick": args.nick, "token": token,
-               "files": [{"name": args.name, "size": len(data)}]}
-    udp.sendto(MAGIC + json.dumps(message, ensure_ascii=False).encode(), (args.to, FILE_PORT))
-    udp.settimeout(WAIT)
-    while True:
-        reply, _sender = udp.recvfrom(65536)
-        if not reply.startswith(MAGIC):
-            continue
-        body = json.loads(reply[len(MAGIC):])
-        if body.get("token") != token:
-            continue
-        if body["type"] != "accept":
-            say({"declined": True})
-            return
-        say({"accepted": body["port"]})
-        break
-    tcp = socket.create_connection((args.to, body["port"]), timeout=WAIT)
-    tcp.sendall(frame(b"T", token.encode()) + frame(b"D", data)
-                + frame(b"H", hashlib.sha256(data).digest()))
-    got, _closed = answer_of(tcp)
-    say({"result": "saved" if got == frame(b"K") else "failed" if got else "refused",
-         "answer": got.hex()})
+    token = send_offer(udp, args.to, args.nick, args.name, data)
+    port = await_answer(udp, token)
+    if port is not None:
+        send_file(args.to, port, token, data)
 
 
 def main():

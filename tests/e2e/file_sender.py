@@ -55,9 +55,44 @@ def answer_of(sock):
     return got, False
 
 
+def send_offer(udp, to, nick, name, data):
+    """Offers one file from `udp`; gives the offer's token."""
+    token = hashlib.sha256(data + name.encode()).hexdigest()[:32]
+    message = {"type": "offer", "nick": nick, "token": token,
+               "files": [{"name": name, "size": len(data)}]}
+    udp.sendto(MAGIC + json.dumps(message, ensure_ascii=False).encode(), (to, FILE_PORT))
+    return token
+
+
+def await_answer(udp, token):
+    """The receiver's answer to the offer: its data port once accepted, else None. Says which."""
+    udp.settimeout(WAIT)
+    while True:
+        reply, _sender = udp.recvfrom(65536)
+        if not reply.startswith(MAGIC):
+            continue
+        body = json.loads(reply[len(MAGIC):])
+        if body.get("token") != token:
+            continue
+        if body["type"] != "accept":
+            say({"declined": True})
+            return None
+        say({"accepted": body["port"]})
+        return body["port"]
+
+
+def send_file(to, port, token, data):
+    """Connects, sends the token, the bytes and their SHA-256, and says how it was taken."""
+    tcp = socket.create_connection((to, port), timeout=WAIT)
+    tcp.sendall(frame(b"T", token.encode()) + frame(b"D", data)
+                + frame(b"H", hashlib.sha256(data).digest()))
+    got, _closed = answer_of(tcp)
+    say({"result": "saved" if got == frame(b"K") else "failed" if got else "refused",
+         "answer": got.hex()})
+
+
 def offer(args):
     data = open(args.data, "rb").read()
-    token = hashlib.sha256(data + args.name.encode()).hexdigest()[:32]
     udp = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     udp.bind(("0.0.0.0", FILE_PORT))
     # A copy takes offers only from a chat user whose copy announced its file port.
@@ -67,31 +102,12 @@ def offer(args):
     announce = {"type": "announce", "port": FILE_PORT, "nick": "Mallory"}
     udp.sendto(MAGIC + json.dumps(announce).encode(), (args.to, FILE_PORT))
     time.sleep(0.3)
-    message = {"type": "offer", "nick": "Mallory", "token": token,
-               "files": [{"name": args.name, "size": len(data)}]}
-    udp.sendto(MAGIC + json.dumps(message, ensure_ascii=False).encode(), (args.to, FILE_PORT))
+    token = send_offer(udp, args.to, "Mallory", args.name, data)
     say({"token": token})
-    udp.settimeout(WAIT)
-    while True:
-        reply, _sender = udp.recvfrom(65536)
-        if not reply.startswith(MAGIC):
-            continue
-        body = json.loads(reply[len(MAGIC):])
-        if body.get("token") != token:
-            continue
-        if body["type"] == "accept":
-            say({"accepted": body["port"]})
-            break
-        say({"declined": True})
+    port = await_answer(udp, token)
+    if port is None or sys.stdin.readline().strip() != "go":
         return
-    if sys.stdin.readline().strip() != "go":
-        return
-    tcp = socket.create_connection((args.to, body["port"]), timeout=WAIT)
-    tcp.sendall(frame(b"T", token.encode()) + frame(b"D", data)
-                + frame(b"H", hashlib.sha256(data).digest()))
-    got, _closed = answer_of(tcp)
-    say({"result": "saved" if got == frame(b"K") else "failed" if got else "refused",
-         "answer": got.hex()})
+    send_file(args.to, port, token, data)
 
 
 def intrude(args):

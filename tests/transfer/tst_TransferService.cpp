@@ -203,6 +203,18 @@ struct HandSender {
     std::optional<TransferDatagram> answer(int waitMs = WaitMs) { return NextAnswer(udp, waitMs); }
 };
 
+// The hand sender offers `files` and the copy accepts them into its folder: the data port the
+// copy names, or 0 when it does not answer so.
+quint16 OfferAccepted(Side &side, HandSender &sender, const QList<OfferedFile> &files)
+{
+    sender.offer(side.service.port(), files);
+    if (!QTest::qWaitFor([&side] { return !side.offers.isEmpty(); }, WaitMs))
+        return 0;
+    side.service.accept(sender.token, side.dir.path());
+    const auto accepted = sender.answer();
+    return accepted && accepted->kind == DatagramKind::Accept ? accepted->port : 0;
+}
+
 // The copy handles datagrams in order: once an offer sent after others is shown, those others
 // were handled. The offer comes from a listed user at another address.
 void Flush(Side &side)
@@ -491,13 +503,10 @@ void TestTransferService::brokenTransferRemovesTheFile()
     QFETCH(QByteArray, answer);
     Side olga(u"Olga"_s);
     HandSender sender;
-    sender.offer(olga.service.port(), {{u"a.txt"_s, 10}});
-    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
-    olga.service.accept(sender.token, olga.dir.path());
-    const auto accepted = sender.answer();
-    QVERIFY(accepted && accepted->kind == DatagramKind::Accept);
+    const quint16 dataPort = OfferAccepted(olga, sender, {{u"a.txt"_s, 10}});
+    QVERIFY(dataPort != 0);
     QTcpSocket socket;
-    QVERIFY(Connect(socket, accepted->port));
+    QVERIFY(Connect(socket, dataPort));
     socket.write(Frame(FrameType::Token, sender.token.toLatin1()) + stream);
     QVERIFY(socket.waitForBytesWritten(WaitMs));
     if (drop) {
@@ -816,11 +825,8 @@ void TestTransferService::idleConnectionsCannotHoldTheSlots()
     Side olga(u"Olga"_s);
     HandSender sender;
     const QByteArray content = "the real content";
-    sender.offer(olga.service.port(), {{u"a.txt"_s, content.size()}});
-    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
-    olga.service.accept(sender.token, olga.dir.path());
-    const auto accepted = sender.answer();
-    QVERIFY(accepted && accepted->kind == DatagramKind::Accept);
+    const quint16 dataPort = OfferAccepted(olga, sender, {{u"a.txt"_s, content.size()}});
+    QVERIFY(dataPort != 0);
 
     // An address with no accepted offer is closed at once, not after the hello wait.
     olga.service.setHelloWait(10 * WaitMs);
@@ -840,7 +846,7 @@ void TestTransferService::idleConnectionsCannotHoldTheSlots()
         QTRY_COMPARE_WITH_TIMEOUT(idle[i].state(), QAbstractSocket::UnconnectedState, WaitMs);
 
     QTcpSocket genuine;
-    QVERIFY(Connect(genuine, accepted->port));
+    QVERIFY(Connect(genuine, dataPort));
     genuine.write(Frame(FrameType::Token, sender.token.toLatin1()) +
                   Frame(FrameType::Data, content) + Frame(FrameType::Digest, Sha(content)));
     QTRY_COMPARE_WITH_TIMEOUT(olga.ends.count(), 1, WaitMs);
@@ -856,13 +862,10 @@ void TestTransferService::silentSenderStallsThenFails()
     Side olga(u"Olga"_s);
     olga.service.setStallTimes(300, 1500);
     HandSender sender;
-    sender.offer(olga.service.port(), {{u"a.txt"_s, 10}});
-    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
-    olga.service.accept(sender.token, olga.dir.path());
-    const auto accepted = sender.answer();
-    QVERIFY(accepted && accepted->kind == DatagramKind::Accept);
+    const quint16 dataPort = OfferAccepted(olga, sender, {{u"a.txt"_s, 10}});
+    QVERIFY(dataPort != 0);
     QTcpSocket socket;
-    QVERIFY(Connect(socket, accepted->port));
+    QVERIFY(Connect(socket, dataPort));
     socket.write(Frame(FrameType::Token, sender.token.toLatin1()) + Frame(FrameType::Data, "0123"));
     QTRY_COMPARE_WITH_TIMEOUT(olga.stallStates(), QList<bool>{true}, WaitMs);
     QCOMPARE(olga.ends.count(), 0);
