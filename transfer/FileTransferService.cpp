@@ -124,6 +124,7 @@ QString FileTransferService::offerFiles(const QHostAddress &address, quint16 por
     auto *transfer =
         new OutgoingTransfer(offer.token, address, port, sources, datagramSender(), this);
     transfer->expireAfter(m_offerLifetimeMs);
+    transfer->repeatOffer(offer, m_offerRepeatMs);
     track(transfer);
     return offer.token;
 }

@@ -62,6 +62,9 @@ public:
     // so that a late answer still finds it. Applies to offers made or taken afterwards.
     int offerLifetime() const { return m_offerLifetimeMs; }
     void setOfferLifetime(int ms) { m_offerLifetimeMs = ms; }
+    // How long an unanswered offer waits before it is sent again (then twice as long).
+    int offerRepeat() const { return m_offerRepeatMs; }
+    void setOfferRepeat(int ms) { m_offerRepeatMs = ms; }
     // How long a data connection may take to present its token.
     int helloWait() const { return m_helloWaitMs; }
     void setHelloWait(int ms) { m_helloWaitMs = ms; }
@@ -84,6 +87,7 @@ public:
     static constexpr int PeerLifetimeMs = 3 * AnnounceIntervalMs;
     static constexpr int HelloWaitMs = 5000;
     static constexpr int OfferLifetimeMs = 5 * 60 * 1000;
+    static constexpr int OfferRepeatMs = 3000;
     static constexpr int MaxWaitingConnections = 16;
     static constexpr int MaxWaitingPerAddress = 3;
     static constexpr int MaxIncomingOffers = 64;
@@ -148,6 +152,7 @@ private:
     QHash<QString, Transfer *> m_transfers;
     int m_waitingConnections = 0;
     int m_offerLifetimeMs = OfferLifetimeMs;
+    int m_offerRepeatMs = OfferRepeatMs;
     int m_helloWaitMs = HelloWaitMs;
     PartialJournal m_journal;
     int m_stallShownMs = Transfer::StallMs;

@@ -21,12 +21,27 @@ OutgoingTransfer::OutgoingTransfer(QString token, QHostAddress peer, quint16 pee
         expired.waitedMs = m_lifetimeMs;
         finish(expired);
     });
+    m_repeat.setSingleShot(true);
+    connect(&m_repeat, &QTimer::timeout, this, [this] {
+        if (m_state != State::Offered)
+            return;
+        sendDatagram(m_offer);
+        if (--m_repeatsLeft > 0)
+            m_repeat.start(m_repeat.interval() * 2);
+    });
 }
 
 void OutgoingTransfer::expireAfter(int ms)
 {
     m_lifetimeMs = ms;
     m_answerWait.start(ms + ms / 10);
+}
+
+void OutgoingTransfer::repeatOffer(const TransferDatagram &offer, int firstMs)
+{
+    m_offer = offer;
+    m_repeatsLeft = RepeatCount;
+    m_repeat.start(firstMs);
 }
 
 OutgoingTransfer::~OutgoingTransfer() = default;
@@ -89,9 +104,10 @@ void OutgoingTransfer::connected()
     pump();
 }
 
+// Handing bytes to the system is no progress by itself: only what the receiver acknowledges
+// or answers is.
 void OutgoingTransfer::pump()
 {
-    moved();
     while (m_state == State::Sending && m_socket->bytesToWrite() < BufferLimit &&
            m_reading < m_files.size()) {
         if (!sendNextPiece())

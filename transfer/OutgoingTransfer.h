@@ -33,6 +33,11 @@ public:
     // An offer left unanswered ends as expired, telling the receiver, a tenth after `ms`: the
     // receiver's copy of the offer expires first, so a late answer still finds this one.
     void expireAfter(int ms);
+    // While unanswered, `offer` goes again after `firstMs`, then after twice as long each time,
+    // RepeatCount times: an offer lost on the way, or one that reached a copy before it had
+    // heard of this one, still arrives. The receiver takes each token once.
+    void repeatOffer(const TransferDatagram &offer, int firstMs);
+    static constexpr int RepeatCount = 4;
     void declined();
     void cancel() override;
     void peerCancelled() override;
@@ -58,6 +63,9 @@ private:
     Sha256 m_hash;
     QTimer m_answerWait;
     int m_lifetimeMs = 0;
+    TransferDatagram m_offer;
+    QTimer m_repeat;
+    int m_repeatsLeft = 0;
 };
 
 } // namespace transfer

@@ -2,10 +2,12 @@
 
 #include <QTimer>
 
+#include <cstddef>
 #include <utility>
 
-#include <linux/sockios.h>
-#include <sys/ioctl.h>
+#include <linux/tcp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 namespace transfer
 {
@@ -29,6 +31,11 @@ void Transfer::sendDatagram(DatagramKind kind, quint16 port)
     datagram.kind = kind;
     datagram.token = m_token;
     datagram.port = port;
+    sendDatagram(datagram);
+}
+
+void Transfer::sendDatagram(const TransferDatagram &datagram)
+{
     m_sender(datagram, m_peer, m_peerPort);
 }
 
@@ -75,7 +82,8 @@ void Transfer::watchProgress()
         connect(m_stallCheck, &QTimer::timeout, this, &Transfer::checkStall);
     }
     m_lastMove.start();
-    m_stallCheck->start(m_stallShownMs);
+    peerAcknowledgedMore();
+    m_stallCheck->start(qMax(1, m_stallShownMs / 4));
 }
 
 // Only a time is taken per move; the timer looks at it when it runs out.
@@ -93,7 +101,7 @@ void Transfer::checkStall()
 {
     if (m_ended)
         return;
-    if (systemQueueMoved())
+    if (peerAcknowledgedMore())
         moved();
     const qint64 quiet = m_lastMove.elapsed();
     if (quiet >= m_stallFailMs) {
@@ -108,16 +116,19 @@ void Transfer::checkStall()
     m_stallCheck->start(int(qMin<qint64>(due - quiet, qMax(1, m_stallShownMs / 4))));
 }
 
-// Bytes the system has taken drain to the peer with no signal to this program (a slow link,
-// the end of the last file): a send queue that changed is progress too. A dead link leaves it
-// as it is.
-bool Transfer::systemQueueMoved()
+// The bytes the peer acknowledged are what moved on the way out: a slow link still drains the
+// send queue with no signal to this program, while over a dead link the count stands still
+// however often the system sends again.
+bool Transfer::peerAcknowledgedMore()
 {
     const qintptr socket = m_socket ? m_socket->socketDescriptor() : -1;
-    int queued = 0;
-    if (socket < 0 || ::ioctl(int(socket), SIOCOUTQ, &queued) != 0)
+    tcp_info info{};
+    socklen_t size = sizeof(info);
+    if (socket < 0 || ::getsockopt(int(socket), IPPROTO_TCP, TCP_INFO, &info, &size) != 0 ||
+        size < offsetof(tcp_info, tcpi_bytes_acked) + sizeof(info.tcpi_bytes_acked))
         return false;
-    return std::exchange(m_systemQueued, queued) != queued;
+    const auto acknowledged = qint64(info.tcpi_bytes_acked);
+    return std::exchange(m_acknowledged, acknowledged) != acknowledged;
 }
 
 void Transfer::startClock(qint64 total)

@@ -61,6 +61,7 @@ protected:
              DatagramSender sender, QObject *parent);
 
     void sendDatagram(DatagramKind kind, quint16 port = 0);
+    void sendDatagram(const TransferDatagram &datagram);
     void attach(QTcpSocket *socket);
     void writeFrame(FrameType type, const QByteArray &payload = {});
     // Reads a whole small frame (header and payload) once it is all there.
@@ -86,7 +87,7 @@ protected:
 private:
     void releaseSocket(Close close);
     void checkStall();
-    bool systemQueueMoved();
+    bool peerAcknowledgedMore();
 
     QString m_token;
     Direction m_direction;
@@ -101,7 +102,7 @@ private:
     int m_stallShownMs = StallMs;
     int m_stallFailMs = StallFailMs;
     bool m_stalled = false;
-    int m_systemQueued = 0;
+    qint64 m_acknowledged = 0;
 };
 
 } // namespace transfer

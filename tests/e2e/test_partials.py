@@ -17,6 +17,7 @@ empty.
 """
 import os
 import sys
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
@@ -97,6 +98,10 @@ def link_goes_quiet(h, ivan, olga, huge, inbox, journal):
     for leftover in ("stranger.bin.part", "link.bin.part"):
         (inbox / leftover).unlink()
     ns = h.net.ns("Olga")
+    # Started again, Olga takes offers from Ivan once she lists him and has heard his copy
+    # announce its file port, within one announcement period of the listing.
+    wait_listed(h, olga, "Ivan")
+    time.sleep(E.ANNOUNCE_PERIOD + 1.0)
     ivan.type("/send Olga %s" % huge)
     part = inbox / "huge.bin.part"
     started = E.wait_until(lambda: part.exists() and part.stat().st_size > 0, 30.0, 0.01)

@@ -61,6 +61,7 @@ private Q_SLOTS:
     void acceptNamingAChatPortIsIgnored();
     void offersFromOneAddressAreLimited_data();
     void offersFromOneAddressAreLimited();
+    void unansweredOfferIsSentAgain();
     void unansweredOfferExpiresOnBothSides();
     void expiringOfferSendsNothing();
     void idleConnectionsCannotHoldTheSlots();
@@ -784,6 +785,26 @@ void TestTransferService::offersFromOneAddressAreLimited()
         QCOMPARE(taken, FileTransferService::MaxOffersPerSender);
     }
     QCOMPARE(sender.answer(0), std::nullopt);
+}
+
+// An offer that reaches a copy before it has heard the sender's copy announce itself (one that
+// just started, or a lost announcement) is dropped there; the offer goes again and is taken
+// once.
+void TestTransferService::unansweredOfferIsSentAgain()
+{
+    Side ivan(u"Ivan"_s), olga(u"Olga"_s);
+    ivan.service.setOfferRepeat(100);
+    const QString path = WriteFile(ivan.path(u"a.txt"_s), "abc");
+    // Both datagrams go from Ivan's port to Olga's in order: the offer first, unknown to her.
+    const QString token = ivan.service.offerFiles(Loopback, olga.service.port(), {path});
+    ivan.service.announceTo(Loopback, olga.service.port());
+    QTRY_COMPARE_WITH_TIMEOUT(olga.offers.count(), 1, WaitMs);
+    QCOMPARE(olga.lastOfferToken(), token);
+    QTest::qWait(100 + 200 + 400 + 800 + 300); // every repeat has come
+    QCOMPARE(olga.offers.count(), 1);
+    olga.service.accept(token, olga.dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(ivan.ends.count(), 1, WaitMs);
+    QCOMPARE(ivan.outcome(), Outcome::Done);
 }
 
 void TestTransferService::unansweredOfferExpiresOnBothSides()
