@@ -70,6 +70,11 @@ void PartialJournal::write() const
 {
     if (m_path.isEmpty())
         return;
+    // Nothing under way leaves no file behind.
+    if (m_entries.isEmpty()) {
+        QFile::remove(m_path);
+        return;
+    }
     QByteArray content;
     for (const QString &entry : m_entries)
         content += QFile::encodeName(entry) + '\n';

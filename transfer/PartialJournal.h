@@ -13,7 +13,8 @@ namespace transfer
 class PartialJournal final
 {
 public:
-    // Removes the partials the file lists, then empties it; an empty path keeps nothing.
+    // Removes the partials the file lists, then the file, which is written again only while a
+    // partial is under way; an empty path keeps nothing.
     // Gives the partials removed.
     QStringList open(const QString &path);
     const QString &path() const { return m_path; }

@@ -39,7 +39,10 @@ def fill(path):
 def full_disk(h, wire):
     base = h.workdir / "copies" / "Full"
     base.mkdir(parents=True)
-    E._run(["mount", "-t", "tmpfs", "-o", "size=64m", "pvxe2e-full", str(base)])
+    # Room for the staged copy (a sanitizer build is large) and a little more, filled later.
+    staged = sum(f.stat().st_size for f in Path(h.stage).rglob("*") if f.is_file())
+    size = (staged >> 20) + 16
+    E._run(["mount", "-t", "tmpfs", "-o", "size=%dm" % size, "pvxe2e-full", str(base)])
     h.on_cleanup("tmpfs", lambda: E._run(["umount", "-l", str(base)], check=False))
     copy = h.start_copy("Full", raw_lines={8: "ShowIP=yes"})
     entry = E.cp1251('@#@19@#@ в чат входит - "Full"...')

@@ -86,7 +86,7 @@ void TestPartialJournal::sweep()
     const bool stays = !kind.isEmpty() && !removed;
     QCOMPARE(QFileInfo(path).isSymLink() || QFileInfo::exists(path), stays);
     QCOMPARE(ReadAll(target), QByteArray("target"));
-    QCOMPARE(ReadAll(journal), QByteArray());
+    QVERIFY(!QFileInfo::exists(journal));
 }
 
 void TestPartialJournal::journalFollowsThePartials()
@@ -105,7 +105,7 @@ void TestPartialJournal::journalFollowsThePartials()
     partials.add(dir.filePath(u"x\n/etc/passwd.part"_s));
     QCOMPARE(partials.entries(), QStringList{b});
     partials.remove(b);
-    QCOMPARE(ReadAll(journal), QByteArray());
+    QVERIFY(!QFileInfo::exists(journal));
 }
 
 void TestPartialJournal::noFileKeepsNothing()

@@ -903,7 +903,7 @@ void TestTransferService::silentSenderStallsThenFails()
     QCOMPARE(olga.end().failure, Failure::Stalled);
     QCOMPARE(olga.end().fileName, u"a.txt"_s);
     QVERIFY2(olga.entries().isEmpty(), qPrintable(olga.entries().join(u", ")));
-    QCOMPARE(ReadAll(olga.journal()), QByteArray());
+    QVERIFY(!QFileInfo::exists(olga.journal()));
     const QByteArray told = FailureFrame(FailureReason::Stalled);
     QTRY_VERIFY_WITH_TIMEOUT(socket.bytesAvailable() >= told.size(), WaitMs);
     QCOMPARE(socket.read(told.size()), told);
@@ -956,7 +956,7 @@ void TestTransferService::partialsOfAKilledCopyGoAtStart()
     service.start(options);
     QVERIFY(!QFile::exists(partial));
     QCOMPARE(ReadAll(kept), QByteArray("whole"));
-    QCOMPARE(ReadAll(journal), QByteArray());
+    QVERIFY(!QFileInfo::exists(journal));
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestTransferService)
