@@ -149,6 +149,16 @@ def wait_until(probe, timeout, interval=0.2, what=None):
         time.sleep(interval)
 
 
+def wait_peer_lists(h, peer, nicks, slack=8.0):
+    """Asks a headless peer for its users until it lists every one of `nicks`; a failure when
+    two refreshes and an announcement (plus `slack`) go by without."""
+    def listed():
+        peer.type("/users")
+        return all(peer.wait_line(lambda l, n=n: l.startswith(n + " - "), 0.5) for n in nicks)
+    h.require(wait_until(listed, REFRESH_PERIOD + ANNOUNCE_PERIOD + slack, 0.5),
+              "%s lists %s (printed %r)" % (peer.nick, nicks, peer.lines()[-8:]))
+
+
 def _run(cmd, check=True, quiet=False):
     result = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     if check and result.returncode != 0:

@@ -17,7 +17,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
-from test_file_transfer import Script, files_in, wait_listed  # noqa: E402
+from test_file_transfer import Script, files_in  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
 TRANSFER_WAIT = 30.0
@@ -42,7 +42,7 @@ def test(h):
                                     "--to", h.net.addr("Olga"), "--name", "notes.txt",
                                     "--data", payload], "mallory")
     mallory.wait("ready")
-    wait_listed(h, olga, ["Mallory"])
+    E.wait_peer_lists(h, olga, ["Mallory"])
     mallory.say("offer")
     mallory.wait("accepted", TRANSFER_WAIT)
     result = mallory.wait("result", TRANSFER_WAIT)

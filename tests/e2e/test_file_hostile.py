@@ -28,7 +28,6 @@ import e2e_support as E  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
 TOOL = str(HERE / "udp_packets.py")
-SLACK = 8.0
 WATCH = 1.5
 REPEAT = 1  # each datagram on its own: the bytes back are what that one datagram caused
 FILE_PORT = 558
@@ -52,14 +51,6 @@ def start_sniffer(h, ns, seconds):
 def spoof(ns, src, sport, dst, dport, data):
     subprocess.run(["ip", "netns", "exec", ns, E.helper_python(), TOOL, "spoof", src, str(sport),
                     dst, str(dport), data.hex()], check=True)
-
-
-def wait_listed(h, peer, nicks):
-    def listed():
-        peer.type("/users")
-        return all(peer.wait_line(lambda l, n=n: l.startswith(n + " - "), 0.5) for n in nicks)
-    h.require(E.wait_until(listed, E.REFRESH_PERIOD + E.ANNOUNCE_PERIOD + SLACK, 0.5),
-              "%s lists %s (printed %r)" % (peer.nick, nicks, peer.lines()[-8:]))
 
 
 def probes(port):
@@ -195,8 +186,8 @@ def test(h):
     ivan = h.start_peer("Ivan")
     olga = h.start_peer("Olga", args=["--accept-files", str(inbox)])
     petr = h.start_peer("Petr")
-    wait_listed(h, olga, ["Ivan", "Petr"])
-    wait_listed(h, ivan, ["Olga", "Petr"])
+    E.wait_peer_lists(h, olga, ["Ivan", "Petr"])
+    E.wait_peer_lists(h, ivan, ["Olga", "Petr"])
     # The file announcements come every 4 s; the first ones may precede the chat's listing.
     time.sleep(E.ANNOUNCE_PERIOD + 1.0)
 

@@ -32,7 +32,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
 
 HERE = Path(__file__).resolve().parent
-SLACK = 8.0
 TRANSFER_WAIT = 120.0
 PYTHON = E.SYSTEM_PYTHON if os.path.exists(E.SYSTEM_PYTHON) else sys.executable
 FULL_DISK = "Недостаточно места на диске получателя: файл mid.bin удалён"
@@ -107,14 +106,6 @@ def send_and_wait(h, sender, receiver, command, sender_says, receiver_says, what
     h.expect(receiver.wait_line(receiver_says, TRANSFER_WAIT),
              "%s: %s said %r (got %r)" % (what, receiver.nick, receiver_says,
                                           receiver.lines()[-5:]))
-
-
-def wait_listed(h, peer, nicks):
-    def listed():
-        peer.type("/users")
-        return all(peer.wait_line(lambda l, n=n: l.startswith(n + " - "), 0.5) for n in nicks)
-    h.require(E.wait_until(listed, E.REFRESH_PERIOD + E.ANNOUNCE_PERIOD + SLACK, 0.5),
-              "%s lists %s (printed %r)" % (peer.nick, nicks, peer.lines()[-8:]))
 
 
 def cancel_mid_way(h, ivan, olga, inbox, huge, canceller):
@@ -338,7 +329,7 @@ def test(h):
     olga = h.start_peer("Olga", args=["--accept-files", str(inbox)])
     petr = h.start_peer("Petr", args=["--accept-files", str(small)])
     anna = h.start_peer("Anna")
-    wait_listed(h, ivan, ["Olga", "Petr", "Anna", "Old", "Vera"])
+    E.wait_peer_lists(h, ivan, ["Olga", "Petr", "Anna", "Old", "Vera"])
     # File ports are taken from chat users only: the first announcements may precede the
     # listing, the next come within one announcement period.
     time.sleep(E.ANNOUNCE_PERIOD + 1.0)

@@ -34,14 +34,6 @@ def files_in(folder):
     return sorted(os.listdir(folder)) if folder.exists() else []
 
 
-def wait_listed(h, peer, nick):
-    def listed():
-        peer.type("/users")
-        return peer.wait_line(lambda l: l.startswith(nick + " - "), 0.5)
-    h.require(E.wait_until(listed, E.REFRESH_PERIOD + E.ANNOUNCE_PERIOD + SLACK, 0.5),
-              "%s lists %s (printed %r)" % (peer.nick, nick, peer.lines()[-8:]))
-
-
 def test(h):
     h.build_network(["Ivan", "Olga"])
     work = h.workdir / "files"
@@ -55,7 +47,7 @@ def test(h):
         out.truncate(HUGE)
     ivan = h.start_peer("Ivan")
     olga = h.start_peer("Olga", args=["--accept-files", str(inbox)])
-    wait_listed(h, ivan, "Olga")
+    E.wait_peer_lists(h, ivan, ["Olga"])
 
     ivan.type("/send Olga %s" % huge)
     part = inbox / "huge.bin.part"
@@ -98,7 +90,7 @@ def link_goes_quiet(h, ivan, olga, huge, inbox, journal):
     ns = h.net.ns("Olga")
     # Started again, Olga takes offers from Ivan once she lists him and has heard his copy
     # announce its file port, within one announcement period of the listing.
-    wait_listed(h, olga, "Ivan")
+    E.wait_peer_lists(h, olga, ["Ivan"])
     time.sleep(E.ANNOUNCE_PERIOD + 1.0)
     ivan.type("/send Olga %s" % huge)
     part = inbox / "huge.bin.part"
