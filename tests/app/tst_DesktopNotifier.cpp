@@ -42,7 +42,7 @@ public Q_SLOTS:
     {
         Q_UNUSED(icon);
         Q_UNUSED(timeout);
-        // A replaced notification keeps its id, as the specification of the service says.
+        // A replaced notification keeps its id, as the desktop notification service does.
         const uint id = replacesId != 0 ? replacesId : uint(calls.size() + 41);
         calls.append({app, summary, body, actions, hints, id, replacesId});
         return id;
