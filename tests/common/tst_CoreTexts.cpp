@@ -30,13 +30,13 @@ namespace
 // Russian that is data, not wording.
 const QStringList RussianData{
     // The chat protocol: the entry and leave notices and the texts the receive path recognises.
-    u"net/Datagram.cpp"_s,
+    u"core/net/Datagram.cpp"_s,
     // The code page's letters.
-    u"common/Cp1251.h"_s,
-    u"common/Cp1251.cpp"_s,
+    u"core/common/Cp1251.h"_s,
+    u"core/common/Cp1251.cpp"_s,
     // The line the history stores of a file, the same in every copy.
-    u"transfer/FileRecord.h"_s,
-    u"transfer/FileRecord.cpp"_s,
+    u"core/transfer/FileRecord.h"_s,
+    u"core/transfer/FileRecord.cpp"_s,
 };
 
 const QRegularExpression Cyrillic(u"[\\x{0400}-\\x{04FF}]"_s);
@@ -59,14 +59,14 @@ void TestCoreTexts::initTestCase()
 void TestCoreTexts::everyCoreFolderIsScanned_data()
 {
     QTest::addColumn<QString>("source");
-    QTest::newRow("Common helpers") << u"common/AppError.cpp"_s;
-    QTest::newRow("Network") << u"net/UdpEndpoints.cpp"_s;
-    QTest::newRow("File transfer") << u"transfer/FileTransferService.cpp"_s;
-    QTest::newRow("History store") << u"history/HistoryStore.cpp"_s;
-    QTest::newRow("Chat session") << u"chat/ChatSession.cpp"_s;
-    QTest::newRow("Chat.cfg and options") << u"app/ConfigFile.cpp"_s;
-    QTest::newRow("Desktop notifications") << u"app/DesktopNotifier.cpp"_s;
-    QTest::newRow("Skin rules") << u"settings/skincore/SkinRules.cpp"_s;
+    QTest::newRow("Common helpers") << u"core/common/AppError.cpp"_s;
+    QTest::newRow("Network") << u"core/net/UdpEndpoints.cpp"_s;
+    QTest::newRow("File transfer") << u"core/transfer/FileTransferService.cpp"_s;
+    QTest::newRow("History store") << u"core/history/HistoryStore.cpp"_s;
+    QTest::newRow("Chat session") << u"core/chat/ChatSession.cpp"_s;
+    QTest::newRow("Chat.cfg and options") << u"core/shell/ConfigFile.cpp"_s;
+    QTest::newRow("Desktop notifications") << u"core/notifier/DesktopNotifier.cpp"_s;
+    QTest::newRow("Skin rules") << u"core/skins/SkinRules.cpp"_s;
 }
 
 void TestCoreTexts::everyCoreFolderIsScanned()
