@@ -3,7 +3,6 @@
 #include "AppError.h"
 #include "ChatText.h"
 #include "Datagram.h"
-#include "HistoryStore.h"
 #include "HostAddress.h"
 #include "TransferErrors.h"
 #include "TransferTexts.h"
@@ -11,7 +10,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -46,91 +44,79 @@ void writeLine(FILE *stream, const QString &line)
 } // namespace
 
 PeerConsole::PeerConsole(const PeerOptions &options, QObject *parent)
-    : QObject(parent), m_options(options)
+    : QObject(parent), m_options(options), m_session(m_services.Session())
 {
-    m_session.setSettings(options.Settings);
-    m_session.setPorts(options.Ports);
+    applyOptions();
     connect(&m_session, &ChatSession::publicLine, this,
             [this](const QString &text, int) { print(text); });
     connect(
         &m_session, &ChatSession::privateMessage, this,
         [this](const QString &header, const QString &body, int) { print(header + u' ' + body); });
-    m_refresh = new QTimer(this);
-    m_refresh->setInterval(1000 * options.RefreshSeconds);
-    connect(m_refresh, &QTimer::timeout, &m_session, &ChatSession::RefreshUsers);
+    connect(&m_session, &ChatSession::historyNotSaved, this,
+            [this](const QString &path, const HistoryFailure &failure) {
+                complain(QStringLiteral("history: ") + path + QStringLiteral(": ") +
+                         failure.detail);
+            });
 }
 
-PeerConsole::~PeerConsole()
+PeerConsole::~PeerConsole() = default;
+
+// The command line as the chat's options: a broadcast address or ports given are used as
+// they stand, as the settings window's switches for them do.
+void PeerConsole::applyOptions()
 {
-    m_session.CloseListeners();
+    m_session.setSettings(m_options.Settings);
+    ChatOptions &chat = m_services.Options();
+    chat.Set(&OptionValues::ChangeIP, !m_options.Broadcast.isEmpty());
+    chat.Set(&OptionValues::BroadcastIP, m_options.Broadcast);
+    chat.Set(&OptionValues::ChangePort, true);
+    chat.Set(&OptionValues::MainPort, QString::number(m_options.Ports.Public));
+    chat.Set(&OptionValues::SystemPort, QString::number(m_options.Ports.System));
+    chat.Set(&OptionValues::PrivatePort, QString::number(m_options.Ports.Private));
+    chat.Set(&OptionValues::FilePort, m_options.FilePort);
+    ServicesSetup setup;
+    // A fixed broadcast address says nothing of this host's own.
+    setup.OwnAddress = m_options.Address.isEmpty() && !m_options.Broadcast.isEmpty()
+                           ? LocalHostAddress()
+                           : m_options.Address;
+    setup.KeepHistory = !m_options.HistoryDir.isEmpty();
+    setup.HistoryFolder = m_options.HistoryDir;
+    setup.PartialJournal = partialJournal();
+    m_services.setSetup(setup);
 }
 
 bool PeerConsole::Start()
 {
-    QString own = m_options.Address.isEmpty() ? LocalHostAddress() : m_options.Address;
-    if (own.isEmpty() || own == QLatin1String("0.0.0.0"))
-        own = QStringLiteral("127.0.0.1");
-    m_session.setOwnNick(m_options.Nick);
-    m_session.setOwnIP(own);
-    m_session.setBroadcastAddress(m_options.Broadcast.isEmpty() ? BroadcastAddress(own)
-                                                                : m_options.Broadcast);
-    if (!m_options.HistoryDir.isEmpty()) {
-        try {
-            m_store = std::make_unique<HistoryStore>();
-            m_store->setProgramDir(m_options.HistoryDir);
-            m_store->OpenHistory(m_options.Nick);
-            m_session.setHistoryStore(m_store.get());
-        } catch (const AppError &error) {
-            complain(QStringLiteral("history: ") + error.message());
-            return false;
-        }
-    }
-    if (!m_session.StartNetwork())
+    const StartReport report = m_services.Start(m_options.Nick);
+    if (!report.Listening)
         complain(QStringLiteral("cannot listen on ports %1, %2, %3: nothing will arrive")
                      .arg(m_options.Ports.Public)
                      .arg(m_options.Ports.System)
                      .arg(m_options.Ports.Private));
-    try {
-        m_session.GoOnline();
-    } catch (const AppError &error) {
-        complain(QStringLiteral("cannot send: ") + error.message());
+    if (report.OfflineError) {
+        complain(QStringLiteral("cannot send: ") + *report.OfflineError);
         return false;
     }
-    startFiles();
-    m_refresh->start();
+    if (report.FilesError)
+        complain(QStringLiteral("no file transfer: ") + TransferErrorText(*report.FilesError));
+    else if (!report.FilesOff)
+        startFileCommands();
     m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
     connect(m_input, &QSocketNotifier::activated, this, &PeerConsole::readInput);
     watchSignals();
     return true;
 }
 
-void PeerConsole::startFiles()
+void PeerConsole::startFileCommands()
 {
-    if (m_options.FilePort == 0)
-        return;
-    try {
-        transfer::TransferOptions options;
-        options.port = m_options.FilePort;
-        options.nick = m_options.Nick;
-        options.announceTo = QHostAddress(m_session.BroadcastAddress());
-        options.isChatUser = [this](const QHostAddress &address, const QString &nick) {
-            return m_session.IsUserAt(nick, address.toString());
-        };
-        const ChatPorts ports = m_session.Ports();
-        options.chatPorts = {quint16(ports.Public), quint16(ports.System), quint16(ports.Private)};
-        options.partialJournal = partialJournal();
-        m_files.start(options);
-    } catch (const ETransferError &error) {
-        complain(QStringLiteral("no file transfer: ") + TransferErrorText(error));
-        return;
-    }
     const auto resolve = [this](const QString &nick) {
         const QString item = m_session.RecipientItemFor(nick);
         return item.isEmpty() ? QHostAddress()
                               : QHostAddress(item.section(QStringLiteral(" - "), 1));
     };
     m_fileCommands = std::make_unique<FileCommands>(
-        m_files, resolve, [this](const QString &line) { print(line); }, m_options.AcceptFilesDir);
+        m_services.Files(), resolve, [this](const QString &line) { print(line); },
+        m_options.AcceptFilesDir);
     connect(m_fileCommands.get(), &FileCommands::fileRecorded, &m_session,
             &ChatSession::RecordPrivateLine);
 }
@@ -165,10 +151,7 @@ void PeerConsole::Leave()
     m_left = true;
     if (m_input)
         m_input->setEnabled(false);
-    m_refresh->stop();
-    m_files.stop();
-    m_session.SendLeaveNotice();
-    m_session.CloseListeners();
+    m_services.Leave();
     QCoreApplication::exit(0);
 }
 

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "ChatSession.h"
+#include "ChatServices.h"
 #include "FileCommands.h"
-#include "FileTransferService.h"
 
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
-class HistoryStore;
 class QSocketNotifier;
-class QTextStream;
-class QTimer;
 
 // What the command line asked for.
 struct PeerOptions {
@@ -21,8 +17,7 @@ struct PeerOptions {
     QString Broadcast; // empty: the own address's broadcast address
     ChatPorts Ports;
     ChatSettings Settings;
-    QString HistoryDir; // empty: no history
-    int RefreshSeconds = 5;
+    QString HistoryDir;                           // empty: no history
     quint16 FilePort = transfer::DefaultFilePort; // 0: no file transfer
     QString AcceptFilesDir;                       // empty: offers are declined
 };
@@ -51,15 +46,14 @@ private:
     void print(const QString &line);
     void complain(const QString &text);
     void watchSignals();
-    void startFiles();
+    void applyOptions();
+    void startFileCommands();
     QString partialJournal() const;
 
     PeerOptions m_options;
-    ChatSession m_session;
-    transfer::FileTransferService m_files;
+    ChatServices m_services;
+    ChatSession &m_session;
     std::unique_ptr<FileCommands> m_fileCommands;
-    std::unique_ptr<HistoryStore> m_store;
-    QTimer *m_refresh = nullptr;
     QSocketNotifier *m_input = nullptr;
     QSocketNotifier *m_signals = nullptr;
     QByteArray m_pending;

@@ -93,7 +93,7 @@ EMessageTooLong::EMessageTooLong(qsizetype excessBytes)
 {
 }
 
-ChatSession::ChatSession(QObject *parent) : QObject(parent)
+ChatSession::ChatSession(QObject *parent) : QObject(parent), m_options(new ChatOptions(this))
 {
     const ChatPorts ports;
     IdUDPServer1 = makeServer(this, "IdUDPServer1", ports.Public, true);
@@ -123,20 +123,41 @@ ChatSession::~ChatSession()
     CloseListeners();
 }
 
-void ChatSession::setSettingsSource(std::function<ChatSettings()> source)
+void ChatSession::setOptions(ChatOptions *options)
 {
-    m_settingsSource = std::move(source);
+    m_options = options;
 }
 
 void ChatSession::setSettings(const ChatSettings &settings)
 {
-    m_settingsSource = nullptr;
-    m_settings = settings;
+    OptionValues values = m_options->Values();
+    values.ShowMsgTime = settings.Lines.showTime;
+    values.ShowIP = settings.Lines.showAddress;
+    values.ShowMainWND = settings.RaiseOnPublic;
+    values.PlaySndOnRcv = settings.SoundOnPublic;
+    values.ShowPrivateWND = settings.OpenOnPrivate;
+    values.PlaySndOnPrivateRcv = settings.SoundOnPrivate;
+    values.IgnUsrClr = settings.IgnoreIncomingColors;
+    values.IncommingMsgClr = settings.IncomingColorIndex;
+    values.SysClr = settings.NoticeColorIndex;
+    values.FontColor = settings.FontColorIndex;
+    m_options->SetAll(values);
 }
 
 ChatSettings ChatSession::Settings() const
 {
-    return m_settingsSource ? m_settingsSource() : m_settings;
+    const OptionValues &v = m_options->Values();
+    ChatSettings s;
+    s.Lines = {v.ShowMsgTime, v.ShowIP};
+    s.RaiseOnPublic = v.ShowMainWND;
+    s.SoundOnPublic = v.PlaySndOnRcv;
+    s.OpenOnPrivate = v.ShowPrivateWND;
+    s.SoundOnPrivate = v.PlaySndOnPrivateRcv;
+    s.IgnoreIncomingColors = v.IgnUsrClr;
+    s.IncomingColorIndex = v.IncommingMsgClr;
+    s.NoticeColorIndex = v.SysClr;
+    s.FontColorIndex = v.FontColor;
+    return s;
 }
 
 void ChatSession::setHistoryStore(HistoryStore *store)

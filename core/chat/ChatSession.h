@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppError.h"
+#include "ChatOptions.h"
 #include "ChatText.h"
 #include "UserTable.h"
 
@@ -8,8 +9,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 class HistoryStore;
 class QTimer;
@@ -37,8 +36,7 @@ struct HistoryFailure {
     QString detail; // what the system or the store said, for Other
 };
 
-// The options the chat consults while it runs, filled by whoever holds them (the settings
-// window's controls, or a command line).
+// What the chat consults of its options for one event.
 struct ChatSettings {
     LineSettings Lines;                // time and sender-address prefixes
     bool RaiseOnPublic = false;        // bring the main window back for a public line
@@ -78,8 +76,10 @@ public:
     // The presence announcement, every 4 s once online.
     QTimer *PresenceTimer = nullptr;
 
-    // The options of the moment are asked for once per event.
-    void setSettingsSource(std::function<ChatSettings()> source);
+    // The options the chat reads, once per event; by default its own.
+    void setOptions(ChatOptions *options);
+    ChatOptions &Options() const { return *m_options; }
+    // Writes these into the options.
     void setSettings(const ChatSettings &settings);
     ChatSettings Settings() const;
     // Where private messages are recorded; none keeps no history.
@@ -175,8 +175,7 @@ private:
     void record(const QString &sender, const QString &receiver, const QString &text, bool incoming);
     QString timeNow() const;
 
-    std::function<ChatSettings()> m_settingsSource;
-    ChatSettings m_settings;
+    ChatOptions *m_options = nullptr;
     HistoryStore *m_store = nullptr;
     bool m_historyFailureReported = false;
     QString m_ownNick;

@@ -80,6 +80,25 @@ LocalNetwork FindLocalNetwork()
                               [] { return HostNameAddress(socketapi::HostName(), lookupDotted); });
 }
 
+LocalNetwork NetworkOfAddress(const QList<socketapi::InterfaceAddress> &interfaces,
+                              const QString &address)
+{
+    std::uint32_t own = 0;
+    if (ParseDottedAddress(address, own)) {
+        for (const socketapi::InterfaceAddress &item : interfaces) {
+            if (item.address == own)
+                return {item.name, address, SubnetBroadcast(own, item.netmask)};
+        }
+    }
+    return {QString(), address, BroadcastAddress(address)};
+}
+
+LocalNetwork FindNetworkOf(const QString &address)
+{
+    const socketapi::StackUser stack;
+    return NetworkOfAddress(socketapi::InterfaceAddresses(), address);
+}
+
 QString LocalHostAddress()
 {
     return FindLocalNetwork().address;

@@ -45,6 +45,12 @@ LocalNetwork ChooseLocalNetwork(const QList<socketapi::InterfaceAddress> &interf
 // The network of this host, from its interfaces and routes.
 LocalNetwork FindLocalNetwork();
 
+// The network of the given own address: the subnet of the interface that holds it; an address
+// no interface holds keeps its /24.
+LocalNetwork NetworkOfAddress(const QList<socketapi::InterfaceAddress> &interfaces,
+                              const QString &address);
+LocalNetwork FindNetworkOf(const QString &address);
+
 // This host's address as dotted text: the chosen interface's, else what the host name gives.
 QString LocalHostAddress();
 

@@ -25,6 +25,8 @@ private Q_SLOTS:
     void subnetBroadcast_data();
     void subnetBroadcast();
     void networkWithoutInterface();
+    void networkOfAddress_data();
+    void networkOfAddress();
     void localNetworkOfThisHost();
 };
 
@@ -274,6 +276,33 @@ void TestHostAddress::networkWithoutInterface()
     network = ChooseLocalNetwork(none, {}, [] { return QString(); });
     QCOMPARE(network.address, u"127.0.0.1"_s);
     QCOMPARE(network.broadcast, u"127.0.0.255"_s);
+}
+
+void TestHostAddress::networkOfAddress_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("interfaceName");
+    QTest::addColumn<QString>("broadcast");
+
+    QTest::newRow("An address on a /23 broadcasts to the whole /23")
+        << u"10.213.0.11"_s << u"eth0"_s << u"10.213.1.255"_s;
+    QTest::newRow("An address of a second interface takes that interface's subnet")
+        << u"192.168.8.20"_s << u"wlan0"_s << u"192.168.8.255"_s;
+    QTest::newRow("An address no interface holds keeps its /24")
+        << u"10.5.6.7"_s << QString() << u"10.5.6.255"_s;
+}
+
+void TestHostAddress::networkOfAddress()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, interfaceName);
+    QFETCH(QString, broadcast);
+    const QList<InterfaceAddress> interfaces =
+        ifaces({Loopback, u"eth0 10.213.0.11/23 urb"_s, u"wlan0 192.168.8.20/24 urb"_s});
+    const LocalNetwork network = NetworkOfAddress(interfaces, address);
+    QCOMPARE(network.interfaceName, interfaceName);
+    QCOMPARE(network.address, address);
+    QCOMPARE(network.broadcast, broadcast);
 }
 
 void TestHostAddress::localNetworkOfThisHost()
