@@ -249,7 +249,7 @@ RefreshTiming refreshWithFullTable(TIdSocketHandle &binding, int rounds)
         for (int i = UserTable::Capacity - 1; i >= 0; --i) {
             const QString text =
                 QStringLiteral("@#@%1@#@Peer%2").arg(i % 20).arg(i + 1, 3, 10, QLatin1Char('0'));
-            Form1->Session->SystemRead(cp1251::encode(text), &binding);
+            Form1->IdUDPServer2UDPRead(Form1->IdUDPServer2, cp1251::encode(text), &binding);
         }
         QCoreApplication::processEvents();
         double start = threadCpuMicroseconds();
@@ -300,7 +300,7 @@ int main(int argc, char **argv)
 
         // The window is on screen, as while chatting: the view lays out and paints what it
         // shows. The start-up sequence is skipped, as after a log-in.
-        Form1->Session->setOwnNick(QStringLiteral("Bench"));
+        windows.Services().Session().setOwnNick(QStringLiteral("Bench"));
         Form1->FirstShow = false;
         Form1->resize(575, 487);
         Form1->show();

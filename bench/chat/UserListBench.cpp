@@ -71,7 +71,7 @@ int main(int argc, char **argv)
     Dialogs::setAutoAnswer(true);
     {
         AppWindows windows;
-        Form1->Session->setOwnNick(QStringLiteral("Bench"));
+        windows.Services().Session().setOwnNick(QStringLiteral("Bench"));
         Form1->FirstShow = false;
         Form1->resize(575, 487);
         Form1->show();

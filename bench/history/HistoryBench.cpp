@@ -6,6 +6,7 @@
 //   history_bench --rss <folder> <nick>   child run: open the browser on a store, print VmRSS
 
 #include "BenchFigures.h"
+#include "ChatServices.h"
 #include "Dialogs.h"
 #include "HistoryDatabase.h"
 #include "HistoryModel.h"
@@ -60,10 +61,11 @@ void report(const char *what, double value, double target)
 
 // The windows as the program creates them, on a store folder.
 struct Windows {
-    TForm2 settings;
-    THForm form;
-    TForm5 search;
-    TForm6 viewer;
+    ChatServices services;
+    TForm2 settings{services};
+    THForm form{services.History(), services.Options()};
+    TForm5 search{services.History()};
+    TForm6 viewer{services.History()};
 
     Windows()
     {

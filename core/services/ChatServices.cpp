@@ -41,11 +41,18 @@ void ChatServices::applyRefreshInterval()
     m_refresh->setInterval(1000 * RefreshStepSeconds * m_options.Values().RedrawUsrWnd);
 }
 
+void ChatServices::Join(const QString &nick)
+{
+    m_session.setOwnNick(nick);
+    m_refresh->start();
+}
+
 StartReport ChatServices::Start(const QString &nick)
 {
+    Join(nick);
     choosePorts();
-    m_session.setOwnNick(nick);
     chooseNetwork();
+    Q_EMIT networkChosen(m_network, m_session.Ports());
     StartReport report;
     report.Listening = m_session.StartNetwork();
     const int filePort = m_options.Values().FilePort;
@@ -57,13 +64,13 @@ StartReport ChatServices::Start(const QString &nick)
             report.FilesError = error;
         }
     }
-    m_refresh->start();
     try {
         m_session.GoOnline();
     } catch (const AppError &error) {
         report.OfflineError = error.message();
     }
     openHistory(nick);
+    Q_EMIT started(report);
     return report;
 }
 

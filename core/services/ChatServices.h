@@ -52,6 +52,9 @@ public:
     const LocalNetwork &Network() const { return m_network; }
     ChatPorts Ports() const { return m_session.Ports(); }
 
+    // The user is known as `nick`: the user list refresh runs from now on. A front end that
+    // reads more options between the nick and the network calls it first.
+    void Join(const QString &nick);
     // Joins the chat as `nick`: the network and ports the options ask for, the listeners, the
     // file service, the user list refresh, the entry notice and the history. Throws AppError,
     // before anything opens, when a port option is no number; any later failure is reported
@@ -61,6 +64,12 @@ public:
     void Leave();
     // Every listener and the file port closed, presence and refresh stopped; never throws.
     void CloseListeners();
+
+Q_SIGNALS:
+    // The start-up chose the network and ports; the listeners open next.
+    void networkChosen(const LocalNetwork &network, const ChatPorts &ports);
+    // The start-up is over.
+    void started(const StartReport &report);
 
 private:
     void chooseNetwork();

@@ -209,10 +209,6 @@
         <source>Сеть не настроена. Корректная работа приложения невозможна!</source>
         <translation>The network is not set up. The program cannot work properly!</translation>
     </message>
-    <message>
-        <source>Передача файлов выключена в настройках</source>
-        <translation>File transfer is switched off in the settings</translation>
-    </message>
 </context>
 <context>
     <name>TForm2</name>
@@ -474,6 +470,10 @@ and lines naming my nick</translation>
 </context>
 <context>
     <name>TForm4</name>
+    <message>
+        <source>Передача файлов выключена в настройках</source>
+        <translation>File transfer is switched off in the settings</translation>
+    </message>
     <message>
         <source>Palavrix - приват</source>
         <translation>Palavrix - private</translation>

@@ -169,7 +169,7 @@ void TestMainWindow::fastEntryLogsInWithoutPrompt()
     start();
     for (const Dialogs::Shown &shown : Dialogs::history())
         QVERIFY(shown.kind != Dialogs::Kind::Input);
-    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
+    QCOMPARE(m_windows->Services().Session().OwnNick(), QStringLiteral("Ivan"));
     QCOMPARE(Form1->ColorBox1->selectedIndex(), 12);
     QVERIFY(Form1->Timer1->isActive());
     QCOMPARE(Form1->Timer1->interval(), 15000);
@@ -192,7 +192,7 @@ void TestMainWindow::missingConfigStopsAtFirstNumber()
     QVERIFY2(errors().size() == 2, qPrintable(errors().join(u'|')));
     QCOMPARE(errors(), QStringList({QStringLiteral("File not found."),
                                     QStringLiteral("'' is not a valid integer value.")}));
-    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
+    QCOMPARE(m_windows->Services().Session().OwnNick(), QStringLiteral("Ivan"));
     QVERIFY(Form1->Timer1->isActive());
     QVERIFY(Form1->CTI->Enabled());
     QVERIFY(!Form1->Timer3->isActive());
@@ -227,7 +227,7 @@ void TestMainWindow::cancelledNickEndsWithoutQuestion()
     const QByteArray before = savedConfig();
     Dialogs::setNextInput(QString(), Dialogs::Answer::Cancel);
     start();
-    QVERIFY(Form1->Session->OwnNick().isEmpty());
+    QVERIFY(m_windows->Services().Session().OwnNick().isEmpty());
     for (const Dialogs::Shown &shown : Dialogs::history())
         QVERIFY(shown.kind != Dialogs::Kind::Question);
     QVERIFY(!Form1->Timer1->isActive());
@@ -258,7 +258,7 @@ void TestMainWindow::refusedNickIsAskedAgain()
     for (const QString &nick : typed)
         Dialogs::setNextInput(nick);
     start();
-    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
+    QCOMPARE(m_windows->Services().Session().OwnNick(), QStringLiteral("Ivan"));
     QStringList warnings, prompts;
     for (const Dialogs::Shown &shown : Dialogs::history()) {
         if (shown.kind == Dialogs::Kind::Warning)
@@ -291,7 +291,7 @@ void TestMainWindow::fastEntrySettingEnablesTheNickBox()
     if (!fastEntry)
         Dialogs::setNextInput(QStringLiteral("Ivan"));
     start();
-    QCOMPARE(Form1->Session->OwnNick(), QStringLiteral("Ivan"));
+    QCOMPARE(m_windows->Services().Session().OwnNick(), QStringLiteral("Ivan"));
     QCOMPARE(Form2->CheckBox8->isChecked(), fastEntry);
     QCOMPARE(Form2->Edit1->isEnabled(), fastEntry);
     QCOMPARE(Form2->Label3->isEnabled(), fastEntry);
@@ -578,7 +578,7 @@ void TestMainWindow::presenceListsOwnNick()
     Form1->Timer2Timer();
     QCOMPARE(Form1->StatusPanels[0]->text(), QStringLiteral("Пользователей в чате: 1"));
     // With the announcements stopped the list empties and the box falls back to its prompt.
-    Form1->Session->PresenceTimer->stop();
+    m_windows->Services().Session().PresenceTimer->stop();
     QTest::qWait(50);
     Form1->RefreshUserList();
     Form1->RefreshUserList();
@@ -773,7 +773,7 @@ void TestMainWindow::unwritableHistoryIsSaidOnceAtStartup()
     Form4->hide();
     TIdUDPClient peer;
     peer.Host = QStringLiteral("127.0.0.1");
-    peer.Port = Form1->Session->Ports().Private;
+    peer.Port = m_windows->Services().Session().Ports().Private;
     peer.SendText(QStringLiteral("@#@6@#@Olga --> Ivan: привет"));
     QTRY_COMPARE(Form4->RichEdit1->LineCount(), before + 6);
     QCOMPARE(Form4->RichEdit1->LineText(before + 5), QStringLiteral("привет"));
@@ -824,7 +824,7 @@ void TestMainWindow::terminationSignalsEndWithoutQuestion()
     std::raise(signalNumber);
     QTRY_COMPARE(savedLine(QStringLiteral("ShowIP")), QStringLiteral("ShowIP=0"));
     QCOMPARE(savedLine(QStringLiteral("ShowMsgTime")), shown);
-    QVERIFY(!Form1->Session->IdUDPServer1->Active());
+    QVERIFY(!m_windows->Services().Session().IdUDPServer1->Active());
     QVERIFY(Dialogs::history().isEmpty()); // no question, no error
 }
 
@@ -847,13 +847,13 @@ void TestMainWindow::logOffEndsWithoutQuestion()
     ExitRequests requests;
     connect(&requests, &ExitRequests::exitRequested, Form1, &TForm1::EndSession);
     // A local socket takes the public port's place, to see what the exit path sends there.
-    Form1->Session->IdUDPServer1->setActive(false);
+    m_windows->Services().Session().IdUDPServer1->setActive(false);
     TIdUDPServer watcher;
     QList<QByteArray> sent;
     watcher.OnUDPRead = [&sent](TIdUDPServer *, const QByteArray &data, TIdSocketHandle *) {
         sent << data;
     };
-    watcher.setDefaultPort(Form1->Session->Ports().Public);
+    watcher.setDefaultPort(m_windows->Services().Session().Ports().Public);
     watcher.setActive(true);
     Dialogs::clearHistory();
     if (entry == 0) {
@@ -868,7 +868,8 @@ void TestMainWindow::logOffEndsWithoutQuestion()
     QTRY_COMPARE(savedLine(QStringLiteral("ShowIP")), QStringLiteral("ShowIP=0"));
     QTRY_COMPARE(sent, QList<QByteArray>{
                            cp1251::encode(QStringLiteral("@#@19@#@\"Ivan\" покидает чат..."))});
-    QVERIFY(!Form1->Session->IdUDPServer2->Active() && !Form1->Session->PrivateServer->Active());
+    QVERIFY(!m_windows->Services().Session().IdUDPServer2->Active() &&
+            !m_windows->Services().Session().PrivateServer->Active());
     QVERIFY(Dialogs::history().isEmpty()); // no question, no error
 }
 
@@ -904,7 +905,7 @@ void TestMainWindow::fullDiskOnExit()
     ::setrlimit(RLIMIT_FSIZE, &small);
     if (bySignal) {
         std::raise(SIGTERM);
-        QTRY_VERIFY(!Form1->Session->IdUDPServer1->Active());
+        QTRY_VERIFY(!m_windows->Services().Session().IdUDPServer1->Active());
     } else {
         Form1->N2Click();
     }
@@ -919,7 +920,7 @@ void TestMainWindow::fullDiskOnExit()
     ::close(pipeEnds[1]);
 
     QCOMPARE(savedConfig(), before);
-    QVERIFY(!Form1->Session->IdUDPServer1->Active());
+    QVERIFY(!m_windows->Services().Session().IdUDPServer1->Active());
     const QString said = QString::fromLocal8Bit(err);
     if (bySignal) {
         QVERIFY2(errors().isEmpty(), qPrintable(errors().join(u'|')));

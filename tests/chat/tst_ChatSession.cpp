@@ -88,6 +88,7 @@ private Q_SLOTS:
     void privateMessages();
     void messagesForTheUser_data();
     void messagesForTheUser();
+    void optionsTakeEffectAtTheNextDatagram();
     void presence_data();
     void presence();
     void usersAgeOverTwoRefreshes();
@@ -220,6 +221,34 @@ void TestChatSession::publicLines()
     QCOMPARE(heard.replies, 1);
     QCOMPARE(heard.raises, alerts ? 1 : 0);
     QCOMPARE(heard.sounds, alerts ? QStringList{QStringLiteral("MsgRcvd.wav")} : QStringList());
+}
+
+void TestChatSession::optionsTakeEffectAtTheNextDatagram()
+{
+    // The options are one object that whoever holds them writes; no window is involved.
+    ChatOptions options;
+    ChatSession session;
+    session.setOptions(&options);
+    session.setOwnNick(QStringLiteral("Я"));
+    session.setOwnIP(Elsewhere);
+    const QByteArray hi = cp1251::encode(QStringLiteral("@#@5@#@Иван: привет"));
+
+    Heard heard = feedPublic(session, hi);
+    QCOMPARE(heard.lines, QStringList{QStringLiteral("Иван: привет")});
+    QCOMPARE(heard.colors, QList<int>{5});
+    QCOMPARE(heard.raises, 0);
+    QVERIFY(heard.sounds.isEmpty());
+
+    options.Set(&OptionValues::ShowIP, true);
+    options.Set(&OptionValues::IgnUsrClr, true);
+    options.Set(&OptionValues::IncommingMsgClr, 12);
+    options.Set(&OptionValues::ShowMainWND, true);
+    options.Set(&OptionValues::PlaySndOnRcv, true);
+    heard = feedPublic(session, hi);
+    QCOMPARE(heard.lines, QStringList{QStringLiteral("[127.0.0.1] Иван: привет")});
+    QCOMPARE(heard.colors, QList<int>{12});
+    QCOMPARE(heard.raises, 1);
+    QCOMPARE(heard.sounds, QStringList{QStringLiteral("MsgRcvd.wav")});
 }
 
 void TestChatSession::privateMessages_data()

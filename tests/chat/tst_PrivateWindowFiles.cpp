@@ -129,7 +129,7 @@ void TestPrivateWindowFiles::init()
     m_windows = std::make_unique<AppWindows>();
     Form2->CheckBox14->setChecked(false); // no desktop notification leaves the test
     HForm->Store->setProgramDir(m_dir->path());
-    Form1->Session->setOwnNick(u"Ivan"_s);
+    m_windows->Services().Session().setOwnNick(u"Ivan"_s);
     HForm->OpenHistory(u"Ivan"_s);
     m_ivan = std::make_unique<FileTransferService>();
     m_olga = std::make_unique<FileTransferService>();
@@ -291,7 +291,7 @@ void TestPrivateWindowFiles::offerFloodAlertsOnce()
     QFETCH(bool, openWindow);
     Form2->CheckBox6->setChecked(openWindow);
     Form2->CheckBox7->setChecked(true);
-    QSignalSpy sounds(Form1->Session, &ChatSession::soundRequested);
+    QSignalSpy sounds(&m_windows->Services().Session(), &ChatSession::soundRequested);
     QSignalSpy alerts(Form4, &TForm4::offerAlert);
     const auto offer = [this](int n) {
         const QString token = u"%1"_s.arg(n, 32, 16, QChar(u'0'));

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ChatServices;
 class THForm;
 class TForm2;
 class TForm5;
@@ -12,8 +13,8 @@ class TForm6;
 namespace historytest
 {
 
-// The history windows as the program creates them (with the settings window they read), their
-// globals set, working in a temporary program folder that is also the working folder. The
+// The history windows as the program creates them (with the settings window and the services),
+// their globals set, working in a temporary program folder that is also the working folder. The
 // store of the nick "Me" is open. Everything is undone when the object goes.
 class HistoryWindows
 {
@@ -29,6 +30,7 @@ public:
 private:
     QString m_savedCwd;
     ProgramFolder m_folder;
+    std::unique_ptr<ChatServices> m_services;
     std::unique_ptr<TForm2> m_settings;
     std::unique_ptr<THForm> m_form;
     std::unique_ptr<TForm5> m_search;

@@ -1,3 +1,4 @@
+#include "ChatOptions.h"
 #include "ColorBox.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
@@ -211,7 +212,9 @@ void TestHistoryWindow::creationOpensTheTemplateOfTheProgramFolder()
     // init() created the window in a program folder holding tmp.dat: no error was shown.
     for (const Dialogs::Shown &shown : Dialogs::history())
         QVERIFY2(shown.kind != Dialogs::Kind::Error, qPrintable(shown.text));
-    THForm other;
+    HistoryStore store;
+    ChatOptions options;
+    THForm other(store, options);
     QVERIFY(other.Store->connection().isOpen());
     QVERIFY(other.Store->connection().isReadOnly());
     QCOMPARE(other.Store->connection().databasePath(), QDir::current().filePath(u"tmp.dat"_qs));
@@ -222,7 +225,9 @@ void TestHistoryWindow::creationWithoutTemplateShowsTheEngineError()
 {
     QVERIFY(QFile::remove(m_folder->templatePath()));
     Dialogs::clearHistory();
-    THForm other;
+    HistoryStore store;
+    ChatOptions options;
+    THForm other(store, options);
     QCOMPARE(Dialogs::history().size(), 1);
     QCOMPARE(Dialogs::history().at(0).kind, Dialogs::Kind::Error);
     QVERIFY2(Dialogs::history().at(0).text.startsWith(u"unable to open database file"_qs),

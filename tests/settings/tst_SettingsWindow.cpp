@@ -2,9 +2,11 @@
 #include "AppError.h"
 #include "AppPaths.h"
 #include "Autorun.h"
+#include "ChatServices.h"
 #include "ChatSession.h"
 #include "ColorBox.h"
 #include "ColorList.h"
+#include "ConfigBindings.h"
 #include "Dialogs.h"
 #include "HostAddress.h"
 #include "MainWindow.h"
@@ -26,6 +28,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +47,9 @@ private Q_SLOTS:
     void cleanupTestCase();
     void init();
     void cleanup();
+
+    // Every change of a control, the user's or one made from code, reaches the chat's options.
+    void controlsWriteTheOptions();
 
     // The window as created.
     void windowFrame();
@@ -94,6 +100,7 @@ private:
     QString m_savedCwd;
     QByteArray m_savedConfigHome;
     bool m_configHomeWasSet = false;
+    std::unique_ptr<ChatServices> m_services;
     std::unique_ptr<TForm2> m_form;
 };
 
@@ -125,7 +132,8 @@ void TestSettingsWindow::initTestCase()
     apppaths::SetProgramFolder(m_dir.path());
     Dialogs::setAutoAnswer(true);
 
-    Form1 = new TForm1;
+    m_services = std::make_unique<ChatServices>();
+    Form1 = new TForm1(*m_services);
     QVERIFY(Form1->Timer1);
 }
 
@@ -133,6 +141,7 @@ void TestSettingsWindow::cleanupTestCase()
 {
     delete Form1;
     Form1 = nullptr;
+    m_services.reset();
     Dialogs::setAutoAnswer(false);
     Dialogs::clearHistory();
     apppaths::SetProgramFolder(QString());
@@ -145,19 +154,48 @@ void TestSettingsWindow::cleanupTestCase()
 
 void TestSettingsWindow::init()
 {
-    Form1->Session->setOwnNick({});
+    m_services->Session().setOwnNick({});
     Form1->setWindowOpacity(1.0);
-    m_form = std::make_unique<TForm2>();
+    m_form = std::make_unique<TForm2>(*m_services);
     Form2 = m_form.get();
+    WatchSettings(m_services->Options());
 }
 
 void TestSettingsWindow::cleanup()
 {
     Form2 = nullptr;
     m_form.reset();
-    Form1->Session->setOwnNick({});
+    m_services->Session().setOwnNick({});
     QFile::remove(autorunEntry());
     QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
+}
+
+void TestSettingsWindow::controlsWriteTheOptions()
+{
+    const OptionValues &values = m_services->Options().Values();
+    QSignalSpy changes(&m_services->Options(), &ChatOptions::changed);
+    for (bool on : {true, false}) {
+        m_form->CheckBox1->setChecked(on);
+        m_form->CheckBox9->setChecked(on);
+        m_form->CheckBox12->setChecked(on);
+        m_form->CheckBox14->setChecked(on);
+        QCOMPARE(values.ShowMsgTime, on);
+        QCOMPARE(values.IgnUsrClr, on);
+        QCOMPARE(values.ChangeIP, on);
+        QCOMPARE(values.Notifications, on);
+    }
+    m_form->ColorBox4->selectIndex(7);
+    QCOMPARE(values.SysClr, 7);
+    m_form->TrackBar2->setValue(4);
+    QCOMPARE(values.RedrawUsrWnd, 4);
+    QCOMPARE(m_services->RefreshTimer()->interval(), 4 * RefreshStepSeconds * 1000);
+    m_form->Edit2->setText(u"10.0.1.255"_s);
+    QCOMPARE(values.BroadcastIP, u"10.0.1.255"_s);
+    m_form->SpinEdit1->setValue(0);
+    QCOMPARE(values.FilePort, 0);
+    Form1->ColorBox1->selectIndex(11);
+    QCOMPARE(values.FontColor, 11);
+    QVERIFY(!changes.isEmpty());
 }
 
 void TestSettingsWindow::windowFrame()
@@ -597,7 +635,7 @@ void TestSettingsWindow::handlersRunOnlyOnRealChange()
     QCOMPARE(m_form->Label2->text(), QStringLiteral("Обновлять каждые - 10 сек."));
 
     // Checking the checked fast log-in again keeps the edited nick.
-    Form1->Session->setOwnNick(QStringLiteral("Аня"));
+    m_services->Session().setOwnNick(QStringLiteral("Аня"));
     m_form->CheckBox8->setChecked(true);
     m_form->Edit1->setText(QStringLiteral("Боря"));
     m_form->CheckBox8->setChecked(true);
@@ -606,11 +644,11 @@ void TestSettingsWindow::handlersRunOnlyOnRealChange()
 
 void TestSettingsWindow::fastLogInTakesTheNick()
 {
-    Form1->Session->setOwnNick(QStringLiteral("Вася <b>"));
+    m_services->Session().setOwnNick(QStringLiteral("Вася <b>"));
     m_form->CheckBox8->setChecked(true);
     QVERIFY(m_form->Edit1->isEnabled());
     QVERIFY(m_form->Label3->isEnabled());
-    QCOMPARE(m_form->Edit1->text(), Form1->Session->OwnNick());
+    QCOMPARE(m_form->Edit1->text(), m_services->Session().OwnNick());
 
     m_form->CheckBox8->setChecked(false);
     QVERIFY(!m_form->Edit1->isEnabled());
@@ -622,7 +660,7 @@ void TestSettingsWindow::fastLogInTakesTheNick()
     QTest::mouseClick(m_form->CheckBox8, Qt::LeftButton, {},
                       QPoint(4, m_form->CheckBox8->height() / 2));
     QVERIFY(m_form->CheckBox8->isChecked());
-    QCOMPARE(m_form->Edit1->text(), Form1->Session->OwnNick());
+    QCOMPARE(m_form->Edit1->text(), m_services->Session().OwnNick());
 }
 
 void TestSettingsWindow::fastEntryNickIsChecked_data()
@@ -640,7 +678,7 @@ void TestSettingsWindow::fastEntryNickIsChecked()
 {
     QFETCH(QString, typed);
     QFETCH(QString, kept);
-    Form1->Session->setOwnNick(QStringLiteral("Ivan"));
+    m_services->Session().setOwnNick(QStringLiteral("Ivan"));
     m_form->CheckBox8->setChecked(true);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));

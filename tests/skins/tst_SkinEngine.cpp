@@ -573,7 +573,7 @@ void TestSkinEngine::startUpAppliesTheSavedStyle()
     const QListWidgetItem *selected = Form2->ListBox1->currentItem();
     const QString selectedText = selected ? selected->text() : QString();
     const TsuiUIStyle style = ThemeEngine::UIStyle(Form6);
-    const QString nick = Form1->Session->OwnNick();
+    const QString nick = m_windows->Services().Session().OwnNick();
     m_windows.reset();
 
     QCOMPARE(nick, QStringLiteral("Гость"));
@@ -604,7 +604,7 @@ void TestSkinEngine::renderWindows()
     QVERIFY(errorTexts().isEmpty());
 
     // Some content, so the windows look as they do in use.
-    Form1->Session->setOwnNick(QStringLiteral("Гость"));
+    m_windows->Services().Session().setOwnNick(QStringLiteral("Гость"));
     Form1->FirstShow = false;
     Form1->RichEdit1->AppendLine(QStringLiteral("[12:00:05] Гость: Привет всем!"), Qt::black,
                                  false);

@@ -1,9 +1,9 @@
 #include "AppWindows.h"
 
 #include "AboutWindow.h"
-#include "ChatSession.h"
+#include "AppPaths.h"
+#include "ConfigBindings.h"
 #include "DesktopAlerts.h"
-#include "HistoryStore.h"
 #include "HistoryWindow.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
@@ -11,11 +11,14 @@
 #include "SearchWindow.h"
 #include "SettingsWindow.h"
 
+#include <QDir>
+
 namespace
 {
-template <typename Form> std::unique_ptr<Form> create(Form *&global)
+template <typename Form, typename... Args>
+std::unique_ptr<Form> create(Form *&global, Args &&...args)
 {
-    auto form = std::make_unique<Form>();
+    auto form = std::make_unique<Form>(std::forward<Args>(args)...);
     global = form.get();
     return form;
 }
@@ -25,29 +28,30 @@ template <typename Form> void destroy(std::unique_ptr<Form> &form, Form *&global
     form.reset();
     global = nullptr;
 }
+
+ChatServices &setUp(ChatServices &services)
+{
+    ServicesSetup setup;
+    setup.PartialJournal = QDir(apppaths::DataFolder()).filePath(QStringLiteral("Partials.lst"));
+    services.setSetup(setup);
+    return services;
+}
 } // namespace
 
 AppWindows::AppWindows()
-    : m_form1(create(Form1)), m_form2(create(Form2)), m_form3(create(Form3)),
-      m_form4(create(Form4)), m_hform(create(HForm)), m_form5(create(Form5)), m_form6(create(Form6))
+    : m_form1(create(Form1, setUp(m_services))), m_form2(create(Form2, m_services)),
+      m_form3(create(Form3)), m_form4(create(Form4, m_services)),
+      m_hform(create(HForm, m_services.History(), m_services.Options())),
+      m_form5(create(Form5, m_services.History())), m_form6(create(Form6, m_services.History()))
 {
-    // Private messages are recorded in the store the history window shows.
-    Form1->Session->setHistoryStore(HForm->Store);
-    // The store opens at its first use: a failure then is said as one at start-up is.
-    ChatSession *session = Form1->Session;
-    QObject::connect(HForm->Store, &HistoryStore::openFailed, session,
-                     [session](const QString &message) {
-                         session->ReportHistoryFailure({HistoryFault::Other, message});
-                     });
-    m_alerts = std::make_unique<DesktopAlerts>(Form1->Session, Form4);
-    Form4->setFileService(Form1->Files);
+    WatchSettings(m_services.Options());
+    m_alerts = std::make_unique<DesktopAlerts>(&m_services.Session(), Form4);
 }
 
 AppWindows::~AppWindows()
 {
-    m_form1->CloseListeners();
+    m_services.CloseListeners();
     m_alerts.reset();
-    m_form1->Session->setHistoryStore(nullptr);
     destroy(m_form6, Form6);
     destroy(m_form5, Form5);
     destroy(m_hform, HForm);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChatServices.h"
+
 #include <memory>
 
 class TForm1;
@@ -11,9 +13,10 @@ class TForm5;
 class TForm6;
 class DesktopAlerts;
 
-// The seven windows of a run, created hidden in their order and reachable through their
-// global instances; destroyed in reverse order. The desktop notifications live as long as
-// the windows they bring up.
+// The chat's services and the seven windows of a run that show them: the services first,
+// then the windows, created hidden in their order, each given the services it needs and
+// reachable through its global instance for what the windows show of each other; destroyed in
+// reverse order. The desktop notifications live as long as the windows they bring up.
 class AppWindows final
 {
 public:
@@ -22,7 +25,10 @@ public:
     AppWindows(const AppWindows &) = delete;
     AppWindows &operator=(const AppWindows &) = delete;
 
+    ChatServices &Services() { return m_services; }
+
 private:
+    ChatServices m_services;
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm2> m_form2;
     std::unique_ptr<TForm3> m_form3;

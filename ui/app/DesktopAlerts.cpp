@@ -5,10 +5,7 @@
 #include "Guard.h"
 #include "MainWindow.h"
 #include "PrivateWindow.h"
-#include "SettingsWindow.h"
 #include "TransferTexts.h"
-
-#include <QCheckBox>
 
 namespace
 {
@@ -23,15 +20,10 @@ bool watched(const QWidget *window)
     return window && window->isVisible() && !window->isMinimized() && window->isActiveWindow();
 }
 
-bool enabled()
-{
-    return Form2 && Form2->CheckBox14->isChecked();
-}
-
 } // namespace
 
 DesktopAlerts::DesktopAlerts(ChatSession *session, TForm4 *privateWindow, QObject *parent)
-    : QObject(parent)
+    : QObject(parent), m_options(session->Options())
 {
     connect(privateWindow, &TForm4::offerAlert, this, Guarded(this, &DesktopAlerts::FilesOffered));
     connect(session, &ChatSession::privateReceived, this,
@@ -41,6 +33,11 @@ DesktopAlerts::DesktopAlerts(ChatSession *session, TForm4 *privateWindow, QObjec
 }
 
 DesktopAlerts::~DesktopAlerts() = default;
+
+bool DesktopAlerts::enabled() const
+{
+    return m_options.Values().Notifications;
+}
 
 void DesktopAlerts::PrivateReceived(const QString &sender, const QString &text)
 {

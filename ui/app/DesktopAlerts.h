@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class ChatOptions;
 class ChatSession;
 class DesktopNotifier;
 class TForm4;
@@ -13,7 +14,7 @@ struct IncomingOffer;
 
 // Desktop notifications for the messages meant for the user: a private message, an offer of
 // files, or a public line naming the user's nick, that arrives while its window is hidden or
-// not active. Shown while the settings window's notification box is checked; a click on one
+// not active. Shown while the notifications option is on; a click on one
 // brings up the private window or the main window. Offers notify as the private window alerts
 // for them, once per burst of a sender, and a newer one replaces the last on screen.
 class DesktopAlerts final : public QObject
@@ -31,9 +32,11 @@ public:
     void Activated(const QString &tag);
 
 private:
+    bool enabled() const;
     void show(const QString &summary, const QString &text, const QString &tag,
               bool replace = false);
 
     // Made with the first notification: until then nothing talks to the session bus.
     DesktopNotifier *m_notifier = nullptr;
+    const ChatOptions &m_options;
 };

@@ -4,12 +4,11 @@
 #include "AppError.h"
 #include "AppPaths.h"
 #include "CapsLock.h"
-#include "ChatSession.h"
+#include "ChatServices.h"
 #include "ColorBox.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
-#include "FileTransferService.h"
 #include "Guard.h"
 #include "HistoryWindow.h"
 #include "Icons.h"
@@ -58,7 +57,8 @@ QAction *commandAction(QObject *parent, const char *name, const QString &caption
 }
 } // namespace
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+TForm1::TForm1(ChatServices &services, QWidget *parent)
+    : QMainWindow(parent), m_services(services), Session(&services.Session())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Palavrix"));
@@ -242,7 +242,7 @@ void TForm1::buildTimersAndTray()
         t->setInterval(interval);
         return t;
     };
-    Timer1 = timer("Timer1", 5000);
+    Timer1 = m_services.RefreshTimer();
     Timer2 = timer("Timer2", 1000);
     Timer4 = timer("Timer4", 500);
 
@@ -254,13 +254,11 @@ void TForm1::buildTimersAndTray()
     CTI->setEnabled(false);
     CTI->setIconVisible(true);
 
-    Session = new ChatSession(this);
     IdUDPServer1 = Session->IdUDPServer1;
     IdUDPServer2 = Session->IdUDPServer2;
     IdUDPClient1 = Session->IdUDPClient1;
     IdUDPClient2 = Session->IdUDPClient2;
     Timer3 = Session->PresenceTimer;
-    Files = new transfer::FileTransferService(this);
 }
 
 void TForm1::wireEvents()
@@ -279,7 +277,6 @@ void TForm1::wireEvents()
     connect(N18, &QAction::triggered, N17, &QAction::trigger);
     connect(N9, &QAction::triggered, N2, &QAction::trigger);
 
-    connect(Timer1, &QTimer::timeout, this, Guarded(this, &TForm1::Timer1Timer));
     connect(Timer2, &QTimer::timeout, this, Guarded(this, &TForm1::Timer2Timer));
     connect(Timer4, &QTimer::timeout, this, Guarded(this, &TForm1::Timer4Timer));
     connect(CTI, &TCoolTrayIcon::Click, this, Guarded(this, &TForm1::CTIClick));

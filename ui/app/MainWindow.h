@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 
+class ChatServices;
 class ChatSession;
 class ColorBox;
 class LogView;
@@ -23,19 +24,13 @@ class TIdSocketHandle;
 class TIdUDPClient;
 class TIdUDPServer;
 
-struct ChatSettings;
-namespace transfer
-{
-class FileTransferService;
-}
-
 // The main window: public conversation, user list, menus, tool bar, status bar, tray.
 class TForm1 final : public QMainWindow
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm1)
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    explicit TForm1(ChatServices &services, QWidget *parent = nullptr);
     ~TForm1() override;
 
     // Menus and commands.
@@ -61,14 +56,12 @@ public:
     QWidget *StatusBar1 = nullptr;
     QLabel *StatusPanels[5] = {};
 
-    // Non-visual parts. The chat itself, with its endpoints and presence timer (Timer3).
-    ChatSession *Session = nullptr;
+    // Non-visual parts: the chat's endpoints, its user list refresh (Timer1) and presence
+    // timer (Timer3), all the services'; the window's own timers and tray icon.
     TIdUDPServer *IdUDPServer1 = nullptr, *IdUDPServer2 = nullptr;
     TIdUDPClient *IdUDPClient1 = nullptr, *IdUDPClient2 = nullptr;
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr, *Timer4 = nullptr;
     TCoolTrayIcon *CTI = nullptr;
-    // Sending and taking files, on the port of the settings window's SpinEdit1.
-    transfer::FileTransferService *Files = nullptr;
 
     // State.
     bool FirstShow = true;
@@ -94,7 +87,7 @@ public:
     void N8Click();
     void Timer1Timer();
     void RefreshUserList();
-    void ShowUsers(const QList<UsrInfo> &users, const QStringList &recipientItems);
+    void ShowUsers(const QList<UsrInfo> &users);
     void ApplyBackgroundColor();
     void Timer2Timer();
     void Timer4Timer();
@@ -122,11 +115,6 @@ public:
 
     // Closes the three listeners (public, system, private) and the file port.
     void CloseListeners();
-    // The chat's options as the controls of the main and settings windows hold them.
-    ChatSettings CurrentChatSettings() const;
-    // Start-up steps of the broadcast address and port lines of Chat.cfg.
-    void SettleBroadcastAddress(ConfigLines &config);
-    void SettlePorts(ConfigLines &config);
 
     // The status bar's user count text, "Пользователей в чате: " and the number.
     QString UserCountText() const;
@@ -148,13 +136,12 @@ private:
     void RebuildConfig();
     void SaveOptions();
     void ReportExitError(const QString &text);
-    void StartNetwork();
-    void StartFileTransfer();
-    void Announce();
-    void OpenUserHistory();
     void wireSession();
     void ShowPublicLine(const QString &text, int colorIndex);
     void PublicAlert();
+
+    ChatServices &m_services;
+    ChatSession *Session = nullptr;
 
     bool m_closing = false;       // the exit path is confirmed: the close really ends the program
     bool m_quitting = false;      // a close requested by the exit commands, not the window system

@@ -41,36 +41,16 @@ QColor listColor(const UsrInfo &user, const QWidget *view)
 
 void TForm1::wireSession()
 {
-    Session->setSettingsSource([this] { return CurrentChatSettings(); });
     connect(Session, &ChatSession::publicLine, this, Guarded(this, &TForm1::ShowPublicLine));
     connect(Session, &ChatSession::publicAlert, this, Guarded(this, &TForm1::PublicAlert));
     connect(Session, &ChatSession::soundRequested, this, Guarded(&PlaySoundFile));
-    connect(Session, &ChatSession::usersRefreshed, this, Guarded(this, &TForm1::ShowUsers));
+    connect(
+        Session, &ChatSession::usersRefreshed, this,
+        Guarded([this](const QList<UsrInfo> &users, const QStringList &) { ShowUsers(users); }));
     connect(Session, &ChatSession::historyNotSaved, this,
             [](const QString &path, const HistoryFailure &failure) {
                 ShowErrorBox(HistoryNotSavedText(path, failure));
             });
-    IdUDPServer1->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
-        IdUDPServer1UDPRead(s, d, b);
-    };
-    IdUDPServer2->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
-        IdUDPServer2UDPRead(s, d, b);
-    };
-}
-
-ChatSettings TForm1::CurrentChatSettings() const
-{
-    ChatSettings s;
-    s.Lines = {Form2->CheckBox1->isChecked(), Form2->CheckBox2->isChecked()};
-    s.RaiseOnPublic = Form2->CheckBox3->isChecked();
-    s.SoundOnPublic = Form2->CheckBox4->isChecked();
-    s.OpenOnPrivate = Form2->CheckBox6->isChecked();
-    s.SoundOnPrivate = Form2->CheckBox7->isChecked();
-    s.IgnoreIncomingColors = Form2->CheckBox9->isChecked();
-    s.IncomingColorIndex = Form2->ColorBox1->selectedIndex();
-    s.NoticeColorIndex = Form2->ColorBox4->selectedIndex();
-    s.FontColorIndex = ColorBox1->selectedIndex();
-    return s;
 }
 
 // Presence.
@@ -90,23 +70,12 @@ void TForm1::RefreshUserList()
     Session->RefreshUsers();
 }
 
-void TForm1::ShowUsers(const QList<UsrInfo> &users, const QStringList &recipientItems)
+void TForm1::ShowUsers(const QList<UsrInfo> &users)
 {
     RichEdit2->Clear();
     for (const UsrInfo &user : users)
         RichEdit2->AppendLine(user.Nick, listColor(user, RichEdit2), true);
     RichEdit2->ScrollToTop();
-
-    QComboBox *box = Form4->ComboBox1;
-    const QString previous = box->currentText();
-    box->clear();
-    box->addItems(recipientItems);
-    const QString text = RecipientText(previous, recipientItems);
-    const int index = int(recipientItems.indexOf(text));
-    if (index >= 0)
-        box->setCurrentIndex(index);
-    else
-        box->setEditText(text.isEmpty() ? TForm4::ChooseUserPrompt() : text);
 }
 
 // Public chat.
@@ -125,7 +94,7 @@ void TForm1::suitempButton1Click()
         Session->SendPublic(text);
         RichEdit4->clear();
         RichEdit4->setFocus();
-        ResetInputFormat(RichEdit4, ColorBox1);
+        ResetInputFormat(RichEdit4, ColorBox1->selectedColor());
     } catch (const EMessageTooLong &error) {
         ShowErrorBox(MessageTooLongText(error));
     } catch (const AppError &) {
@@ -136,12 +105,12 @@ void TForm1::suitempButton1Click()
 void TForm1::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
     Session->PublicRead(AData, ABinding);
-    RichEdit1->ScrollToEnd();
 }
 
 void TForm1::ShowPublicLine(const QString &text, int colorIndex)
 {
     RichEdit1->AppendLine(text, colorOf(colorIndex));
+    RichEdit1->ScrollToEnd();
 }
 
 void TForm1::PublicAlert()

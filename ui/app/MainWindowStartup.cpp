@@ -3,42 +3,17 @@
 
 #include "AppError.h"
 #include "AppPaths.h"
-#include "ChatSession.h"
-#include "ColorBox.h"
+#include "ChatServices.h"
 #include "ConfigBindings.h"
-#include "Convert.h"
-#include "Datagram.h"
 #include "DesktopNotifier.h"
 #include "Dialogs.h"
 #include "ErrorBox.h"
-#include "FileTransferService.h"
-#include "HistoryStore.h"
-#include "HistoryWindow.h"
-#include "HostAddress.h"
-#include "LogView.h"
 #include "NickPrompt.h"
-#include "OptionBindings.h"
-#include "PrivateWindow.h"
-#include "SettingsWindow.h"
 #include "ShellText.h"
-#include "SkinEngine.h"
-#include "TransferErrors.h"
-#include "TransferTexts.h"
 #include "TrayIcon.h"
-#include "UdpEndpoints.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QRadioButton>
-#include <QSlider>
-#include <QSpinBox>
 #include <QTextEdit>
-#include <QThread>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -74,131 +49,29 @@ void TForm1::RunStartupSequence()
     m_optionsApplied = true;
 
     // Stage B: log-in and going online.
-    const QString nick = ObtainNick(Form2->CheckBox8->isChecked(), Form2->Edit1->text());
+    const OptionValues &options = m_services.Options().Values();
+    const QString nick = ObtainNick(options.AutoLogon, options.SavedNick);
     Session->setOwnNick(nick);
     if (nick.isEmpty()) {
         N2Click();
-        OpenUserHistory();
+        m_services.History().OpenHistory(QString());
         m_startupQueued = false;
         return;
     }
     CTI->setEnabled(true);
-    Timer1->start();
+    m_services.Join(nick);
     ApplyConfigLines(Config, false);
     m_settingsApplied = true;
-    StartNetwork();
-    Announce();
-    if (Form2->RadioButton1->isChecked())
+    const StartReport report = m_services.Start(nick);
+    if (report.OfflineError)
+        Dialogs::warning(this, tr("Ошибка"),
+                         tr("Сеть не настроена. Корректная работа приложения невозможна!"));
+    if (m_services.Options().Values().StartMinimized)
         AppMinimize();
-    OpenUserHistory();
 
     // Stage C.
     m_startupQueued = false;
     RichEdit4->setFocus();
-}
-
-void TForm1::SettleBroadcastAddress(ConfigLines &config)
-{
-    LocalNetwork network;
-    if (Form2->CheckBox12->isChecked()) {
-        network.broadcast = config.ValueOf(cfg::BroadcastIP);
-    } else {
-        network = FindLocalNetwork();
-        Session->setOwnIP(network.address);
-    }
-    const QString broadcast = network.broadcast;
-    config.SetApplied(cfg::BroadcastIP);
-    Form2->ShowLocalNetwork(network);
-    Form2->Edit2->setText(broadcast);
-    Session->setBroadcastAddress(broadcast);
-}
-
-void TForm1::SettlePorts(ConfigLines &config)
-{
-    if (Form2->CheckBox13->isChecked()) {
-        ChatPorts ports;
-        for (auto [line, port] :
-             {std::pair{cfg::MainPort, &ports.Public}, std::pair{cfg::PrivatePort, &ports.Private},
-              std::pair{cfg::SystemPort, &ports.System}}) {
-            *port = strToInt(config.ValueOf(line));
-            config.SetApplied(line);
-        }
-        Session->setPorts(ports);
-        Form2->Edit3->setText(config[cfg::MainPort]);
-        Form2->Edit4->setText(config[cfg::PrivatePort]);
-        Form2->Edit5->setText(config[cfg::SystemPort]);
-    } else {
-        const ChatPorts ports = Session->Ports();
-        Form2->Edit3->setText(QString::number(ports.Public));
-        Form2->Edit4->setText(QString::number(ports.Private));
-        Form2->Edit5->setText(QString::number(ports.System));
-    }
-}
-
-void TForm1::StartNetwork()
-{
-    Session->StartNetwork();
-    StartFileTransfer();
-}
-
-// Offers and announcements are taken only from the chat's users, and nothing goes to its ports.
-static transfer::TransferOptions FileOptions(const ChatSession *session, quint16 port)
-{
-    transfer::TransferOptions options;
-    options.port = port;
-    options.nick = session->OwnNick();
-    options.announceTo = QHostAddress(session->BroadcastAddress());
-    options.isChatUser = [session](const QHostAddress &address, const QString &nick) {
-        return session->IsUserAt(nick, address.toString());
-    };
-    const ChatPorts ports = session->Ports();
-    options.chatPorts = {quint16(ports.Public), quint16(ports.System), quint16(ports.Private)};
-    options.partialJournal = QDir(apppaths::DataFolder()).filePath(QStringLiteral("Partials.lst"));
-    return options;
-}
-
-// A port that cannot be opened leaves the chat as it is: the private window's file commands
-// say why they are off.
-void TForm1::StartFileTransfer()
-{
-    QString off;
-    const auto port = quint16(Form2->SpinEdit1->value());
-    if (port == 0) {
-        off = tr("Передача файлов выключена в настройках");
-    } else {
-        try {
-            Files->start(FileOptions(Session, port));
-        } catch (const ETransferError &error) {
-            off = TransferErrorText(error);
-        }
-    }
-    Form4->setFileService(Files, off);
-}
-
-void TForm1::Announce()
-{
-    try {
-        Session->GoOnline();
-    } catch (const AppError &) {
-        Dialogs::warning(this, tr("Ошибка"),
-                         tr("Сеть не настроена. Корректная работа приложения невозможна!"));
-    }
-}
-
-void TForm1::OpenUserHistory()
-{
-    if (Session->OwnNick().isEmpty()) {
-        HForm->OpenHistory(QString());
-        return;
-    }
-    // A store that cannot take records is said once; private messages still show and alert.
-    // The store itself opens when first used (AppWindows passes on a failure then).
-    try {
-        HForm->Store->ChooseHistory(Session->OwnNick());
-        Session->CheckHistory();
-    } catch (const AppError &error) {
-        Session->ReportHistoryFailure({HistoryFault::Other, error.message()});
-    }
 }
 
 // Exit path.
@@ -212,8 +85,7 @@ bool TForm1::FormCloseQuery()
     if (!m_endingSession &&
         Dialogs::question(parent, QStringLiteral("Palavrix"), text) != Dialogs::Answer::Ok)
         return false;
-    Session->SendLeaveNotice();
-    CloseListeners();
+    m_services.Leave();
     return true;
 }
 
@@ -227,8 +99,7 @@ void TForm1::EndSession()
 
 void TForm1::CloseListeners()
 {
-    Files->stop();
-    Session->CloseListeners();
+    m_services.CloseListeners();
 }
 
 void TForm1::FormClose()

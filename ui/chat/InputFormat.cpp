@@ -23,7 +23,7 @@ QString InputText(const QTextEdit *input)
     return text;
 }
 
-void ResetInputFormat(QTextEdit *input, const ColorBox *colorBox)
+void ResetInputFormat(QTextEdit *input, const QColor &color)
 {
     QTextCharFormat format;
     QFont font(QStringLiteral("Ms Sans Serif"));
@@ -35,7 +35,6 @@ void ResetInputFormat(QTextEdit *input, const ColorBox *colorBox)
     format.setFontItalic(false);
     format.setFontUnderline(false);
     format.setFontStrikeOut(false);
-    const QColor color = colorBox->selectedColor();
     if (color.isValid())
         format.setForeground(color);
     input->setCurrentCharFormat(format);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class ColorBox;
+class QColor;
 class QTextEdit;
 
 // The text a message input box holds, exactly: non-breaking spaces stay as they are (the
@@ -10,6 +10,6 @@ class QTextEdit;
 // become LF.
 QString InputText(const QTextEdit *input);
 
-// Resets the typing format of a message input box: the colour box's colour, "Ms Sans Serif"
-// at 8 points, fixed pitch, no bold, italic, underline or strike-out.
-void ResetInputFormat(QTextEdit *input, const ColorBox *colorBox);
+// Resets the typing format of a message input box: the user's colour (none when invalid),
+// "Ms Sans Serif" at 8 points, fixed pitch, no bold, italic, underline or strike-out.
+void ResetInputFormat(QTextEdit *input, const QColor &color);

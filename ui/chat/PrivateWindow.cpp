@@ -1,6 +1,6 @@
 #include "PrivateWindow.h"
 
-#include "ChatSession.h"
+#include "ChatServices.h"
 #include "ChatText.h"
 #include "ColorBox.h"
 #include "ColorList.h"
@@ -16,7 +16,6 @@
 #include "LogView.h"
 #include "MainWindow.h"
 #include "SessionTexts.h"
-#include "SettingsWindow.h"
 #include "TransferErrors.h"
 #include "TransferPanel.h"
 #include "TransferTexts.h"
@@ -59,7 +58,8 @@ QString TForm4::ChooseUserPrompt()
     return tr("Выбери пользователя...");
 }
 
-TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
+TForm4::TForm4(ChatServices &services, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_services(services)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(tr("Palavrix - приват"));
@@ -68,9 +68,45 @@ TForm4::TForm4(QWidget *parent) : QWidget(parent, Qt::Window)
     resize(430, 360);
 
     m_clock.start();
-    if (Form1)
-        wireSession(Form1->Session);
-    UpdateFileCommands();
+    wireSession(&services.Session());
+    setFileService(&services.Files());
+    connect(&services, &ChatServices::started, this, Guarded(this, &TForm4::FilesStarted));
+}
+
+// File transfer is off until the start-up opened its port; a port that could not be opened
+// says why on the file commands.
+void TForm4::FilesStarted(const StartReport &report)
+{
+    QString off;
+    if (report.FilesOff)
+        off = tr("Передача файлов выключена в настройках");
+    else if (report.FilesError)
+        off = TransferErrorText(*report.FilesError);
+    setFileService(&m_services.Files(), off);
+}
+
+void TForm4::ShowRecipients(const QStringList &recipientItems)
+{
+    QComboBox *box = ComboBox1;
+    const QString previous = box->currentText();
+    box->clear();
+    box->addItems(recipientItems);
+    const QString text = RecipientText(previous, recipientItems);
+    const int index = int(recipientItems.indexOf(text));
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    else
+        box->setEditText(text.isEmpty() ? ChooseUserPrompt() : text);
+}
+
+QColor TForm4::OwnColor() const
+{
+    return colorOf(m_services.Options().Values().FontColor);
+}
+
+QColor TForm4::BackgroundColor() const
+{
+    return colorOf(m_services.Options().Values().BGColor);
 }
 
 void TForm4::wireSession(ChatSession *session)
@@ -78,9 +114,10 @@ void TForm4::wireSession(ChatSession *session)
     m_session = session;
     IdUDPServer1 = session->PrivateServer;
     IdUDPClient1 = session->PrivateClient;
-    IdUDPServer1->OnUDPRead = [this](TIdUDPServer *s, const QByteArray &d, TIdSocketHandle *b) {
-        IdUDPServer1UDPRead(s, d, b);
-    };
+    connect(session, &ChatSession::usersRefreshed, this,
+            Guarded([this](const QList<UsrInfo> &, const QStringList &items) {
+                ShowRecipients(items);
+            }));
     connect(session, &ChatSession::privateMessage, this, Guarded(this, &TForm4::AppendMessage));
     connect(session, &ChatSession::openPrivateWindow, this, Guarded(this, &TForm4::OpenWindow));
     connect(session, &ChatSession::privateUnseen, this, Guarded([this] {
@@ -196,12 +233,12 @@ void TForm4::showEvent(QShowEvent *event)
 
 void TForm4::FormShow()
 {
-    const QColor background = Form1->ColorBox2->selectedColor();
+    const QColor background = BackgroundColor();
     if (background.isValid()) {
         setBaseColor(RichEdit1, background);
         setBaseColor(RichEdit2, background);
     }
-    RichEdit2->setTextColor(Form1->ColorBox1->selectedColor());
+    RichEdit2->setTextColor(OwnColor());
     RichEdit2->setFocus();
     Form1->PrivateAlert(false);
 }
@@ -275,7 +312,7 @@ void TForm4::suitempButton1Click()
 void TForm4::FinishSend()
 {
     RichEdit1->ScrollToEnd();
-    ResetInputFormat(RichEdit2, Form1->ColorBox1);
+    ResetInputFormat(RichEdit2, OwnColor());
 }
 
 void TForm4::AppendMessage(const QString &header, const QString &body, int colorIndex)
@@ -284,6 +321,7 @@ void TForm4::AppendMessage(const QString &header, const QString &body, int color
     const QColor color = colorOf(colorIndex);
     RichEdit1->AppendLine(header, color, true);
     RichEdit1->AppendLine(body, color, true);
+    RichEdit1->ScrollToEnd();
 }
 
 void TForm4::suitempButton2Click()
@@ -308,7 +346,6 @@ void TForm4::suitempComboBox1Change()
 void TForm4::IdUDPServer1UDPRead(TIdUDPServer *, const QByteArray &AData, TIdSocketHandle *ABinding)
 {
     m_session->PrivateRead(AData, ABinding);
-    RichEdit1->ScrollToEnd();
 }
 
 // Files.

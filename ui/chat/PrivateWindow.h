@@ -24,6 +24,8 @@ class QDropEvent;
 class QLabel;
 class QPushButton;
 class QTextEdit;
+class ChatServices;
+struct StartReport;
 class TIdSocketHandle;
 class TIdUDPClient;
 class TIdUDPServer;
@@ -34,7 +36,7 @@ class TForm4 final : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm4)
 public:
-    explicit TForm4(QWidget *parent = nullptr);
+    explicit TForm4(ChatServices &services, QWidget *parent = nullptr);
 
     // The recipient box's text while nobody else is in the chat.
     static QString ChooseUserPrompt();
@@ -93,6 +95,11 @@ private:
     void FormShow();
     void FormActivate();
     void wireSession(ChatSession *session);
+    void ShowRecipients(const QStringList &recipientItems);
+    void FilesStarted(const StartReport &report);
+    // The user's own and background colours.
+    QColor OwnColor() const;
+    QColor BackgroundColor() const;
     void AppendMessage(const QString &header, const QString &body, int colorIndex);
     void FinishSend();
     void buildFileControls(QBoxLayout *recipientRow, QBoxLayout *buttons);
@@ -116,6 +123,7 @@ private:
     void TransferFinished(const QString &token, const transfer::TransferEnd &end);
     void AlertOffer(const transfer::IncomingOffer &offer);
 
+    ChatServices &m_services;
     ChatSession *m_session = nullptr;
     bool m_placed = false;
     transfer::FileTransferService *m_files = nullptr;

@@ -1,6 +1,7 @@
 #include "HistoryWindow.h"
 
 #include "AppError.h"
+#include "ChatOptions.h"
 #include "ColorBox.h"
 #include "DateTimeText.h"
 #include "Dialogs.h"
@@ -12,7 +13,6 @@
 #include "MainWindow.h"
 #include "RecordViewer.h"
 #include "SearchWindow.h"
-#include "SettingsWindow.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -133,20 +133,20 @@ void deleteRows(HistoryStore &store, QTableView *grid, const std::vector<int> &r
     store.DeleteRecords(std::move(marks));
 }
 
-QColor chosenColor(const ColorBox *box)
+QColor chosenColor(int index)
 {
-    const QColor color = box ? box->selectedColor() : QColor();
+    const QColor color = colorOf(index);
     return color.isValid() ? color : QColor(Qt::black);
 }
 
 } // namespace
 
-THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
+THForm::THForm(HistoryStore &store, const ChatOptions &options, QWidget *parent)
+    : QWidget(parent, Qt::Window), Store(&store), m_options(options)
 {
     setObjectName(QStringLiteral("HForm"));
     setWindowTitle(tr("Palavrix - история"));
 
-    Store = new HistoryStore(this);
     HistoryTable &table = Store->tableForBinding();
     // While the table changes its rows, the grids move their own current rows; those moves
     // are not the user's and must not move the table. These run before the model's handlers…
@@ -164,6 +164,7 @@ THForm::THForm(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(&table, &HistoryTable::inserted, this, [this] { --m_syncing; });
     connect(&table, &HistoryTable::removed, this, [this] { --m_syncing; });
     connect(&table, &HistoryTable::currentChanged, this, Guarded(this, &THForm::followTable));
+    connect(&options, &ChatOptions::changed, this, &THForm::RepaintGrids);
     connect(&table, &HistoryTable::damageFound, this, Guarded([this](int unreadable) {
         StatusPanels[1]->setText(DamageText(unreadable));
         StatusPanels[1]->show();
@@ -278,8 +279,6 @@ THForm::~THForm()
     }
     delete DataSource1;
     DataSource1 = nullptr;
-    delete Store;
-    Store = nullptr;
 }
 
 int THForm::DateColumnWidening(const QFontMetrics &metrics)
@@ -411,10 +410,10 @@ QColor THForm::RowTextColor(qint32 incoming, bool highlighted) const
 {
     if (highlighted)
         return HighlightedTextColor;
-    const bool chosen = Form2 && Form2->CheckBox10 && Form2->CheckBox10->isChecked();
+    const OptionValues &options = m_options.Values();
     if (incoming != 0)
-        return chosen ? chosenColor(Form2->ColorBox2) : IncomingColor;
-    return chosen ? chosenColor(Form2->ColorBox3) : OutgoingColor;
+        return options.SelectHistoryClr ? chosenColor(options.IncClr) : IncomingColor;
+    return options.SelectHistoryClr ? chosenColor(options.OutClr) : OutgoingColor;
 }
 
 QString THForm::DamageText(int unreadable)

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class HistoryModel;
+class ChatOptions;
 class HistoryStore;
 class HistoryTable;
 class QFontMetrics;
@@ -20,7 +21,8 @@ class THForm final : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(THForm)
 public:
-    explicit THForm(QWidget *parent = nullptr);
+    // Shows `store`, its rows in the colours `options` choose.
+    THForm(HistoryStore &store, const ChatOptions &options, QWidget *parent = nullptr);
     ~THForm() override;
 
     QTabWidget *suiPageControl1 = nullptr;
@@ -93,6 +95,7 @@ private:
     void centreOnMainWindow();
     void applyMinimumSize();
 
+    const ChatOptions &m_options;
     int m_syncing = 0;
     int m_dateWidening = 0;
     bool m_placed = false;

@@ -49,7 +49,7 @@ QString memoText(QString text)
 
 } // namespace
 
-TForm6::TForm6(QWidget *parent)
+TForm6::TForm6(HistoryStore &store, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
@@ -105,8 +105,7 @@ TForm6::TForm6(QWidget *parent)
 
     connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
 
-    if (HForm)
-        SetDataSource(&HForm->Store->tableForBinding());
+    SetDataSource(&store.tableForBinding());
 }
 
 void TForm6::SetDataSource(HistoryTable *table)

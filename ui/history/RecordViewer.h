@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class HistoryStore;
 class HistoryTable;
 class QGroupBox;
 class QLabel;
@@ -17,7 +18,8 @@ class TForm6 final : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm6)
 public:
-    explicit TForm6(QWidget *parent = nullptr);
+    // Shows the current record of `store`.
+    explicit TForm6(HistoryStore &store, QWidget *parent = nullptr);
 
     QGroupBox *GroupBox1 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,

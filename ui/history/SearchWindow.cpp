@@ -32,10 +32,11 @@ constexpr int StatePanelWidth = 80;
 
 } // namespace
 
-TForm5::TForm5(QWidget *parent)
+TForm5::TForm5(HistoryStore &store, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint)
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_store(store)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(tr("Поиск текста"));
@@ -101,7 +102,7 @@ void TForm5::Button1Click()
     HForm->ActiveGrid()->clearSelection();
     const SearchDirection direction =
         RadioButton1->isChecked() ? SearchDirection::Down : SearchDirection::Up;
-    const bool found = SearchCutText(HForm->Table(), Edit1->text(), direction);
+    const bool found = SearchCutText(m_store.table(), Edit1->text(), direction);
     StatusPanels[1]->setText(found ? tr("Запрошеный текст найден...")
                                    : tr("Поиск не дал результата..."));
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class HistoryStore;
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -16,7 +18,8 @@ class TForm5 final : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm5)
 public:
-    explicit TForm5(QWidget *parent = nullptr);
+    // Searches the records of `store`.
+    explicit TForm5(HistoryStore &store, QWidget *parent = nullptr);
 
     QLabel *Label1 = nullptr;             // "Текст для поиска"
     QLineEdit *Edit1 = nullptr;           // the text to find
@@ -38,6 +41,7 @@ private:
     // "Состояние:" is 80 pixels wide, or wider when the style's font or frame needs it.
     void fitStatePanel();
 
+    HistoryStore &m_store;
     bool m_placed = false;
 };
 

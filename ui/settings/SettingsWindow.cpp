@@ -7,7 +7,7 @@
 #include "AboutWindow.h"
 #include "AppPaths.h"
 #include "Autorun.h"
-#include "ChatSession.h"
+#include "ChatServices.h"
 #include "ColorBox.h"
 #include "ColorList.h"
 #include "Dialogs.h"
@@ -60,9 +60,8 @@ constexpr QSize ButtonSize{75, 25};
 constexpr int StyleItemHeight = 16;
 
 constexpr int OpacityMin = 1, OpacityMax = 17; // TrackBar1: opacity = 15 × position
-constexpr int RefreshMin = 1, RefreshMax = 24; // TrackBar2: seconds = 5 × position
+constexpr int RefreshMin = 1, RefreshMax = 24; // TrackBar2: seconds = RefreshStepSeconds × position
 constexpr int OpacityStep = 15;
-constexpr int RefreshStep = 5;
 
 // The style list: its items keep one fixed height, and a row chosen with the keyboard is
 // reported like a click.
@@ -182,20 +181,17 @@ void enableAll(std::initializer_list<QWidget *> widgets, bool enabled)
         widget->setEnabled(enabled);
 }
 
-void repaintHistory()
-{
-    if (HForm)
-        HForm->RepaintGrids();
-}
-
 } // namespace
 
-TForm2::TForm2(QWidget *parent) : QWidget(parent, WindowFlags)
+TForm2::TForm2(ChatServices &services, QWidget *parent)
+    : QWidget(parent, WindowFlags), m_services(&services)
 {
     build();
     TrackBar1->setToolTip(QString::number(AlphaBlendValue()));
-    TrackBar2->setToolTip(QString::number(RefreshStep * TrackBar2->value()) + tr(" сек."));
+    TrackBar2->setToolTip(QString::number(RefreshStepSeconds * TrackBar2->value()) + tr(" сек."));
     wireEvents();
+    connect(&services, &ChatServices::networkChosen, this,
+            Guarded(this, &TForm2::ShowNetworkChoice));
 }
 
 TForm2::TForm2(Measuring) : QWidget(nullptr, WindowFlags)
@@ -497,10 +493,6 @@ void TForm2::wireEvents()
     connect(Edit1, &QLineEdit::editingFinished, this, Guarded(this, &TForm2::Edit1Exit));
     connect(CheckBox9, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox9Click));
     connect(CheckBox10, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox10Click));
-    connect(ColorBox2, &QComboBox::currentIndexChanged, this,
-            Guarded(this, &TForm2::ColorBox2Change));
-    connect(ColorBox3, &QComboBox::currentIndexChanged, this,
-            Guarded(this, &TForm2::ColorBox3Change));
     connect(CheckBox11, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox11Click));
     connect(CheckBox12, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox12Click));
     connect(CheckBox13, &QCheckBox::toggled, this, Guarded(this, &TForm2::CheckBox13Click));
@@ -578,10 +570,8 @@ void TForm2::suitempTrackBar1Change()
 
 void TForm2::suitempTrackBar2Change()
 {
-    const QString seconds = QString::number(RefreshStep * TrackBar2->value());
+    const QString seconds = QString::number(RefreshStepSeconds * TrackBar2->value());
     TrackBar2->setToolTip(seconds + tr(" сек."));
-    if (Form1 && Form1->Timer1)
-        Form1->Timer1->setInterval(1000 * RefreshStep * TrackBar2->value());
     Label2->setText(tr("Обновлять каждые - ") + seconds + tr(" сек."));
 }
 
@@ -589,7 +579,7 @@ void TForm2::suitempCheckBox8Click()
 {
     const bool on = CheckBox8->isChecked();
     enableAll({Edit1, Label3}, on);
-    Edit1->setText(on && Form1 ? Form1->Session->OwnNick() : QString());
+    Edit1->setText(on ? m_services->Session().OwnNick() : QString());
 }
 
 void TForm2::Edit1Exit()
@@ -598,7 +588,7 @@ void TForm2::Edit1Exit()
     if (refusal.isEmpty())
         return;
     // The box holds an acceptable nick again before the message takes the focus away.
-    const QString own = Form1 ? Form1->Session->OwnNick() : QString();
+    const QString own = m_services->Session().OwnNick();
     Edit1->setText(NickRefusalText(own).isEmpty() ? own : QString());
     Dialogs::warning(this, QStringLiteral("Palavrix"), refusal);
     Edit1->setFocus();
@@ -612,17 +602,6 @@ void TForm2::CheckBox9Click()
 void TForm2::CheckBox10Click()
 {
     enableAll({ColorBox2, ColorBox3, Label6, Label8}, CheckBox10->isChecked());
-    repaintHistory();
-}
-
-void TForm2::ColorBox2Change()
-{
-    repaintHistory();
-}
-
-void TForm2::ColorBox3Change()
-{
-    repaintHistory();
 }
 
 void TForm2::CheckBox11Click()
@@ -649,6 +628,17 @@ void TForm2::ShowLocalNetwork(const LocalNetwork &network)
                               : tr("интерфейс ") + network.interfaceName;
     Label15->setText(tr("Адрес этого компьютера: ") + network.address + QStringLiteral(" (") +
                      where + tr(")\nШироковещательный адрес: ") + network.broadcast);
+}
+
+void TForm2::ShowNetworkChoice(const LocalNetwork &network, const ChatPorts &ports)
+{
+    ShowLocalNetwork(network);
+    Edit2->setText(network.broadcast);
+    if (CheckBox13->isChecked())
+        return;
+    Edit3->setText(QString::number(ports.Public));
+    Edit4->setText(QString::number(ports.Private));
+    Edit5->setText(QString::number(ports.System));
 }
 
 void TForm2::CheckBox13Click()

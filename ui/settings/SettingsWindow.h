@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class ChatServices;
+struct ChatPorts;
 struct LocalNetwork;
 class ColorBox;
 class QCheckBox;
@@ -18,13 +20,13 @@ class QSlider;
 class QSpinBox;
 class QTabWidget;
 
-// The settings window: its controls are the live settings every other window reads.
+// The settings window: its controls write the chat's options as they change.
 class TForm2 final : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TForm2)
 public:
-    explicit TForm2(QWidget *parent = nullptr);
+    explicit TForm2(ChatServices &services, QWidget *parent = nullptr);
     ~TForm2() override;
 
     // Fits the window's text to its pages the first time it is shown.
@@ -82,8 +84,6 @@ public:
     void Edit1Exit(); // refuses a fast-entry nick the chat cannot carry
     void CheckBox9Click();
     void CheckBox10Click();
-    void ColorBox2Change();
-    void ColorBox3Change();
     void CheckBox11Click();
     void CheckBox12Click();
     void CheckBox13Click();
@@ -92,6 +92,8 @@ public:
 
     // Shows the network the start-up settled on under the broadcast address.
     void ShowLocalNetwork(const LocalNetwork &network);
+    // Shows the broadcast address and the ports the start-up chose.
+    void ShowNetworkChoice(const LocalNetwork &network, const ChatPorts &ports);
 
     // The main window's translucency as the handlers last set it: whether it is on, and
     // the opacity on the 0..255 scale (15 × the position of TrackBar1).
@@ -123,8 +125,9 @@ private:
     void fitFont();
     void applyTranslucency() const;
 
-    QLabel *m_downloadText = nullptr; // the text above the home-page link
-    QLabel *m_installText = nullptr;  // how to install a style
+    ChatServices *m_services = nullptr; // none while only measuring
+    QLabel *m_downloadText = nullptr;   // the text above the home-page link
+    QLabel *m_installText = nullptr;    // how to install a style
     bool m_fitted = false;
 };
 
