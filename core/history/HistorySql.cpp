@@ -24,7 +24,6 @@ void bindRecord(Statement &insert, const HistoryRecord &r)
     insert.bind(7, qint64(r.mIncoming));
 }
 
-// The statement telling whether a filter admits one record, bound to its key; none for no filter.
 Statement filterMatch(sqlite3 *db, const QString &filter)
 {
     if (filter.isEmpty())
