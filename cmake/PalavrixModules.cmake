@@ -28,12 +28,12 @@ function(palavrix_add_ui_sources)
     target_include_directories(palavrix_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
 
-# palavrix_add_test(<Name> [SOURCES ...] [LIBRARIES ...] [GUI] [TIMEOUT s] [LABELS ...])
+# palavrix_add_test(<Name> [SOURCES ...] [LIBRARIES ...] [TIMEOUT s] [LABELS ...])
 # The Qt Test of one unit: the CTest test <Name>, built from tst_<Name>.cpp (class Test<Name>)
-# and any further SOURCES into the executable tst_<Name>. GUI tests run on the offscreen
+# and any further SOURCES into the executable tst_<Name>. Every test runs on the offscreen
 # platform.
 function(palavrix_add_test name)
-    cmake_parse_arguments(ARG "GUI" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     set(target tst_${name})
     add_executable(${target} tst_${name}.cpp ${ARG_SOURCES})
     target_link_libraries(${target} PRIVATE Qt6::Test palavrix::test_support ${ARG_LIBRARIES})

@@ -64,11 +64,6 @@ void TCoolTrayIcon::setCycleIcons(bool on)
     }
 }
 
-int TCoolTrayIcon::CycleInterval() const
-{
-    return m_cycle->interval();
-}
-
 void TCoolTrayIcon::setCycleInterval(int ms)
 {
     m_cycle->setInterval(ms);
@@ -91,16 +86,6 @@ void TCoolTrayIcon::showIcon()
     if (m_icons.isEmpty())
         return;
     m_icon->setIcon(m_icons.at(std::min(m_index, int(m_icons.size()) - 1)));
-}
-
-int TCoolTrayIcon::AvailabilityInterval() const
-{
-    return m_availability->interval();
-}
-
-void TCoolTrayIcon::setAvailabilityInterval(int ms)
-{
-    m_availability->setInterval(ms);
 }
 
 void TCoolTrayIcon::checkAvailability()

@@ -21,26 +21,20 @@ public:
     void setIconList(const QList<QIcon> &icons);
     void setPopupMenu(QMenu *menu);
 
-    bool IconVisible() const { return m_visible; }
     void setIconVisible(bool on);
     int IconIndex() const { return m_index; }
     void setIconIndex(int index);
     bool CycleIcons() const;
     void setCycleIcons(bool on);
-    int CycleInterval() const;
     void setCycleInterval(int ms);
     bool Enabled() const { return m_enabled; }
     void setEnabled(bool on);
     const QString &Hint() const { return m_hint; }
     void setHint(const QString &hint);
 
-    QSystemTrayIcon *platformIcon() const { return m_icon; }
-
     // Whether the desktop has a notification area that shows the icon. It is checked every
-    // AvailabilityInterval ms, since a tray can appear or go away while the program runs.
+    // two seconds, since a tray can appear or go away while the program runs.
     bool Available() const { return m_available; }
-    int AvailabilityInterval() const;
-    void setAvailabilityInterval(int ms);
 
 Q_SIGNALS:
     void Click();
