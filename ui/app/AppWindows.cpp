@@ -29,21 +29,17 @@ template <typename Form> void destroy(std::unique_ptr<Form> &form, Form *&global
     global = nullptr;
 }
 
-ChatServices &setUp(ChatServices &services)
-{
-    ServicesSetup setup;
-    setup.PartialJournal = QDir(apppaths::DataFolder()).filePath(QStringLiteral("Partials.lst"));
-    services.setSetup(setup);
-    return services;
-}
 } // namespace
 
 AppWindows::AppWindows()
-    : m_form1(create(Form1, setUp(m_services))), m_form2(create(Form2, m_services)),
+    : m_form1(create(Form1, m_services)), m_form2(create(Form2, m_services)),
       m_form3(create(Form3)), m_form4(create(Form4, m_services)),
       m_hform(create(HForm, m_services.History(), m_services.Options())),
       m_form5(create(Form5, m_services.History())), m_form6(create(Form6, m_services.History()))
 {
+    ServicesSetup setup;
+    setup.PartialJournal = QDir(apppaths::DataFolder()).filePath(QStringLiteral("Partials.lst"));
+    m_services.setSetup(setup);
     WatchSettings(m_services.Options());
     m_alerts = std::make_unique<DesktopAlerts>(&m_services.Session(), Form4);
 }

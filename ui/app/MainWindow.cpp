@@ -280,7 +280,6 @@ void TForm1::wireEvents()
     connect(Timer2, &QTimer::timeout, this, Guarded(this, &TForm1::Timer2Timer));
     connect(Timer4, &QTimer::timeout, this, Guarded(this, &TForm1::Timer4Timer));
     connect(CTI, &TCoolTrayIcon::Click, this, Guarded(this, &TForm1::CTIClick));
-    connect(CTI, &TCoolTrayIcon::MouseMove, this, Guarded(this, &TForm1::CTIMouseMove));
     connect(CTI, &TCoolTrayIcon::AvailabilityChanged, this,
             Guarded(this, &TForm1::TrayAvailabilityChanged));
 

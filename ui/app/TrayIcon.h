@@ -38,7 +38,6 @@ public:
 
 Q_SIGNALS:
     void Click();
-    void MouseMove();
     void AvailabilityChanged(bool available);
 
 private:
