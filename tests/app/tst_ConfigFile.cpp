@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <cerrno>
 
 // Chat.cfg in memory and on disk: reading, values, atomic writing.
@@ -22,6 +24,7 @@ private Q_SLOTS:
     void missingFile();
     void saveWritesCodePageAndCrLf();
     void failedSaveKeepsOldFile();
+    void saveOnFullDiskKeepsOldFile_data();
     void saveOnFullDiskKeepsOldFile();
 };
 
@@ -135,29 +138,46 @@ void Fill(const testsupport::SmallDisk &disk)
 
 } // namespace
 
+void TestConfigFile::saveOnFullDiskKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("tmpfs");
+    QTest::newRow("A small tmpfs that is full (needs root)") << true;
+    QTest::newRow("Files that may not grow, for any user (RLIMIT_FSIZE)") << false;
+}
+
+// A write the disk refuses leaves the old file whole and no temporary file behind.
 void TestConfigFile::saveOnFullDiskKeepsOldFile()
 {
+    QFETCH(bool, tmpfs);
     testsupport::SmallDisk disk;
-    if (!disk.mounted())
+    if (tmpfs && !disk.mounted())
         QSKIP("mounting a small tmpfs needs root");
-    const QString path = disk.filePath(QStringLiteral("Chat.cfg"));
+    QTemporaryDir plain;
+    const QString folder = tmpfs ? disk.path() : plain.path();
+    const QString path = QDir(folder).filePath(QStringLiteral("Chat.cfg"));
     const QByteArray old = QByteArray("FontColor=3\r\n").repeated(ConfigLines::LineCount);
     testsupport::writeFile(path, old);
-    Fill(disk);
+    if (tmpfs)
+        Fill(disk);
 
     ConfigLines config;
     for (int line = 1; line <= ConfigLines::LineCount; ++line)
         config[line] = ConfigLines::Key(line) + QStringLiteral("=1");
     try {
+        std::optional<testsupport::FileSizeLimit> limit;
+        if (!tmpfs)
+            limit.emplace(16);
         config.Save(path);
         QFAIL("a save on a full disk reported success");
     } catch (const EConfigSaveError &error) {
         QCOMPARE(error.fileName(), QStringLiteral("Chat.cfg"));
-        QCOMPARE(error.error(), ENOSPC);
+        QCOMPARE(error.error(), tmpfs ? ENOSPC : EFBIG);
     }
     QCOMPARE(testsupport::readFile(path), old);
-    QCOMPARE(QDir(disk.filePath(QString())).entryList(QDir::Files | QDir::Hidden),
-             QStringList({QStringLiteral("Chat.cfg"), QStringLiteral("filler")}));
+    QStringList left{QStringLiteral("Chat.cfg")};
+    if (tmpfs)
+        left << QStringLiteral("filler");
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), left);
 }
 
 PALAVRIX_TEST_APPLESS_MAIN(TestConfigFile)

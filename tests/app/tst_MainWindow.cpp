@@ -42,7 +42,6 @@
 #include <memory>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using testsupport::writeChatCfg;
@@ -898,19 +897,15 @@ void TestMainWindow::fullDiskOnExit()
     QVERIFY(::pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) == 0);
     const int savedErr = ::dup(STDERR_FILENO);
     ::dup2(pipeEnds[1], STDERR_FILENO);
-    rlimit limit{}, small{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    small = {16, limit.rlim_max};
-    const auto oldXfsz = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    if (bySignal) {
-        std::raise(SIGTERM);
-        QTRY_VERIFY(!m_windows->Services().Session().IdUDPServer1->Active());
-    } else {
-        Form1->N2Click();
+    {
+        const testsupport::FileSizeLimit limit(16);
+        if (bySignal) {
+            std::raise(SIGTERM);
+            QTRY_VERIFY(!m_windows->Services().Session().IdUDPServer1->Active());
+        } else {
+            Form1->N2Click();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, oldXfsz);
     ::dup2(savedErr, STDERR_FILENO);
     ::close(savedErr);
     QByteArray err(64 * 1024, '\0');

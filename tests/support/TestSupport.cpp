@@ -7,7 +7,10 @@
 #include <stdexcept>
 #include <string>
 
+#include <csignal>
+
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace testsupport
@@ -67,6 +70,24 @@ SmallDisk::~SmallDisk()
 {
     if (m_mounted)
         ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
+FileSizeLimit::FileSizeLimit(long long bytes)
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_savedSoft = static_cast<long long>(limit.rlim_cur);
+    m_savedHard = static_cast<long long>(limit.rlim_max);
+    m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{static_cast<rlim_t>(bytes), limit.rlim_max};
+    require(::setrlimit(RLIMIT_FSIZE, &small) == 0, "cannot limit the file size");
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    const rlimit saved{static_cast<rlim_t>(m_savedSoft), static_cast<rlim_t>(m_savedHard)};
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, m_savedHandler);
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)

@@ -59,6 +59,23 @@ private:
     bool m_mounted = false;
 };
 
+// No file of this process may grow past `bytes` for the object's life (RLIMIT_FSIZE, with
+// SIGXFSZ ignored): a write beyond fails with EFBIG, as one on a full disk fails with ENOSPC.
+// Needs no privilege.
+class FileSizeLimit final
+{
+public:
+    explicit FileSizeLimit(long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    long long m_savedSoft = 0;
+    long long m_savedHard = 0;
+    void (*m_savedHandler)(int) = nullptr;
+};
+
 // Writes bytes to a file, creating folders on the way; throws std::runtime_error on error.
 void writeFile(const QString &path, const QByteArray &bytes);
 QByteArray readFile(const QString &path);
