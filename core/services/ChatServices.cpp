@@ -53,10 +53,31 @@ StartReport ChatServices::Start(const QString &nick)
     choosePorts();
     chooseNetwork();
     Q_EMIT networkChosen(m_network, m_session.Ports());
+    StartReport report = openListeners();
+    if (m_setup.RequireListeners && !report.Listening()) {
+        CloseListeners();
+        Q_EMIT started(report);
+        return report;
+    }
+    try {
+        m_session.GoOnline();
+        report.Joined = true;
+    } catch (const AppError &error) {
+        report.OfflineError = error.message();
+    }
+    openHistory(nick);
+    Q_EMIT started(report);
+    return report;
+}
+
+StartReport ChatServices::openListeners()
+{
     StartReport report;
-    report.Listening = m_session.StartNetwork();
     const int filePort = m_options.Values().FilePort;
-    report.FilesOff = filePort == 0;
+    report.FilesOff = filePort == 0 || !m_setup.Listen;
+    if (!m_setup.Listen)
+        return report;
+    report.DeafPorts = m_session.StartNetwork();
     if (filePort != 0) {
         try {
             m_files.start(fileOptions());
@@ -64,13 +85,6 @@ StartReport ChatServices::Start(const QString &nick)
             report.FilesError = error;
         }
     }
-    try {
-        m_session.GoOnline();
-    } catch (const AppError &error) {
-        report.OfflineError = error.message();
-    }
-    openHistory(nick);
-    Q_EMIT started(report);
     return report;
 }
 
