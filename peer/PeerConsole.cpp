@@ -205,8 +205,10 @@ void PeerConsole::runCommand(const QString &line)
         } else if (!line.isEmpty()) {
             m_session.SendPublic(OutgoingText(line));
         }
+    } catch (const EMessageTooLong &error) {
+        complain(peertexts::MessageTooLong(error.excessBytes()));
     } catch (const AppError &error) {
-        complain(error.message());
+        complain(peertexts::CannotSend(error.message()));
     }
 }
 

@@ -88,6 +88,14 @@ QString HistoryNotSaved(const QString &path, const QString &detail)
         .arg(path, detail);
 }
 
+QString MessageTooLong(qsizetype excessBytes)
+{
+    return QCoreApplication::translate(
+               "PeerTexts", "сообщение не отправлено: оно не помещается в один сетевой пакет "
+                            "(лишних байтов: %1)")
+        .arg(excessBytes);
+}
+
 QString MsgUsage()
 {
     return QCoreApplication::translate("PeerTexts", "использование: /msg NICK текст");

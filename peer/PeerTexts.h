@@ -25,6 +25,7 @@ QString ListenHint();
 QString BadFolder(const QString &path, FolderFault fault);
 QString CannotSend(const QString &detail);
 QString HistoryNotSaved(const QString &path, const QString &detail);
+QString MessageTooLong(qsizetype excessBytes);
 QString MsgUsage();
 QString NobodyHeard(const QString &nick);
 QString NoFileTransfer();

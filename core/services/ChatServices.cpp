@@ -61,7 +61,6 @@ StartReport ChatServices::Start(const QString &nick)
     }
     try {
         m_session.GoOnline();
-        report.Joined = true;
     } catch (const AppError &error) {
         report.OfflineError = error.message();
     }

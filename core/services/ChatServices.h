@@ -27,11 +27,10 @@ struct ServicesSetup {
 
 // How the start-up went, for the front end to word.
 struct StartReport {
-    QList<int> DeafPorts;                     // the chat ports whose listener could not open
-    bool FilesOff = false;                    // file transfer is switched off in the options
+    QList<int> DeafPorts;  // the chat ports whose listener could not open
+    bool FilesOff = false; // no file port: switched off in the options, or nothing listens
     std::optional<ETransferError> FilesError; // the file port could not be opened
     std::optional<QString> OfflineError;      // the network cannot send
-    bool Joined = false;                      // the entry notice went out
 
     bool Listening() const { return DeafPorts.isEmpty() && !FilesError; }
 };

@@ -1089,6 +1089,10 @@ and lines naming my nick</translation>
         <translation>history not saved: %1: %2</translation>
     </message>
     <message>
+        <source>сообщение не отправлено: оно не помещается в один сетевой пакет (лишних байтов: %1)</source>
+        <translation>message not sent: it does not fit in one datagram (%1 bytes over)</translation>
+    </message>
+    <message>
         <source>использование: /msg NICK текст</source>
         <translation>usage: /msg NICK text</translation>
     </message>

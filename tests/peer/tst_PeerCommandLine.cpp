@@ -166,6 +166,7 @@ void TestPeerCommandLine::textsFollowTheLanguage()
         BadFolder(u"/in"_s, FolderFault::NotWritable),
         CannotSend(u"x"_s),
         HistoryNotSaved(u"/h"_s, u"x"_s),
+        MessageTooLong(12),
         MsgUsage(),
         NobodyHeard(u"Olga"_s),
         NoFileTransfer(),
