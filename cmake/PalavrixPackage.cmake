@@ -31,6 +31,20 @@ file(CREATE_LINK ../${PALAVRIX_INSTALL_PROGRAM_DIR}/palavrix-peer
      ${CMAKE_BINARY_DIR}/palavrix-peer SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/palavrix ${CMAKE_BINARY_DIR}/palavrix-peer DESTINATION bin)
 
+# The manual pages, compressed at build time as Debian ships them (no name, no time stamp).
+set(man_root ${CMAKE_BINARY_DIR}/man)
+set(man_pages)
+foreach(page palavrix.1 palavrix-peer.1)
+    add_custom_command(OUTPUT ${man_root}/${page}.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${man_root}
+        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/man/${page} ${man_root}/${page}
+        COMMAND gzip -9nf ${man_root}/${page}
+        DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/${page} VERBATIM)
+    list(APPEND man_pages ${man_root}/${page}.gz)
+endforeach()
+add_custom_target(palavrix_man ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION share/man/man1)
+
 # The chat listens on ports below 1024: the package gives the program and the peer that one
 # capability.
 set(postinst ${CMAKE_BINARY_DIR}/debian/postinst)

@@ -33,17 +33,17 @@ std::optional<SendCommand> ParseSendCommand(const QString &line)
 }
 
 FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print print,
-                           QString acceptFolder, QObject *parent)
+                           Print complain, QString acceptFolder, QObject *parent)
     : QObject(parent), m_service(service), m_resolve(std::move(resolve)), m_print(std::move(print)),
-      m_acceptFolder(std::move(acceptFolder))
+      m_complain(std::move(complain)), m_acceptFolder(std::move(acceptFolder))
 {
     connect(&service, &FileTransferService::offerReceived, this, [this](const IncomingOffer &o) {
         QStringList names;
         for (const OfferedFile &file : o.files)
             names.append(file.name);
-        m_print(u"%1 предлагает файлы: %2 (%3)"_s.arg(SenderText(o.nick, AddressText(o.sender)),
-                                                      names.join(u", "_s),
-                                                      FileSizeText(o.totalSize())));
+        m_print(tr("%1 предлагает файлы: %2 (%3)")
+                    .arg(SenderText(o.nick, AddressText(o.sender)), names.join(u", "_s),
+                         FileSizeText(o.totalSize())));
         m_peerNick.insert(o.token, o.nick);
         if (m_acceptFolder.isEmpty()) {
             m_service.decline(o.token);
@@ -52,7 +52,7 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
         try {
             m_service.accept(o.token, m_acceptFolder);
         } catch (const ETransferError &error) {
-            m_print(TransferErrorText(error));
+            m_complain(TransferErrorText(error));
             m_service.decline(o.token);
         }
     });
@@ -71,11 +71,16 @@ FileCommands::FileCommands(FileTransferService &service, Resolve resolve, Print 
             });
 }
 
+bool FileCommands::IsFileCommand(const QString &line)
+{
+    return line == "/cancel"_L1 || ParseSendCommand(line).has_value();
+}
+
 bool FileCommands::handle(const QString &line)
 {
     if (line == "/cancel"_L1) {
         if (m_service.activeCount() == 0)
-            m_print(u"Нет передач"_s);
+            m_print(tr("Нет передач"));
         m_service.cancelAll();
         return true;
     }
@@ -83,7 +88,7 @@ bool FileCommands::handle(const QString &line)
     if (!command)
         return false;
     if (command->nick.isEmpty())
-        m_print(u"Использование: /send NICK PATH"_s);
+        m_complain(tr("Использование: /send NICK PATH"));
     else
         send(*command);
     return true;
@@ -93,18 +98,18 @@ void FileCommands::send(const SendCommand &command)
 {
     const QHostAddress address = m_resolve(command.nick);
     if (address.isNull()) {
-        m_print(u"Пользователь %1 не найден"_s.arg(command.nick));
+        m_complain(tr("Пользователь %1 не найден").arg(command.nick));
         return;
     }
     const quint16 port = m_service.peerPort(address);
     if (port == 0) {
-        m_print(u"%1 не принимает файлы"_s.arg(command.nick));
+        m_complain(tr("%1 не принимает файлы").arg(command.nick));
         return;
     }
     try {
         m_peerNick.insert(m_service.offerFiles(address, port, {command.path}), command.nick);
-        m_print(u"Файл %1 предложен: %2"_s.arg(command.path, command.nick));
+        m_print(tr("Файл %1 предложен: %2").arg(command.path, command.nick));
     } catch (const ETransferError &error) {
-        m_print(TransferErrorText(error));
+        m_complain(TransferErrorText(error));
     }
 }

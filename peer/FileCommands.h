@@ -25,7 +25,8 @@ std::optional<SendCommand> ParseSendCommand(const QString &line);
 
 // The headless peer's file commands: "/send NICK PATH" offers a file to a listed user,
 // "/cancel" cancels every transfer and offer; offers made to this peer are taken into a folder, or
-// declined when it has none. Every event is told as one line.
+// declined when it has none. Every event is told as one line; what cannot be done (a command
+// refused, an offer that cannot be taken) is told through `complain`.
 class FileCommands final : public QObject
 {
     Q_OBJECT
@@ -36,7 +37,10 @@ public:
     using Print = std::function<void(const QString &line)>;
 
     FileCommands(transfer::FileTransferService &service, Resolve resolve, Print print,
-                 QString acceptFolder, QObject *parent = nullptr);
+                 Print complain, QString acceptFolder, QObject *parent = nullptr);
+
+    // Whether the line is one of the file commands, well formed or not.
+    static bool IsFileCommand(const QString &line);
 
     // True when the line was a file command (carried out or answered with what is wrong).
     bool handle(const QString &line);
@@ -52,6 +56,7 @@ private:
     transfer::FileTransferService &m_service;
     Resolve m_resolve;
     Print m_print;
+    Print m_complain;
     QString m_acceptFolder;
     QHash<QString, QString> m_peerNick; // by transfer token
 };

@@ -4,6 +4,7 @@
 #include "ChatText.h"
 #include "Datagram.h"
 #include "HostAddress.h"
+#include "PeerTexts.h"
 #include "TransferErrors.h"
 #include "TransferTexts.h"
 
@@ -54,8 +55,7 @@ PeerConsole::PeerConsole(const PeerOptions &options, QObject *parent)
         [this](const QString &header, const QString &body, int) { print(header + u' ' + body); });
     connect(&m_session, &ChatSession::historyNotSaved, this,
             [this](const QString &path, const HistoryFailure &failure) {
-                complain(QStringLiteral("history: ") + path + QStringLiteral(": ") +
-                         failure.detail);
+                complain(peertexts::HistoryNotSaved(path, failure.detail));
             });
 }
 
@@ -82,29 +82,38 @@ void PeerConsole::applyOptions()
     setup.KeepHistory = !m_options.HistoryDir.isEmpty();
     setup.HistoryFolder = m_options.HistoryDir;
     setup.PartialJournal = partialJournal();
+    setup.Listen = !m_options.SendOnly;
+    setup.RequireListeners = !m_options.SendOnly;
     m_services.setSetup(setup);
 }
 
-bool PeerConsole::Start()
+PeerExit PeerConsole::Start()
 {
-    const StartReport report = m_services.Start(m_options.Nick);
-    if (!report.Listening)
-        complain(QStringLiteral("cannot listen on ports %1, %2, %3: nothing will arrive")
-                     .arg(m_options.Ports.Public)
-                     .arg(m_options.Ports.System)
-                     .arg(m_options.Ports.Private));
-    if (report.OfflineError) {
-        complain(QStringLiteral("cannot send: ") + *report.OfflineError);
-        return false;
+    if (!m_options.SendOnly && !m_options.AcceptFilesDir.isEmpty()) {
+        if (const auto fault = CheckFolder(m_options.AcceptFilesDir)) {
+            complain(peertexts::BadFolder(m_options.AcceptFilesDir, *fault));
+            return PeerExit::BadFolder;
+        }
     }
-    if (report.FilesError)
-        complain(QStringLiteral("no file transfer: ") + TransferErrorText(*report.FilesError));
-    else if (!report.FilesOff)
+    const StartReport report = m_services.Start(m_options.Nick);
+    if (!report.Listening()) {
+        if (!report.DeafPorts.isEmpty())
+            complain(peertexts::CannotListen(report.DeafPorts));
+        if (report.FilesError)
+            complain(TransferErrorText(*report.FilesError));
+        complain(peertexts::ListenHint());
+        return PeerExit::CannotListen;
+    }
+    if (report.OfflineError) {
+        complain(peertexts::CannotSend(*report.OfflineError));
+        return PeerExit::CannotSend;
+    }
+    if (!report.FilesOff)
         startFileCommands();
     m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
     connect(m_input, &QSocketNotifier::activated, this, &PeerConsole::readInput);
     watchSignals();
-    return true;
+    return PeerExit::Ok;
 }
 
 void PeerConsole::startFileCommands()
@@ -116,7 +125,7 @@ void PeerConsole::startFileCommands()
     };
     m_fileCommands = std::make_unique<FileCommands>(
         m_services.Files(), resolve, [this](const QString &line) { print(line); },
-        m_options.AcceptFilesDir);
+        [this](const QString &text) { complain(text); }, m_options.AcceptFilesDir);
     connect(m_fileCommands.get(), &FileCommands::fileRecorded, &m_session,
             &ChatSession::RecordPrivateLine);
 }
@@ -182,11 +191,13 @@ void PeerConsole::runCommand(const QString &line)
     try {
         if (m_fileCommands && m_fileCommands->handle(line))
             return;
+        if (!m_fileCommands && FileCommands::IsFileCommand(line))
+            return complain(peertexts::NoFileTransfer());
         if (line.startsWith(QLatin1String("/msg "))) {
             const QString rest = line.mid(5);
             const qsizetype space = rest.indexOf(u' ');
             if (space <= 0)
-                return complain(QStringLiteral("usage: /msg NICK text"));
+                return complain(peertexts::MsgUsage());
             sendPrivate(rest.left(space), rest.mid(space + 1));
         } else if (line == QLatin1String("/users")) {
             for (const UsrInfo &user : m_session.ListedUsers())
@@ -194,8 +205,10 @@ void PeerConsole::runCommand(const QString &line)
         } else if (!line.isEmpty()) {
             m_session.SendPublic(OutgoingText(line));
         }
+    } catch (const EMessageTooLong &error) {
+        complain(peertexts::MessageTooLong(error.excessBytes()));
     } catch (const AppError &error) {
-        complain(error.message());
+        complain(peertexts::CannotSend(error.message()));
     }
 }
 
@@ -203,7 +216,7 @@ void PeerConsole::sendPrivate(const QString &nick, const QString &text)
 {
     const QString item = m_session.RecipientItemFor(nick);
     if (item.isEmpty())
-        return complain(QStringLiteral("no user \"") + nick + QStringLiteral("\" heard yet"));
+        return complain(peertexts::NobodyHeard(nick));
     m_session.SendPrivate(item, OutgoingText(text));
 }
 

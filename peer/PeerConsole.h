@@ -2,6 +2,7 @@
 
 #include "ChatServices.h"
 #include "FileCommands.h"
+#include "PeerCommandLine.h"
 
 #include <QObject>
 #include <QString>
@@ -10,22 +11,11 @@
 
 class QSocketNotifier;
 
-// What the command line asked for.
-struct PeerOptions {
-    QString Nick;
-    QString Address;   // own address; empty: this host's
-    QString Broadcast; // empty: the own address's broadcast address
-    ChatPorts Ports;
-    ChatSettings Settings;
-    QString HistoryDir;                           // empty: no history
-    quint16 FilePort = transfer::DefaultFilePort; // 0: no file transfer
-    QString AcceptFilesDir;                       // empty: offers are declined
-};
-
 // A chat peer on standard input and output: each line typed goes out as a public message,
 // "/msg NICK text" as a private one, "/users" lists the users heard, "/send NICK PATH" offers
 // a file and "/cancel" cancels the transfers; every line and private message that arrives is
-// printed, one line each, and so is every step of a file transfer.
+// printed, one line each, and so is every step of a file transfer. What the peer cannot do goes
+// to standard error.
 class PeerConsole final : public QObject
 {
     Q_OBJECT
@@ -34,8 +24,9 @@ public:
     explicit PeerConsole(const PeerOptions &options, QObject *parent = nullptr);
     ~PeerConsole() override;
 
-    // Joins the chat; false (with a message on standard error) when it cannot send.
-    bool Start();
+    // Checks the folder for files, opens the ports and joins the chat: Ok when it runs, else why
+    // not (said on standard error), before the entry notice when it can.
+    PeerExit Start();
     // Sends the leave notice, closes the listeners and ends the event loop with 0.
     void Leave();
 

@@ -9,7 +9,7 @@ BUILD="${1:-$ROOT/build/package}"
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DPALAVRIX_PACKAGE=ON \
     -DPALAVRIX_BENCH=OFF
 cmake --build "$BUILD" --parallel "$(nproc)" \
-    --target Palavrix palavrix-peer palavrix_stage palavrix_icons
+    --target Palavrix palavrix-peer palavrix_stage palavrix_icons palavrix_man
 rm -f "$BUILD"/palavrix_*.deb
 (cd "$BUILD" && cpack -G DEB >/dev/null)
 ls "$BUILD"/palavrix_*.deb

@@ -222,16 +222,17 @@ ChatPorts ChatSession::Ports() const
 
 // Going online and offline.
 
-bool ChatSession::StartNetwork()
+QList<int> ChatSession::StartNetwork()
 {
-    try {
-        IdUDPServer1->setActive(true);
-        IdUDPServer2->setActive(true);
-        PrivateServer->setActive(true);
-        return true;
-    } catch (const AppError &) {
-        return false;
+    QList<int> failed;
+    for (TIdUDPServer *server : {IdUDPServer1, IdUDPServer2, PrivateServer}) {
+        try {
+            server->setActive(true);
+        } catch (const AppError &) {
+            failed.append(server->DefaultPort());
+        }
     }
+    return failed;
 }
 
 void ChatSession::GoOnline()

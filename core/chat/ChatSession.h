@@ -104,9 +104,9 @@ public:
     void setPorts(const ChatPorts &ports);
     ChatPorts Ports() const;
 
-    // Opens the three listeners; one that cannot open leaves the chat silent but able to
-    // send. False when any failed.
-    bool StartNetwork();
+    // Opens the three listeners; one that cannot open leaves the chat silent on its port but
+    // able to send. Returns the ports whose listener could not open, none when all did.
+    QList<int> StartNetwork();
     // Starts the presence timer, then broadcasts the entry notice and the first
     // announcement; throws AppError when the network cannot send.
     void GoOnline();

@@ -53,16 +53,11 @@ StartReport ChatServices::Start(const QString &nick)
     choosePorts();
     chooseNetwork();
     Q_EMIT networkChosen(m_network, m_session.Ports());
-    StartReport report;
-    report.Listening = m_session.StartNetwork();
-    const int filePort = m_options.Values().FilePort;
-    report.FilesOff = filePort == 0;
-    if (filePort != 0) {
-        try {
-            m_files.start(fileOptions());
-        } catch (const ETransferError &error) {
-            report.FilesError = error;
-        }
+    StartReport report = openListeners();
+    if (m_setup.RequireListeners && !report.Listening()) {
+        CloseListeners();
+        Q_EMIT started(report);
+        return report;
     }
     try {
         m_session.GoOnline();
@@ -71,6 +66,24 @@ StartReport ChatServices::Start(const QString &nick)
     }
     openHistory(nick);
     Q_EMIT started(report);
+    return report;
+}
+
+StartReport ChatServices::openListeners()
+{
+    StartReport report;
+    const int filePort = m_options.Values().FilePort;
+    report.FilesOff = filePort == 0 || !m_setup.Listen;
+    if (!m_setup.Listen)
+        return report;
+    report.DeafPorts = m_session.StartNetwork();
+    if (filePort != 0) {
+        try {
+            m_files.start(fileOptions());
+        } catch (const ETransferError &error) {
+            report.FilesError = error;
+        }
+    }
     return report;
 }
 

@@ -20,14 +20,19 @@ struct ServicesSetup {
     bool KeepHistory = true; // record private messages
     QString HistoryFolder;   // where the history files are; empty: the program's data folder
     QString PartialJournal;  // the journal of partial files; empty: none
+    bool Listen = true;      // false: no listener and no file port, the chat only sends
+    // Stay offline when a listener or the file port cannot open: the start-up ends there.
+    bool RequireListeners = false;
 };
 
 // How the start-up went, for the front end to word.
 struct StartReport {
-    bool Listening = true;                    // every listener opened
-    bool FilesOff = false;                    // file transfer is switched off in the options
+    QList<int> DeafPorts;  // the chat ports whose listener could not open
+    bool FilesOff = false; // no file port: switched off in the options, or nothing listens
     std::optional<ETransferError> FilesError; // the file port could not be opened
     std::optional<QString> OfflineError;      // the network cannot send
+
+    bool Listening() const { return DeafPorts.isEmpty() && !FilesError; }
 };
 
 // The running chat apart from any window: its options, session, history store, file service
@@ -58,7 +63,7 @@ public:
     // Joins the chat as `nick`: the network and ports the options ask for, the listeners, the
     // file service, the user list refresh, the entry notice and the history. Throws AppError,
     // before anything opens, when a port option is no number; any later failure is reported
-    // and the start-up goes on.
+    // and the start-up goes on, save a port that cannot open when the setup requires them all.
     StartReport Start(const QString &nick);
     // The leave notice, then every listener closed; once.
     void Leave();
@@ -72,6 +77,7 @@ Q_SIGNALS:
     void started(const StartReport &report);
 
 private:
+    StartReport openListeners();
     void chooseNetwork();
     void choosePorts();
     void openHistory(const QString &nick);

@@ -948,4 +948,161 @@ and lines naming my nick</translation>
         <translation>Palavrix is already running...</translation>
     </message>
 </context>
+<context>
+    <name>FileCommands</name>
+    <message>
+        <source>%1 предлагает файлы: %2 (%3)</source>
+        <translation>%1 offers files: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Нет передач</source>
+        <translation>No transfers</translation>
+    </message>
+    <message>
+        <source>Использование: /send NICK PATH</source>
+        <translation>Usage: /send NICK PATH</translation>
+    </message>
+    <message>
+        <source>Пользователь %1 не найден</source>
+        <translation>User %1 not found</translation>
+    </message>
+    <message>
+        <source>%1 не принимает файлы</source>
+        <translation>%1 does not take files</translation>
+    </message>
+    <message>
+        <source>Файл %1 предложен: %2</source>
+        <translation>File %1 offered to %2</translation>
+    </message>
+</context>
+<context>
+    <name>PeerCommandLine</name>
+    <message>
+        <source>Ник, под которым войти в чат.</source>
+        <translation>The nick to join with.</translation>
+    </message>
+    <message>
+        <source>Адрес этого компьютера (по умолчанию найденный).</source>
+        <translation>This host&apos;s address (default: found).</translation>
+    </message>
+    <message>
+        <source>Широковещательный адрес (по умолчанию по собственному адресу).</source>
+        <translation>The broadcast address (default: from the own address).</translation>
+    </message>
+    <message>
+        <source>Общий, системный и приватный порты.</source>
+        <translation>Public, system and private port.</translation>
+    </message>
+    <message>
+        <source>Хранить приватную историю в папке FOLDER (в ней должен быть tmp.dat).</source>
+        <translation>Keep the private history in FOLDER (it must hold tmp.dat).</translation>
+    </message>
+    <message>
+        <source>Начинать строки с их времени.</source>
+        <translation>Prefix lines with their time.</translation>
+    </message>
+    <message>
+        <source>Начинать строки с адреса отправителя.</source>
+        <translation>Prefix lines with the sender&apos;s address.</translation>
+    </message>
+    <message>
+        <source>Номер цвета своих строк, от 0 до 19.</source>
+        <translation>The colour number of the own lines, 0 to 19.</translation>
+    </message>
+    <message>
+        <source>Принимать предложенные файлы в папку FOLDER (иначе отказываться от них); папка проверяется при запуске.</source>
+        <translation>Take the files offered to this peer into FOLDER (else decline them); the folder is checked at start.</translation>
+    </message>
+    <message>
+        <source>Порт для файлов (UDP и TCP); 0 выключает передачу файлов.</source>
+        <translation>The port for files (UDP and TCP); 0 switches file transfer off.</translation>
+    </message>
+    <message>
+        <source>Не открывать ни одного порта: строки уходят в чат, но ничего не приходит (ни сообщений, ни списка пользователей, ни файлов). Так можно запустить второго участника на компьютере, где порты заняты или недоступны.</source>
+        <translation>Open no port: lines go out to the chat but nothing arrives (no messages, no user list, no files). This runs a second peer on a host whose ports are taken or out of reach.</translation>
+    </message>
+    <message>
+        <source>Участник чата без окна: строки стандартного ввода уходят общими сообщениями, &quot;/msg NICK текст&quot; - приватным, &quot;/users&quot; выводит услышанных пользователей, &quot;/send NICK PATH&quot; предлагает файл, &quot;/cancel&quot; отменяет передачи; всё пришедшее выводится по строке. Ошибки идут в стандартный поток ошибок. Коды выхода: 0 - выход по концу ввода или сигналу, 1 - сеть не может отправлять, 2 - ошибка в параметрах, 3 - порт нельзя открыть, 4 - папку для файлов нельзя использовать.</source>
+        <translation>A chat peer without a window: standard input lines go out as public messages, &quot;/msg NICK text&quot; as private ones, &quot;/users&quot; lists the users heard, &quot;/send NICK PATH&quot; offers a file, &quot;/cancel&quot; cancels the transfers; what arrives is printed one line each. Errors go to standard error. Exit codes: 0 left at the end of input or on a signal, 1 the network cannot send, 2 a bad option or value, 3 a port cannot be opened, 4 the folder for files cannot be used.</translation>
+    </message>
+</context>
+<context>
+    <name>PeerTexts</name>
+    <message>
+        <source>нужен параметр --nick</source>
+        <translation>--nick is required</translation>
+    </message>
+    <message>
+        <source>--ports принимает три номера портов, например 555,556,557</source>
+        <translation>--ports takes three port numbers, such as 555,556,557</translation>
+    </message>
+    <message>
+        <source>--color принимает число от 0 до 19</source>
+        <translation>--color takes a number from 0 to 19</translation>
+    </message>
+    <message>
+        <source>--file-port принимает номер порта или 0, чтобы не передавать файлы</source>
+        <translation>--file-port takes a port number, or 0 for no file transfer</translation>
+    </message>
+    <message>
+        <source>неизвестный параметр %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>лишний аргумент %1</source>
+        <translation>unexpected argument %1</translation>
+    </message>
+    <message>
+        <source>подробнее: palavrix-peer --help</source>
+        <translation>see: palavrix-peer --help</translation>
+    </message>
+    <message>
+        <source>не удалось открыть порт %1: он занят или нет права на порты ниже 1024</source>
+        <translation>cannot listen on port %1: it is in use or ports below 1024 are not allowed</translation>
+    </message>
+    <message>
+        <source>не удалось открыть порты %1: они заняты или нет права на порты ниже 1024</source>
+        <translation>cannot listen on ports %1: they are in use or ports below 1024 are not allowed</translation>
+    </message>
+    <message>
+        <source>--send-only запускает без приёма, --file-port 0 - без передачи файлов</source>
+        <translation>--send-only runs without listening, --file-port 0 without file transfer</translation>
+    </message>
+    <message>
+        <source>папки %1 нет</source>
+        <translation>no folder %1</translation>
+    </message>
+    <message>
+        <source>%1 - не папка</source>
+        <translation>%1 is not a folder</translation>
+    </message>
+    <message>
+        <source>в папку %1 нельзя записывать</source>
+        <translation>folder %1 is not writable</translation>
+    </message>
+    <message>
+        <source>не удаётся отправлять: %1</source>
+        <translation>cannot send: %1</translation>
+    </message>
+    <message>
+        <source>история не сохраняется: %1: %2</source>
+        <translation>history not saved: %1: %2</translation>
+    </message>
+    <message>
+        <source>сообщение не отправлено: оно не помещается в один сетевой пакет (лишних байтов: %1)</source>
+        <translation>message not sent: it does not fit in one datagram (%1 bytes over)</translation>
+    </message>
+    <message>
+        <source>использование: /msg NICK текст</source>
+        <translation>usage: /msg NICK text</translation>
+    </message>
+    <message>
+        <source>пользователь &quot;%1&quot; ещё не слышен</source>
+        <translation>no user &quot;%1&quot; heard yet</translation>
+    </message>
+    <message>
+        <source>передача файлов выключена</source>
+        <translation>file transfer is off</translation>
+    </message>
+</context>
 </TS>

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUdpSocket>
 
 namespace
 {
@@ -93,6 +94,7 @@ private Q_SLOTS:
     void presence();
     void usersAgeOverTwoRefreshes();
     void twoSessionsTalk();
+    void aBusyPortIsNamedAndTheOthersListen();
     void emptyDatagramsAreOnlyReplies_data();
     void emptyDatagramsAreOnlyReplies();
     void tooLongIsRefusedBeforeSending_data();
@@ -526,6 +528,24 @@ void TestChatSession::usersAgeOverTwoRefreshes()
     QVERIFY(!session.IsUserAt(QStringLiteral("ад"), Sender));
 }
 
+// A port another program holds: only that one is reported, the other two still listen.
+void TestChatSession::aBusyPortIsNamedAndTheOthersListen()
+{
+    QUdpSocket holder;
+    QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress));
+    ChatSession session;
+    const ChatPorts ports{testsupport::freeUdpPort(), int(holder.localPort()),
+                          testsupport::freeUdpPort()};
+    session.setPorts(ports);
+    QCOMPARE(session.StartNetwork(), QList<int>{ports.System});
+    for (int port : {ports.Public, ports.Private}) {
+        QUdpSocket other;
+        QVERIFY2(!other.bind(QHostAddress::AnyIPv4, quint16(port), QUdpSocket::DontShareAddress),
+                 qPrintable(QString::number(port)));
+    }
+    session.CloseListeners();
+}
+
 void TestChatSession::twoSessionsTalk()
 {
     // Two sessions on this host, each sending to the other's listening ports.
@@ -548,7 +568,7 @@ void TestChatSession::twoSessionsTalk()
         session->PrivateClient->Port = other.Private;
         session->setBroadcastAddress(QStringLiteral("127.0.0.1"));
         session->setSettings(allAlerts());
-        QVERIFY(session->StartNetwork());
+        QVERIFY(session->StartNetwork().isEmpty());
     }
     ivan.setOwnNick(QStringLiteral("Иван"));
     ivan.setOwnIP(QStringLiteral("127.0.0.2"));

@@ -389,9 +389,10 @@ class Harness:
         self.observer = Observer(self, self.net.ns(node), self.net.addr(node))
         return self.observer
 
-    def start_peer(self, nick, node=None, args=()):
+    def start_peer(self, nick, node=None, args=(), lang="C.UTF-8"):
         """A headless peer (palavrix-peer) on its own node, fed through its standard input."""
         peer = Peer(self, nick, node or nick, list(args))
+        peer.lang = lang
         peer.start()
         return peer
 
@@ -681,7 +682,9 @@ class Peer:
         self.ns = harness.net.ns(node)
         self.addr = harness.net.addr(node)
         self.args = args
+        self.lang = "C.UTF-8"
         self.proc = None
+        self.stderr_path = harness.logdir / ("%s.peer.stderr" % node)
         self._lock = threading.Condition()
         self._lines = []
 
@@ -689,10 +692,10 @@ class Peer:
         program = self.h.stage / "palavrix-peer"
         if not program.exists():
             raise Skip("no palavrix-peer beside the program in %s" % self.h.stage)
-        env = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": "C.UTF-8",
+        env = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": self.lang,
                "ASAN_OPTIONS": "detect_leaks=0:abort_on_error=0",
                "UBSAN_OPTIONS": "print_stacktrace=1"}
-        err = open(self.h.logdir / ("%s.peer.stderr" % self.node), "wb")
+        err = open(self.stderr_path, "wb")
         self.proc = subprocess.Popen(
             ["ip", "netns", "exec", self.ns, str(program), "--nick", self.nick,
              "--address", self.addr] + self.args,
@@ -721,6 +724,10 @@ class Peer:
     def lines(self):
         with self._lock:
             return list(self._lines)
+
+    def stderr_lines(self):
+        """What the peer wrote to its standard error so far."""
+        return self.stderr_path.read_bytes().decode("utf-8", "replace").splitlines()
 
     def wait_line(self, wanted, timeout):
         """Waits for a printed line equal to `wanted` (or for which `wanted` is true)."""

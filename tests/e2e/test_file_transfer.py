@@ -366,8 +366,9 @@ def test(h):
     vera_sends(h, vera, vera_copy, olga, h.net.addr("Old"), inbox, outbox)
 
     ivan.type("/send Old %s" % small_file)
-    h.expect(ivan.wait_line("Old не принимает файлы", 5.0),
-             "Ivan was told Old takes no files (got %r)" % ivan.lines()[-3:])
+    refused = "palavrix-peer: Old не принимает файлы"
+    h.expect(E.wait_until(lambda: refused in ivan.stderr_lines(), 5.0),
+             "Ivan was told on stderr Old takes no files (got %r)" % ivan.stderr_lines()[-3:])
     watch.close()
     strange = old_copy_saw(h, watch, h.net.addr("Old"))
     h.expect(not strange, "Old received only the chat's own datagrams (also: %r)" % strange[:5])

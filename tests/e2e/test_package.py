@@ -3,9 +3,9 @@
 
 The package made by scripts/package.sh is unpacked into a temporary root. Its layout is
 checked: the program under usr/lib/palavrix with the command usr/bin/palavrix, the shipped
-files under usr/share/palavrix, the desktop entry, the icons and the AppStream metainfo. Then
-the user "nobody" runs it from another folder, under Xvfb, with the program's folder read-only
-and the capability the package's postinst gives it:
+files under usr/share/palavrix, the desktop entry, the icons, the AppStream metainfo and the
+manual pages. Then the user "nobody" runs it from another folder, under Xvfb, with the
+program's folder read-only and the capability the package's postinst gives it:
   * first start: Chat.cfg is seeded into ~/.config/palavrix from the shipped default (which
     asks for the nick);
   * with fast entry in that Chat.cfg: the history file lands in ~/.local/share/palavrix, the
@@ -85,7 +85,9 @@ def test(h):
                  root / "usr/share/applications/io.sourceforge.palavrix.desktop",
                  root / "usr/share/metainfo/io.sourceforge.palavrix.metainfo.xml",
                  root / "usr/share/icons/hicolor/48x48/apps/palavrix.png",
-                 root / "usr/share/icons/hicolor/256x256/apps/palavrix.png"]:
+                 root / "usr/share/icons/hicolor/256x256/apps/palavrix.png",
+                 root / "usr/share/man/man1/palavrix.1.gz",
+                 root / "usr/share/man/man1/palavrix-peer.1.gz"]:
         h.expect(path.is_file(), "the package holds %s" % path.relative_to(root))
     h.require(command.is_symlink() and command.resolve() == program.resolve(),
               "usr/bin/palavrix leads to the program")

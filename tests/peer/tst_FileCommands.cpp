@@ -20,6 +20,8 @@ private Q_SLOTS:
     void peerCommands_data();
     void peerCommands();
     void stallIsPrinted();
+    void refusalsFollowTheLanguage_data();
+    void refusalsFollowTheLanguage();
 };
 
 namespace
@@ -80,6 +82,7 @@ void TestFileCommands::peerCommands_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("olgaAnnounced");
     QTest::addColumn<QString>("acceptFolder"); // "<dir>" stands for Olga's folder
+    // What each side prints; a line on standard error begins with "stderr: ".
     QTest::addColumn<QStringList>("ivanSays");
     QTest::addColumn<QStringList>("olgaSays");
     const QStringList offered{u"Ivan (127.0.0.1) предлагает файлы: a.bin (3 байт)"_s};
@@ -94,12 +97,13 @@ void TestFileCommands::peerCommands_data()
         << offered + QStringList{u"Вы отказались от файлов"_s};
     QTest::newRow("A user who never announced the file port")
         << u"/send Olga <file>"_s << false << u"<dir>"_s
-        << QStringList{u"Olga не принимает файлы"_s} << QStringList();
+        << QStringList{u"stderr: Olga не принимает файлы"_s} << QStringList();
     QTest::newRow("A nick nobody has")
         << u"/send Boris <file>"_s << true << u"<dir>"_s
-        << QStringList{u"Пользователь Boris не найден"_s} << QStringList();
+        << QStringList{u"stderr: Пользователь Boris не найден"_s} << QStringList();
     QTest::newRow("No path") << u"/send Olga"_s << true << u"<dir>"_s
-                             << QStringList{u"Использование: /send NICK PATH"_s} << QStringList();
+                             << QStringList{u"stderr: Использование: /send NICK PATH"_s}
+                             << QStringList();
     QTest::newRow("Cancel with nothing under way")
         << u"/cancel"_s << true << u"<dir>"_s << QStringList{u"Нет передач"_s} << QStringList();
 }
@@ -121,10 +125,15 @@ void TestFileCommands::peerCommands()
     const auto resolve = [](const QString &nick) {
         return nick == "Olga"_L1 ? Loopback : QHostAddress();
     };
-    FileCommands ivanCommands(ivan.service, resolve,
-                              [&](const QString &line) { ivanLines.append(line); }, {});
-    FileCommands olgaCommands(
-        olga.service, resolve, [&](const QString &line) { olgaLines.append(line); }, acceptFolder);
+    const auto print = [](QStringList &lines) {
+        return [&lines](const QString &line) { lines.append(line); };
+    };
+    const auto complain = [](QStringList &lines) {
+        return [&lines](const QString &line) { lines.append(u"stderr: "_s + line); };
+    };
+    FileCommands ivanCommands(ivan.service, resolve, print(ivanLines), complain(ivanLines), {});
+    FileCommands olgaCommands(olga.service, resolve, print(olgaLines), complain(olgaLines),
+                              acceptFolder);
     QSignalSpy ivanRecords(&ivanCommands, &FileCommands::fileRecorded);
     QSignalSpy olgaRecords(&olgaCommands, &FileCommands::fileRecorded);
     if (olgaAnnounced) {
@@ -156,12 +165,42 @@ void TestFileCommands::stallIsPrinted()
     QStringList lines;
     FileCommands commands(
         olga.service, [](const QString &) { return QHostAddress(); },
-        [&](const QString &line) { lines.append(line); }, olga.dir.path());
+        [&](const QString &line) { lines.append(line); },
+        [&](const QString &line) { lines.append(u"stderr: "_s + line); }, olga.dir.path());
     const QString token = NewToken();
     Q_EMIT olga.service.stalled(token, true);
     Q_EMIT olga.service.stalled(token, false);
     QCOMPARE(lines, (QStringList{u"Передача остановилась: нет данных, ждём связи"_s,
                                  u"Передача возобновилась"_s}));
+}
+
+void TestFileCommands::refusalsFollowTheLanguage_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("Russian") << false
+                             << QStringList{u"stderr: Пользователь Boris не найден"_s,
+                                            u"stderr: Использование: /send NICK PATH"_s,
+                                            u"Нет передач"_s};
+    QTest::newRow("English") << true
+                             << QStringList{u"stderr: User Boris not found"_s,
+                                            u"stderr: Usage: /send NICK PATH"_s, u"No transfers"_s};
+}
+
+void TestFileCommands::refusalsFollowTheLanguage()
+{
+    QFETCH(bool, english);
+    QFETCH(QStringList, expected);
+    const auto translator = testsupport::speakEnglish(english, QStringLiteral(PALAVRIX_STAGE_DIR));
+    Side olga(u"Olga"_s);
+    QStringList lines;
+    FileCommands commands(
+        olga.service, [](const QString &) { return QHostAddress(); },
+        [&](const QString &line) { lines.append(line); },
+        [&](const QString &line) { lines.append(u"stderr: "_s + line); }, {});
+    for (const QString &command : {u"/send Boris a.txt"_s, u"/send Boris"_s, u"/cancel"_s})
+        QVERIFY(commands.handle(command));
+    QCOMPARE(lines, expected);
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestFileCommands)
