@@ -164,3 +164,8 @@ QString LocalTimeText(const QDateTime &moment, const QLocale &locale)
     }
     return QLocale::c().toString(time, QStringLiteral("HH:mm:ss"));
 }
+
+QString ConversationTimeText(const QDateTime &moment)
+{
+    return QLocale::c().toString(moment.time(), QStringLiteral("HH:mm:ss"));
+}

@@ -16,6 +16,10 @@ QString LocalDateText(const QDateTime &moment, const QLocale &locale = QLocale::
 // marker, then HH:mm:ss, then that form in plain digits 0-9.
 QString LocalTimeText(const QDateTime &moment, const QLocale &locale = QLocale::system());
 
+// The time as the conversation shows it: HH:mm:ss on the 24-hour clock in plain digits,
+// "04:53:08" whatever the language or the region.
+QString ConversationTimeText(const QDateTime &moment);
+
 // Format rewriting behind the two functions. Quoted literal text is left alone.
 // Removes the time-zone fields ("t") with the blanks and the empty brackets they leave.
 QString WithoutTimeZone(const QString &format);
