@@ -434,7 +434,7 @@ QString ChatSession::timeNow() const
     const qint64 second = QDateTime::currentSecsSinceEpoch();
     if (second != m_timeSecond) {
         m_timeSecond = second;
-        m_timeText = LocalTimeText(QDateTime::fromSecsSinceEpoch(second));
+        m_timeText = ConversationTimeText(QDateTime::fromSecsSinceEpoch(second));
     }
     return m_timeText;
 }

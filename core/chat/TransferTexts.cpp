@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QHostAddress>
+#include <QLocale>
 
 using namespace Qt::StringLiterals;
 using namespace transfer;
@@ -73,7 +74,8 @@ QString FileSizeText(qint64 bytes)
         QT_TRANSLATE_NOOP("TransferFigures", " байт"), QT_TRANSLATE_NOOP("TransferFigures", "КБ"),
         QT_TRANSLATE_NOOP("TransferFigures", "МБ"), QT_TRANSLATE_NOOP("TransferFigures", "ГБ"),
         QT_TRANSLATE_NOOP("TransferFigures", "ТБ")};
-    const SizeFigure figure = FileSizeFigure(bytes);
+    // The default locale is the one of the windows' language (uilanguage::Install).
+    const SizeFigure figure = FileSizeFigure(bytes, QLocale());
     const QString unit = QCoreApplication::translate("TransferFigures", Units[int(figure.unit)]);
     // " байт" brings its own blank.
     if (figure.unit == SizeUnit::Bytes)

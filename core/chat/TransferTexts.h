@@ -10,7 +10,7 @@ class QHostAddress;
 
 // What the windows and the headless peer say about file transfers, in the user's language.
 
-// "512 байт", "1,2 КБ", "1,2 МБ", "3,4 ГБ".
+// "512 байт", "1,2 КБ", "1,2 МБ", "3,4 ГБ"; the number as the default locale writes it.
 QString FileSizeText(qint64 bytes);
 // "1,2 МБ из 3,4 МБ, 1,2 МБ/с, осталось 0:02" and the like, for a progress line.
 QString ProgressText(const transfer::TransferProgress &progress);

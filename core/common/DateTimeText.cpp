@@ -89,6 +89,48 @@ template <typename Drop> QString dropFields(QList<Piece> kept, Drop drop)
     return joinFormat(pieces);
 }
 
+// A year read from two digits lands in the hundred years that end next year.
+QDate WithinLastCentury(const QDate &date)
+{
+    const int latest = QDate::currentDate().year() + 1;
+    int year = date.year();
+    while (year + 100 <= latest)
+        year += 100;
+    while (year > latest)
+        year -= 100;
+    return QDate(year, date.month(), date.day());
+}
+
+// The text with every digit of any script written as a plain digit 0-9.
+QString PlainDigits(const QString &text)
+{
+    QString plain;
+    for (const char32_t c : text.toUcs4()) {
+        const int digit = QChar::digitValue(c);
+        if (digit >= 0)
+            plain += QChar(u'0' + digit);
+        else
+            plain += QString::fromUcs4(&c, 1);
+    }
+    return plain;
+}
+
+QDate StoredDate(const QString &stored, const QLocale &region)
+{
+    const QString shortFormat = region.dateFormat(QLocale::ShortFormat);
+    const QString plain = PlainDigits(stored);
+    for (const QString &format :
+         {shortFormat, TwoDigitYear(shortFormat), QStringLiteral("yyyy-MM-dd"),
+          QStringLiteral("dd.MM.yyyy"), QStringLiteral("dd.MM.yy")}) {
+        for (const QDate &date : {region.toDate(stored, format), region.toDate(plain, format),
+                                  QLocale::c().toDate(plain, format)}) {
+            if (date.isValid())
+                return format.contains(QStringLiteral("yyyy")) ? date : WithinLastCentury(date);
+        }
+    }
+    return QDate();
+}
+
 bool isDayPeriod(const QString &field)
 {
     const QChar c = field.at(0);
@@ -163,4 +205,19 @@ QString LocalTimeText(const QDateTime &moment, const QLocale &locale)
             return text;
     }
     return QLocale::c().toString(time, QStringLiteral("HH:mm:ss"));
+}
+
+QString ConversationTimeText(const QDateTime &moment)
+{
+    return QLocale::c().toString(moment.time(), QStringLiteral("HH:mm:ss"));
+}
+
+QString HistoryDateText(const QString &stored, const QLocale &display, const QLocale &region)
+{
+    const QDate date = StoredDate(stored, region);
+    if (!date.isValid())
+        return stored;
+    return QLocale::c().toString(date, display.language() == QLocale::Russian
+                                           ? QStringLiteral("dd.MM.yyyy")
+                                           : QStringLiteral("yyyy-MM-dd"));
 }

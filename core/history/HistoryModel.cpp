@@ -1,5 +1,6 @@
 #include "HistoryModel.h"
 
+#include "DateTimeText.h"
 #include "HistoryDatabase.h"
 
 HistoryModel::HistoryModel(HistoryTable &table, QObject *parent)
@@ -37,13 +38,24 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         const QString text = m_table.textAt(index.row(), field);
         if (text.isEmpty() && field == HistoryField::mCutText && m_table.unreadableAt(index.row()))
             return m_unreadableText;
-        return text;
+        return field == HistoryField::mDate ? shownDate(text) : text;
     }
     case IncomingRole:
         return m_table.incomingAt(index.row());
     default:
         return QVariant();
     }
+}
+
+QString HistoryModel::shownDate(const QString &stored) const
+{
+    // The rows on screen mostly share their date: it is read once for them.
+    if (stored != m_lastStoredDate || QLocale() != m_lastDisplayLocale) {
+        m_lastStoredDate = stored;
+        m_lastDisplayLocale = QLocale();
+        m_lastShownDate = HistoryDateText(stored);
+    }
+    return m_lastShownDate;
 }
 
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const

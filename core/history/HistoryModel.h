@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QLocale>
 
 class HistoryTable;
 
 // The data source of the history grids: the table view's records as rows, its seven fields
-// as columns, read on demand for the rows on screen.
+// as columns, read on demand for the rows on screen. Dates are shown with four-digit years in
+// the form of the default locale's language (HistoryDateText); the store keeps its own text.
 class HistoryModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,7 +33,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    QString shownDate(const QString &stored) const;
+
     HistoryTable &m_table;
     QStringList m_titles;
     QString m_unreadableText;
+    mutable QString m_lastStoredDate;
+    mutable QLocale m_lastDisplayLocale;
+    mutable QString m_lastShownDate;
 };

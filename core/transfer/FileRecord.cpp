@@ -11,7 +11,8 @@ namespace
 
 QString StoredSize(qint64 bytes)
 {
-    const SizeFigure figure = FileSizeFigure(bytes);
+    // The history keeps the Russian form whatever the language of the windows.
+    const SizeFigure figure = FileSizeFigure(bytes, QLocale(QLocale::Russian));
     switch (figure.unit) {
     case SizeUnit::Bytes:
         return figure.number + u" байт"_s;

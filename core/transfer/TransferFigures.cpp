@@ -16,19 +16,19 @@ TransferProgress MakeProgress(qint64 done, qint64 total, qint64 elapsedMs)
     return progress;
 }
 
-SizeFigure FileSizeFigure(qint64 bytes)
+SizeFigure FileSizeFigure(qint64 bytes, const QLocale &locale)
 {
+    QLocale writer = locale;
+    writer.setNumberOptions(writer.numberOptions() | QLocale::OmitGroupSeparator);
     if (bytes < 1024)
-        return {QString::number(bytes), SizeUnit::Bytes};
+        return {writer.toString(bytes), SizeUnit::Bytes};
     double value = double(bytes) / 1024.0;
     int unit = int(SizeUnit::KB);
     while (std::round(value * 10) >= 1024 * 10 && unit < int(SizeUnit::TB)) {
         value /= 1024.0;
         ++unit;
     }
-    QString number = QString::number(std::round(value * 10) / 10, 'f', 1);
-    number.replace(u'.', u',');
-    return {number, SizeUnit(unit)};
+    return {writer.toString(std::round(value * 10) / 10, 'f', 1), SizeUnit(unit)};
 }
 
 } // namespace transfer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 namespace transfer
@@ -17,12 +18,13 @@ TransferProgress MakeProgress(qint64 done, qint64 total, qint64 elapsedMs);
 
 enum class SizeUnit { Bytes, KB, MB, GB, TB };
 
-// A size as it is shown: "512" bytes, or one decimal after a comma in binary units ("1,2" MB).
+// A size as it is shown: "512" bytes, or one decimal in binary units, written as `locale`
+// writes numbers without group separators ("1,2" MB in Russian, "1.2" MB in English).
 struct SizeFigure {
     QString number;
     SizeUnit unit = SizeUnit::Bytes;
 };
 
-SizeFigure FileSizeFigure(qint64 bytes);
+SizeFigure FileSizeFigure(qint64 bytes, const QLocale &locale);
 
 } // namespace transfer

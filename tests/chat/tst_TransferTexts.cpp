@@ -3,6 +3,7 @@
 #include "TransferTexts.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -175,10 +176,10 @@ void TestTransferTexts::figures_data()
         << u"0 байт из 1000 байт|1,0 МБ из 2,0 МБ, 1,0 МБ/с, осталось "
            u"0:01|1,0 КБ из 3,9 МБ, 1,0 КБ/с, осталось 1:06:39"_s
         << u"Файл report.pdf (1,2 МБ) отправлен|Файл a.txt (10 байт) получен"_s;
-    QTest::newRow("English") << u"en"_s << u"0 bytes|512 bytes|1,0 KB|1,2 MB|10,0 GB"_s
-                             << u"0 bytes of 1000 bytes|1,0 MB of 2,0 MB, 1,0 MB/s, left "
-                                u"0:01|1,0 KB of 3,9 MB, 1,0 KB/s, left 1:06:39"_s
-                             << u"File report.pdf (1,2 MB) sent|File a.txt (10 bytes) received"_s;
+    QTest::newRow("English") << u"en"_s << u"0 bytes|512 bytes|1.0 KB|1.2 MB|10.0 GB"_s
+                             << u"0 bytes of 1000 bytes|1.0 MB of 2.0 MB, 1.0 MB/s, left "
+                                u"0:01|1.0 KB of 3.9 MB, 1.0 KB/s, left 1:06:39"_s
+                             << u"File report.pdf (1.2 MB) sent|File a.txt (10 bytes) received"_s;
 }
 
 void TestTransferTexts::figures()
@@ -187,8 +188,10 @@ void TestTransferTexts::figures()
     QFETCH(QString, sizes);
     QFETCH(QString, progress);
     QFETCH(QString, lines);
-    const auto translator =
-        testsupport::speakEnglish(language == "en"_L1, QStringLiteral(PALAVRIX_STAGE_DIR));
+    const bool english = language == "en"_L1;
+    const auto translator = testsupport::speakEnglish(english, QStringLiteral(PALAVRIX_STAGE_DIR));
+    // As the windows install it: the locale of their language, whatever the system's.
+    QLocale::setDefault(QLocale(english ? QLocale::English : QLocale::Russian));
     QStringList shown;
     for (const qint64 bytes : {0LL, 512LL, 1024LL, 1258291LL, 10737418240LL})
         shown << FileSizeText(bytes);

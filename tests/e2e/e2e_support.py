@@ -397,13 +397,14 @@ class Harness:
         return peer
 
     def start_copy(self, nick, node=None, config=None, raw_lines=None, cwd=None, lang=None,
-                   options=None):
+                   options=None, env=None):
         """Starts a copy from its portable folder; cwd is the working folder it is started
         from (the portable folder unless given), lang its LANG (the desktop's unless given),
-        options the lines of its Options.cfg."""
+        options the lines of its Options.cfg, env more variables of its environment."""
         copy = Copy(self, nick, node or nick, config or {}, raw_lines)
         copy.lang = lang
         copy.options = options
+        copy.extra_env = env or {}
         self.copies.append(copy)
         copy.start(cwd)
         return copy
@@ -764,6 +765,7 @@ class Copy:
         self.started_at = None
         self.exit_code = None
         self.lang = None
+        self.extra_env = {}
 
     def prepare(self):
         # The program and what it finds beside it; not the histories or settings that a run
@@ -796,6 +798,7 @@ class Copy:
         })
         if self.lang:
             env["LANG"] = self.lang
+        env.update(self.extra_env)
         return env
 
     def start(self, cwd=None):

@@ -7,18 +7,24 @@ is the same protocol byte for byte: Ann's entry notice is Ivan's with the nick c
 public line and her leave notice are exactly the code page 1251 bytes a Russian copy sends,
 and the notices each copy receives show as they came, in Russian. Private messages
 go both ways between the two languages.
+
+Ann's clock is set to a morning hour (her own time zone), when an English regional time would
+drop the leading zero: her lines are time-stamped [hh:mm:ss] all the same. An offer of files
+made to her gives the size the English way, "report.pdf (1.2 KB)".
 """
 import re
 import sys
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
+from test_file_transfer import Script  # noqa: E402
 
 COLORS = {"Ann": 12, "Ivan": 9}
 SLACK = 8.0
-NOTICE = re.compile(r'^\[[0-9:]+\]  в чат входит - "(Ann|Ivan)"\.\.\.$')
-LEAVE = re.compile(r'^\[[0-9:]+\] "Ann" покидает чат\.\.\.$')
+NOTICE = re.compile(r'^\[\d\d:\d\d:\d\d\]  в чат входит - "(Ann|Ivan)"\.\.\.$')
+LEAVE = re.compile(r'^\[\d\d:\d\d:\d\d\] "Ann" покидает чат\.\.\.$')
 
 
 class EnglishUi(E.CopyUi):
@@ -36,12 +42,39 @@ def texts(lines):
     return [line.text for line in lines]
 
 
+def morning_zone():
+    """A time zone (POSIX TZ) in which it is now 5 in the morning."""
+    offset = (41 - time.gmtime().tm_hour) % 24 - 12
+    return "<%+03d>%d" % (offset, -offset)
+
+
+def labels(ui):
+    window = ui.private_window()
+    return [ui.name(a) for a in ui.find_all(window, "label")] if window is not None else []
+
+
+def offer_shows_english_size(h, ann, ann_copy):
+    report = h.workdir / "report.pdf"
+    report.write_bytes(b"%PDF" * 300)
+    sender = Script(h, "observer", [E.HERE / "file_sender.py", "offer", "--to", ann_copy.addr,
+                                    "--name", "report.pdf", "--data", report], "sender")
+    offered = "Mallory (%s) offers files: report.pdf (1.2 KB)" % h.net.addr("observer")
+    shown = E.wait_until(lambda: offered in labels(ann), 15.0, 0.1)
+    h.expect(shown, "Ann's offer row writes the size the English way: %r (labels %r)"
+             % (offered, labels(ann)))
+    decline = ann.find(ann.private_window(), role="push button", name="Decline")
+    if decline is not None:
+        ann.fire(decline)
+        sender.wait("declined", 10.0)
+    sender.proc.kill()
+
+
 def test(h):
     h.build_network(["Ann", "Ivan", "observer"])
     h.start_desktop()
     wire = h.start_observer()
     ann_copy = h.start_copy("Ann", config={"FontColor": "12", "ShowPrivateWND": "1"},
-                            lang="en_US.UTF-8")
+                            lang="en_US.UTF-8", env={"TZ": morning_zone()})
     # Ivan starts once Ann has logged on (her entry notice follows her listeners' opening),
     # so that she hears his entry notice.
     E.wait_until(lambda: wire.datagrams(E.PUBLIC_PORT, ann_copy.addr), 10.0,
@@ -75,7 +108,8 @@ def test(h):
     # Ivan started second: Ann heard his entry, he heard only his own.
     notices = [l.text for l in ann.lines(ann.public_view()) if NOTICE.match(l.text)]
     h.expect(any('"Ann"' in t for t in notices) and any('"Ivan"' in t for t in notices),
-             "Ann shows her own and Ivan's entry notices in Russian (got %r)" % notices)
+             "Ann shows her own and Ivan's entry notices in Russian, time-stamped [hh:mm:ss] "
+             "at her morning hour (got %r)" % texts(ann.lines(ann.public_view())))
 
     # Ann's public line: the Russian copy's bytes, shown by Ivan.
     ann.set_text(ann.input_box(window), "Hello")
@@ -115,6 +149,8 @@ def test(h):
     got = E.wait_until(lambda: texts(ivan.lines(ivan.private_view())) == back, 8.0)
     h.expect(got, "Ivan's private window shows Ann's answer (got %r)"
              % texts(ivan.lines(ivan.private_view())))
+
+    offer_shows_english_size(h, ann, ann_copy)
 
     # Ann leaves through the English exit question; the leave notice is the Russian one.
     ann.fire(ann.menu_item("File", "Exit..."))

@@ -33,6 +33,9 @@ private Q_SLOTS:
     void localDateText_data();
     void localDateText();
     void everyLocaleFitsTheFields();
+    void historyDateText_data();
+    void historyDateText();
+    void everyLocaleReadsItsDatesBack();
 };
 
 void TestHistoryRecord::historyFileName_data()
@@ -285,6 +288,62 @@ void TestHistoryRecord::everyLocaleFitsTheFields()
                      qPrintable(locale.name() + time));
             const QString zone = moment.timeZoneAbbreviation();
             QVERIFY2(zone.isEmpty() || !time.contains(zone), qPrintable(locale.name() + time));
+        }
+    }
+}
+
+// The history window shows stored dates with four-digit years in the form of its language.
+void TestHistoryRecord::historyDateText_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("region");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("a US date in English windows is read month first")
+        << u"12/11/26"_qs << u"en"_qs << u"en_US"_qs << u"2026-12-11"_qs;
+    QTest::newRow("a US date in Russian windows")
+        << u"12/11/26"_qs << u"ru"_qs << u"en_US"_qs << u"11.12.2026"_qs;
+    QTest::newRow("a British date is read day first")
+        << u"11/12/2026"_qs << u"en"_qs << u"en_GB"_qs << u"2026-12-11"_qs;
+    QTest::newRow("a German two-digit year")
+        << u"11.12.26"_qs << u"en"_qs << u"de_DE"_qs << u"2026-12-11"_qs;
+    QTest::newRow("a Russian date in English windows")
+        << u"11.12.2026"_qs << u"en"_qs << u"ru_RU"_qs << u"2026-12-11"_qs;
+    QTest::newRow("a Russian date in Russian windows is the stored one")
+        << u"11.12.2026"_qs << u"ru"_qs << u"ru_RU"_qs << u"11.12.2026"_qs;
+    QTest::newRow("a two-digit year of the last century")
+        << u"12/28/99"_qs << u"en"_qs << u"en_US"_qs << u"1999-12-28"_qs;
+    QTest::newRow("the common form a copy elsewhere wrote")
+        << u"28.12.2000"_qs << u"en"_qs << u"en_US"_qs << u"2000-12-28"_qs;
+    QTest::newRow("the ISO form a copy elsewhere wrote")
+        << u"2000-12-28"_qs << u"ru"_qs << u"en_US"_qs << u"28.12.2000"_qs;
+    QTest::newRow("a text that reads as no date is shown as it is")
+        << u"вчера"_qs << u"en"_qs << u"en_US"_qs << u"вчера"_qs;
+    QTest::newRow("an impossible date is shown as it is")
+        << u"13/45/26"_qs << u"en"_qs << u"en_US"_qs << u"13/45/26"_qs;
+}
+
+void TestHistoryRecord::historyDateText()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, display);
+    QFETCH(QString, region);
+    QFETCH(QString, shown);
+    QCOMPARE(HistoryDateText(stored, QLocale(display), QLocale(region)), shown);
+}
+
+// Whatever region wrote a date, the window shows the day it was written.
+void TestHistoryRecord::everyLocaleReadsItsDatesBack()
+{
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    const QDate days[] = {QDate(2024, 12, 25), QDate(2009, 9, 9), QDate(1999, 1, 31)};
+    for (const QLocale &locale : locales) {
+        for (const QDate &day : days) {
+            const QString stored = LocalDateText(QDateTime(day, QTime(12, 0)), locale);
+            QCOMPARE(HistoryDateText(stored, QLocale(QLocale::English), locale),
+                     day.toString(Qt::ISODate));
         }
     }
 }

@@ -115,6 +115,8 @@ private Q_SLOTS:
     void columns();
     void countsPerTab_data();
     void countsPerTab();
+    void datesShowFourDigitYears_data();
+    void datesShowFourDigitYears();
     void deleteTwoSelectedOnIncoming();
     void deleteSelectionInOneTransaction_data();
     void deleteSelectionInOneTransaction();
@@ -316,11 +318,40 @@ void TestHistoryWindow::columns()
     // The date and time columns take their texts whole, in the grid's font, beside the indent.
     const QFontMetrics metrics = grid->fontMetrics();
     QVERIFY(date > metrics.horizontalAdvance(u"10.12.2026"_qs) + 2);
+    QVERIFY(date > metrics.horizontalAdvance(u"2026-12-28"_qs) + 2);
     QVERIFY(date > metrics.horizontalAdvance(
                        LocalDateText(QDateTime(QDate(2026, 12, 28), QTime(23, 59)))) +
                        2);
     const int timeText = metrics.horizontalAdvance(u"00:00:00"_qs);
     QVERIFY(grid->columnWidth(int(HistoryField::mTime)) > timeText);
+}
+
+// The grid shows the date in the form of the windows' language with its four-digit year; the
+// store keeps the regional text older copies read.
+void TestHistoryWindow::datesShowFourDigitYears_data()
+{
+    QTest::addColumn<QLocale::Language>("language");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("English windows show year, month, day") << QLocale::English << u"yyyy-MM-dd"_qs;
+    QTest::newRow("Russian windows show day, month, year") << QLocale::Russian << u"dd.MM.yyyy"_qs;
+}
+
+void TestHistoryWindow::datesShowFourDigitYears()
+{
+    QFETCH(QLocale::Language, language);
+    QFETCH(QString, format);
+    const QLocale before;
+    QLocale::setDefault(QLocale(language));
+    const QDateTime written = QDateTime::currentDateTime();
+    m_form->AppendHistoryRecord(u"Анна"_qs, u"Me"_qs, u"hello"_qs, true);
+    const QString shown =
+        m_form->DBGrid1->model()->index(0, int(HistoryField::mDate)).data().toString();
+    QLocale::setDefault(before);
+    QCOMPARE(shown, QLocale::c().toString(written.date(), format));
+    std::vector<HistoryRecord> records;
+    QVERIFY(historytest::ReadStoreFile(m_form->Store->path(), records));
+    QCOMPARE(records.size(), size_t(1));
+    QCOMPARE(records.front().mDate, LocalDateText(written));
 }
 
 void TestHistoryWindow::countsPerTab_data()

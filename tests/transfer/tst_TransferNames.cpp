@@ -169,24 +169,34 @@ void TestTransferNames::copiesStayWithinTheLimit()
 
 void TestTransferNames::sizeFigure_data()
 {
+    QTest::addColumn<QLocale::Language>("language");
     QTest::addColumn<qint64>("bytes");
     QTest::addColumn<QString>("number");
     QTest::addColumn<SizeUnit>("unit");
-    QTest::newRow("Bytes") << qint64(512) << u"512"_s << SizeUnit::Bytes;
-    QTest::newRow("Zero") << qint64(0) << u"0"_s << SizeUnit::Bytes;
-    QTest::newRow("One kibibyte") << qint64(1024) << u"1,0"_s << SizeUnit::KB;
-    QTest::newRow("1.2 MiB with a comma") << qint64(1258291) << u"1,2"_s << SizeUnit::MB;
-    QTest::newRow("Just below a mebibyte rounds up to the next unit")
-        << qint64(1048575) << u"1,0"_s << SizeUnit::MB;
-    QTest::newRow("Ten gibibytes") << qint64(10737418240LL) << u"10,0"_s << SizeUnit::GB;
+    const auto row = [](const char *name, qint64 bytes, const QString &russian,
+                        const QString &english, SizeUnit unit) {
+        QTest::addRow("%s, ru", name) << QLocale::Russian << bytes << russian << unit;
+        QTest::addRow("%s, en", name) << QLocale::English << bytes << english << unit;
+    };
+    row("Bytes", 512, u"512"_s, u"512"_s, SizeUnit::Bytes);
+    row("Zero", 0, u"0"_s, u"0"_s, SizeUnit::Bytes);
+    row("A thousand bytes without a group separator", 1000, u"1000"_s, u"1000"_s, SizeUnit::Bytes);
+    row("One kibibyte", 1024, u"1,0"_s, u"1.0"_s, SizeUnit::KB);
+    row("1.2 MiB with the language's decimal sign", 1258291, u"1,2"_s, u"1.2"_s, SizeUnit::MB);
+    row("Just below a mebibyte rounds up to the next unit", 1048575, u"1,0"_s, u"1.0"_s,
+        SizeUnit::MB);
+    row("Ten gibibytes", 10737418240LL, u"10,0"_s, u"10.0"_s, SizeUnit::GB);
+    row("Thousands of tebibytes without a group separator", 1024LL * 1099511627776LL, u"1024,0"_s,
+        u"1024.0"_s, SizeUnit::TB);
 }
 
 void TestTransferNames::sizeFigure()
 {
+    QFETCH(QLocale::Language, language);
     QFETCH(qint64, bytes);
     QFETCH(QString, number);
     QFETCH(SizeUnit, unit);
-    const SizeFigure figure = FileSizeFigure(bytes);
+    const SizeFigure figure = FileSizeFigure(bytes, QLocale(language));
     QCOMPARE(figure.number, number);
     QCOMPARE(figure.unit, unit);
 }
@@ -232,6 +242,7 @@ void TestTransferNames::storedFileLine()
 {
     QFETCH(bool, english);
     const auto translator = testsupport::speakEnglish(english, QStringLiteral(PALAVRIX_STAGE_DIR));
+    QLocale::setDefault(QLocale(english ? QLocale::English : QLocale::Russian));
     QCOMPARE(FileHistoryLine(Direction::Outgoing, u"report.pdf"_s, 1258291),
              u"Файл report.pdf (1,2 МБ) отправлен"_s);
     QCOMPARE(FileHistoryLine(Direction::Incoming, u"a.txt"_s, 10),

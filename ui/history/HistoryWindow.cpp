@@ -283,9 +283,9 @@ THForm::~THForm()
 
 int THForm::DateColumnWidening(const QFontMetrics &metrics)
 {
-    // The widest date stored: in the regional form of this system or in the common
-    // ten-character one (a store may come from another system), two-digit day and month,
-    // every digit the widest of the font's digits.
+    // The widest date shown: dd.MM.yyyy, yyyy-MM-dd, or a stored text that reads as no date
+    // (the regional form of this system stands for those); two-digit day and month, every digit
+    // the widest of the font's digits.
     QChar widest = u'0';
     for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
         if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widest))
@@ -293,7 +293,7 @@ int THForm::DateColumnWidening(const QFontMetrics &metrics)
     }
     int needed = 0;
     for (QString sample : {LocalDateText(QDateTime(QDate(2000, 12, 28), QTime(12, 0))),
-                           QStringLiteral("28.12.2000")}) {
+                           QStringLiteral("28.12.2000"), QStringLiteral("2000-12-28")}) {
         for (QChar &c : sample) {
             if (c.isDigit())
                 c = widest;
