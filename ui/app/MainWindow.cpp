@@ -388,7 +388,10 @@ void TForm1::Timer4Timer()
 
 void TForm1::AppIdle()
 {
-    const QString text = CapsLockOn() ? QStringLiteral("Caps : ON") : QStringLiteral("Caps : OFF");
+    const std::optional<bool> on = CapsLockOn();
+    const QString text = !on   ? QStringLiteral("Caps : ?")
+                         : *on ? QStringLiteral("Caps : ON")
+                               : QStringLiteral("Caps : OFF");
     if (StatusPanels[3]->text() != text)
         StatusPanels[3]->setText(text);
 }
