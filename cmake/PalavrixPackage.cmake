@@ -75,7 +75,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # platform, OpenSSL's crypto library that the first file transfer loads and the database
 # engine the message store loads when first used.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libssl3, libsqlite3-0")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcap2-bin")
+# The Wayland platform: without it a Wayland desktop shows the windows through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcap2-bin, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://palavrix.sourceforge.io/)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${postinst})
 set(CPACK_STRIP_FILES ON)

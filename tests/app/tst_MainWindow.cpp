@@ -37,6 +37,7 @@
 #include <QUdpSocket>
 
 #include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <csignal>
 #include <memory>
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void extraLinesAreDropped();
     void exitQuestionCancelKeepsRunning();
     void windowSystemCloseKeepsTheWindowReachable();
+    void minimiseIsAskedOnceWhereThePlatformForgetsIt();
     void resizeLimits();
     void clearScreen_data();
     void clearScreen();
@@ -461,6 +463,49 @@ void TestMainWindow::windowSystemCloseKeepsTheWindowReachable()
     Form1->CTIClick();
     QVERIFY(Form1->isVisible());
     QVERIFY(!Form1->isMinimized());
+}
+
+namespace
+{
+
+// Counts the times a widget goes to the minimised state.
+class MinimiseCounter final : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowStateChange &&
+            static_cast<QWidget *>(watched)->isMinimized())
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
+void TestMainWindow::minimiseIsAskedOnceWhereThePlatformForgetsIt()
+{
+    // Wayland never tells a window it is minimised: Qt reports it as not minimised right after
+    // the request. The window must not take its own request for the window system's command.
+    writeChatCfg(m_dir->path(), QStringLiteral("Ivan"));
+    start();
+    QVERIFY(!Form1->CTI->Available());
+    MinimiseCounter counter;
+    Form1->installEventFilter(&counter);
+    Form1->close();
+    for (int report = 0; report < 3; ++report) {
+        // The offscreen platform's own answer first, then Wayland's.
+        QWindowSystemInterface::flushWindowSystemEvents();
+        QWindowSystemInterface::handleWindowStateChanged<
+            QWindowSystemInterface::SynchronousDelivery>(Form1->windowHandle(), Qt::WindowNoState);
+        QCoreApplication::processEvents();
+    }
+    Form1->removeEventFilter(&counter);
+    QCOMPARE(counter.count, 1);
+    QVERIFY(Form1->isVisible());
 }
 
 void TestMainWindow::resizeLimits()

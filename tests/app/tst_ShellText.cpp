@@ -1,4 +1,5 @@
 #include "AppError.h"
+#include "CapsLock.h"
 #include "DesktopIdentity.h"
 #include "ShellText.h"
 #include "TestSupport.h"
@@ -12,7 +13,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
-// The texts of the shell: title, error box, exit question, desktop identity.
+// The texts of the shell: title, error box, exit question, desktop identity, and the Caps Lock
+// lights read on Wayland.
 class TestShellText final : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,8 @@ private Q_SLOTS:
     void exitQuestion();
     void desktopIdentity_data();
     void desktopIdentity();
+    void capsLockLight_data();
+    void capsLockLight();
 };
 
 void TestShellText::applicationTitle_data()
@@ -132,6 +136,41 @@ void TestShellText::desktopIdentity()
     QFETCH(QString, display);
     QFETCH(QString, identity);
     QCOMPARE(DesktopIdentity(wayland, display, QStringLiteral("/run/user/1000")), identity);
+}
+
+void TestShellText::capsLockLight_data()
+{
+    // The lights in the folder, as name=brightness; "" when unknown.
+    QTest::addColumn<QStringList>("lights");
+    QTest::addColumn<QString>("state");
+
+    QTest::newRow("No keyboard light means unknown")
+        << QStringList{QStringLiteral("input3::numlock=1")} << QString();
+    QTest::newRow("A dark Caps Lock light is off, whatever Num Lock shows")
+        << QStringList{QStringLiteral("input3::numlock=1"), QStringLiteral("input3::capslock=0")}
+        << QStringLiteral("off");
+    QTest::newRow("A lit light is on")
+        << QStringList{QStringLiteral("input3::capslock=1")} << QStringLiteral("on");
+    QTest::newRow("Any lit keyboard counts")
+        << QStringList{QStringLiteral("input3::capslock=0"), QStringLiteral("input9::capslock=255")}
+        << QStringLiteral("on");
+}
+
+void TestShellText::capsLockLight()
+{
+    QFETCH(QStringList, lights);
+    QFETCH(QString, state);
+    QTemporaryDir leds;
+    QVERIFY(leds.isValid());
+    for (const QString &light : lights) {
+        const QStringList parts = light.split(u'=');
+        QVERIFY(QDir(leds.path()).mkpath(parts.at(0)));
+        QFile brightness(leds.filePath(parts.at(0) + QStringLiteral("/brightness")));
+        QVERIFY(brightness.open(QIODevice::WriteOnly));
+        brightness.write(parts.at(1).toLatin1() + '\n');
+    }
+    const std::optional<bool> on = CapsLockLight(leds.path());
+    QCOMPARE(!on ? QString() : *on ? QStringLiteral("on") : QStringLiteral("off"), state);
 }
 
 PALAVRIX_TEST_APPLESS_MAIN(TestShellText)

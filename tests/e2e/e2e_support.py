@@ -380,8 +380,10 @@ class Harness:
         self.net = Network(self, names)
         return self.net
 
-    def start_desktop(self):
-        self.desktop = Desktop(self)
+    def start_desktop(self, wayland=False):
+        """The desktop the copies run on: Xvfb, or with wayland=True weston's headless back
+        end, on which the copies pick Qt's Wayland platform by themselves."""
+        self.desktop = Desktop(self, wayland)
         self.reader = Reader(self)
         return self.desktop
 
@@ -413,12 +415,11 @@ class Harness:
         if self.desktop is None:
             return None
         path = self.logdir / ("%s.png" % label)
-        result = _run(["import", "-display", self.desktop.display, "-window", "root", str(path)],
-                      check=False, quiet=True)
-        if result.returncode == 0:
+        error = self.desktop.screenshot(path)
+        if error is None:
             self.log("screenshot %s" % path)
             return path
-        self.log("screenshot failed: %s" % result.stderr.strip())
+        self.log("screenshot failed: %s" % error)
         return None
 
     def grab(self, x, y, width, height):
@@ -506,10 +507,22 @@ class Network:
         return self._nodes[name][1]
 
 
-class Desktop:
-    """Xvfb, a private session bus on a filesystem socket and the AT-SPI bus launcher."""
+def wayland_missing():
+    """What running on weston needs and this machine lacks, as a list of texts."""
+    missing = [tool for tool in ("weston", "weston-screenshooter") if shutil.which(tool) is None]
+    import glob
+    if not glob.glob("/usr/lib/*/qt6/plugins/platforms/libqwayland-*.so"):
+        missing.append("Qt's Wayland platform plugin (qt6-wayland)")
+    return missing
 
-    def __init__(self, harness):
+
+class Desktop:
+    """Xvfb (or weston's headless back end), a private session bus on a filesystem socket and
+    the AT-SPI bus launcher."""
+
+    WAYLAND_SOCKET = "wayland-e2e"
+
+    def __init__(self, harness, wayland=False):
         self.h = harness
         root = harness.workdir / "desktop"
         self.runtime = root / "runtime"
@@ -519,7 +532,36 @@ class Desktop:
         os.chmod(self.runtime, 0o700)
         self.bus_path = root / "bus"
         self.bus_address = "unix:path=%s" % self.bus_path
+        self.display = None
+        self.wayland_display = None
 
+        self.env = {
+            "PATH": "/usr/sbin:/usr/bin:/sbin:/bin",
+            "DBUS_SESSION_BUS_ADDRESS": self.bus_address,
+            "XDG_RUNTIME_DIR": str(self.runtime),
+            "HOME": str(self.home),
+            "LANG": "C.UTF-8",
+        }
+        if wayland:
+            self._start_weston()
+        else:
+            self._start_xvfb()
+
+        self.dbus = self._spawn(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+             "--address=" + self.bus_address], "dbus")
+        wait_until(self.bus_path.exists, 20, 0.05, what="the session bus socket")
+
+        self.launcher = self._spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                                    "at-spi", env=self.env)
+        # The harness reads the copies through the same buses.
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
+        if self.display is not None:
+            os.environ["DISPLAY"] = self.display
+        else:
+            os.environ.pop("DISPLAY", None)
+
+    def _start_xvfb(self):
         read_fd, write_fd = os.pipe()
         self.xvfb = self._spawn(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten",
@@ -527,25 +569,45 @@ class Desktop:
         os.close(write_fd)
         number = self._read_line(read_fd, 20, "Xvfb to report its display")
         self.display = ":" + number
-        harness.log("Xvfb on display %s" % self.display)
+        self.env["DISPLAY"] = self.display
+        self.h.log("Xvfb on display %s" % self.display)
 
-        self.dbus = self._spawn(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-             "--address=" + self.bus_address], "dbus")
-        wait_until(self.bus_path.exists, 20, 0.05, what="the session bus socket")
+    def _start_weston(self):
+        """weston's headless back end with its desktop shell; the pixman renderer draws into
+        memory, so weston-screenshooter (allowed by --debug) can take screenshots."""
+        missing = wayland_missing()
+        if missing:
+            raise Skip("missing: " + ", ".join(missing))
+        socket = self.runtime / self.WAYLAND_SOCKET
+        self.weston = self._spawn(
+            ["weston", "--backend=headless-backend.so", "--socket=" + self.WAYLAND_SOCKET,
+             "--idle-time=0", "--use-pixman", "--debug", "--width=1280", "--height=1024",
+             "--logger-scopes=log,proto"],
+            "weston", env=dict(self.env))
+        wait_until(socket.exists, 20, 0.05, what="weston's socket")
+        # Named by its full path, since every copy has a runtime folder of its own.
+        self.wayland_display = str(socket)
+        self.env["WAYLAND_DISPLAY"] = self.wayland_display
+        self.h.log("weston headless on %s" % self.wayland_display)
 
-        self.env = {
-            "PATH": "/usr/sbin:/usr/bin:/sbin:/bin",
-            "DISPLAY": self.display,
-            "DBUS_SESSION_BUS_ADDRESS": self.bus_address,
-            "XDG_RUNTIME_DIR": str(self.runtime),
-            "HOME": str(self.home),
-            "LANG": "C.UTF-8",
-        }
-        self.launcher = self._spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                    "at-spi", env=self.env)
-        # The harness reads the copies through the same buses.
-        os.environ.update({k: self.env[k] for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
+    def screenshot(self, path):
+        """Saves the whole screen as a PNG; None, or what went wrong."""
+        if self.display is not None:
+            result = _run(["import", "-display", self.display, "-window", "root", str(path)],
+                          check=False, quiet=True)
+            return None if result.returncode == 0 else result.stderr.strip()
+        # weston-screenshooter writes wayland-screenshot-<time>.png into its working folder.
+        folder = self.h.workdir / "screenshots"
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir()
+        result = subprocess.run(["weston-screenshooter"], cwd=folder, env=dict(self.env),
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                timeout=20)
+        shots = sorted(folder.glob("*.png"))
+        if result.returncode != 0 or not shots:
+            return "weston-screenshooter (%d): %s" % (result.returncode, result.stdout.strip())
+        shutil.move(str(shots[-1]), str(path))
+        return None
 
     def _spawn(self, cmd, label, env=None, pass_fds=()):
         log = open(self.h.logdir / ("%s.log" % label), "wb")
@@ -789,13 +851,13 @@ class Copy:
         env.update({
             "HOME": str(self.home),
             "XDG_RUNTIME_DIR": str(self.runtime),
-            "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
             "QT_ACCESSIBILITY": "1",
-            "QT_XCB_GL_INTEGRATION": "none",
             "ASAN_OPTIONS": "detect_leaks=0:abort_on_error=0",
             "UBSAN_OPTIONS": "print_stacktrace=1",
         })
+        if self.h.desktop.display is not None:
+            env.update({"QT_QPA_PLATFORM": "xcb", "QT_XCB_GL_INTEGRATION": "none"})
         if self.lang:
             env["LANG"] = self.lang
         env.update(self.extra_env)

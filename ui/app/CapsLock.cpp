@@ -1,17 +1,33 @@
 #include "CapsLock.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
+
+std::optional<bool> CapsLockLight(const QString &ledsFolder)
+{
+    const QStringList lights =
+        QDir(ledsFolder).entryList({QStringLiteral("*::capslock")}, QDir::Dirs);
+    if (lights.isEmpty())
+        return std::nullopt;
+    for (const QString &light : lights) {
+        QFile brightness(ledsFolder + u'/' + light + QStringLiteral("/brightness"));
+        if (brightness.open(QIODevice::ReadOnly) && brightness.readLine().trimmed().toInt() > 0)
+            return true;
+    }
+    return false;
+}
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
 
-bool CapsLockOn()
+std::optional<bool> CapsLockOn()
 {
     return (GetKeyState(VK_CAPITAL) & 1) != 0;
 }
 
 #else
-#include <QElapsedTimer>
 #include <QSocketNotifier>
 
 #include <dlfcn.h>
@@ -128,10 +144,32 @@ private:
     QElapsedTimer m_sinceQuery;
 };
 
+// The keyboards' lights, read at most once per poll period.
+class LightCapsLock final
+{
+public:
+    std::optional<bool> On()
+    {
+        if (!m_sinceRead.isValid() || m_sinceRead.elapsed() >= PollPeriodMs) {
+            m_sinceRead.start();
+            m_on = CapsLockLight(QStringLiteral("/sys/class/leds"));
+        }
+        return m_on;
+    }
+
+private:
+    std::optional<bool> m_on;
+    QElapsedTimer m_sinceRead;
+};
+
 } // namespace
 
-bool CapsLockOn()
+std::optional<bool> CapsLockOn()
 {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        static LightCapsLock lights;
+        return lights.On();
+    }
     static XkbCapsLock caps;
     return caps.On();
 }

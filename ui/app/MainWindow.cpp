@@ -39,6 +39,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 TForm1 *Form1 = nullptr;
 
@@ -388,7 +389,10 @@ void TForm1::Timer4Timer()
 
 void TForm1::AppIdle()
 {
-    const QString text = CapsLockOn() ? QStringLiteral("Caps : ON") : QStringLiteral("Caps : OFF");
+    const std::optional<bool> on = CapsLockOn();
+    const QString text = !on   ? QStringLiteral("Caps : ?")
+                         : *on ? QStringLiteral("Caps : ON")
+                               : QStringLiteral("Caps : OFF");
     if (StatusPanels[3]->text() != text)
         StatusPanels[3]->setText(text);
 }
@@ -435,7 +439,17 @@ void TForm1::HideToTray()
     }
     // Without a notification area a hidden window could not be found again: minimise.
     if (!(windowState() & Qt::WindowMinimized))
-        showMinimized();
+        MinimizeWindow();
+}
+
+// Wayland does not tell a window whether it is minimised: Qt reports it as not minimised
+// right after asking, so our own request must not count as the window system's command, or
+// the window would ask again and again.
+void TForm1::MinimizeWindow()
+{
+    m_minimizing = true;
+    showMinimized();
+    m_minimizing = false;
 }
 
 void TForm1::TrayAvailabilityChanged(bool available)
@@ -443,7 +457,7 @@ void TForm1::TrayAvailabilityChanged(bool available)
     // The tray went away with the window in it: bring it back as a minimised window.
     if (!available && m_inTray) {
         m_inTray = false;
-        showMinimized();
+        MinimizeWindow();
     }
 }
 
@@ -468,6 +482,19 @@ void TForm1::AppMinimize()
         this, [this] { WMSysCommand(SC_MINIMIZE); }, Qt::QueuedConnection);
 }
 
+// A Wayland compositor has nothing to minimise before it first shows the window, and leaves
+// it on screen: the start-up's request waits for the first expose (X does not mind).
+void TForm1::MinimizeOnceExposed()
+{
+    QWindow *window = windowHandle();
+    if (!window || window->isExposed()) {
+        AppMinimize();
+        return;
+    }
+    m_minimizeOnExpose = true;
+    window->installEventFilter(this);
+}
+
 void TForm1::WMSysCommand(int command)
 {
     if (command == SC_MINIMIZE || command == SC_CLOSE)
@@ -477,7 +504,8 @@ void TForm1::WMSysCommand(int command)
 void TForm1::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        !m_minimizing)
         AppMinimize();
 }
 
@@ -501,6 +529,12 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_minimizeOnExpose && watched == windowHandle() && event->type() == QEvent::Expose) {
+        // Queued: the window draws itself for this expose first.
+        m_minimizeOnExpose = false;
+        watched->removeEventFilter(this);
+        AppMinimize();
+    }
     if (watched == qApp && event->type() == QEvent::Quit && !m_closing) {
         // The session manager's end of the session (or any other quit from outside): the
         // exit path runs without its question, and its own quit ends the program.

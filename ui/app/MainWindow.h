@@ -108,6 +108,8 @@ public:
     void PrivateAlert(bool on);
     bool PrivateAlertOn() const;
     void AppMinimize();
+    void MinimizeWindow();
+    void MinimizeOnceExposed();
     void AppIdle();
     void WMSysCommand(int command);
     void CTIClick();
@@ -147,6 +149,8 @@ private:
     bool m_quitting = false;      // a close requested by the exit commands, not the window system
     bool m_endingSession = false; // the exit path runs without asking
     bool m_inTray = false;        // hidden to the tray
+    bool m_minimizing = false;    // the window minimises itself: not the window system's command
+    bool m_minimizeOnExpose = false; // started minimised, waiting for the desktop to show it
     bool m_startupQueued = false;
     bool m_settingsApplied = false; // every stored setting reached its control
     bool m_optionsRead = false;     // the options file was read (or is not there yet)

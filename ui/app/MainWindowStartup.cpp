@@ -67,7 +67,7 @@ void TForm1::RunStartupSequence()
         Dialogs::warning(this, tr("Ошибка"),
                          tr("Сеть не настроена. Корректная работа приложения невозможна!"));
     if (m_services.Options().Values().StartMinimized)
-        AppMinimize();
+        MinimizeOnceExposed();
 
     // Stage C.
     m_startupQueued = false;
