@@ -45,39 +45,52 @@ endforeach()
 add_custom_target(palavrix_man ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION share/man/man1)
 
-# The chat listens on ports below 1024: the package gives the program and the peer that one
-# capability.
-set(postinst ${CMAKE_BINARY_DIR}/debian/postinst)
-file(WRITE ${postinst} "#!/bin/sh
-set -e
-if [ \"$1\" = configure ] && command -v setcap >/dev/null 2>&1; then
-    for program in Palavrix palavrix-peer; do
-        setcap cap_net_bind_service=+ep /usr/${PALAVRIX_INSTALL_PROGRAM_DIR}/$program || true
-    done
-fi
-")
-file(CHMOD ${postinst} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
-     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# The Debian files: the capability for the chat's ports (postinst), the copyright and the
+# changelog (gzip -9n: no name or time stamp, so the package builds the same each time).
+set(debian_dir ${PROJECT_SOURCE_DIR}/resources/debian)
+set(deb_revision 1)
+set(PALAVRIX_DEB_VERSION ${PROJECT_VERSION}-${deb_revision})
+configure_file(${debian_dir}/postinst.in ${CMAKE_BINARY_DIR}/debian/postinst @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+               WORLD_READ WORLD_EXECUTE)
+configure_file(${debian_dir}/changelog.Debian.in ${CMAKE_BINARY_DIR}/debian/changelog.Debian @ONLY)
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/debian/changelog.Debian
+                COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${debian_dir}/copyright ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz
+        DESTINATION share/doc/palavrix)
+install(FILES ${debian_dir}/lintian-overrides DESTINATION share/lintian/overrides
+        RENAME palavrix)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME palavrix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${deb_revision})
 set(CPACK_PACKAGE_CONTACT "Palavrix developers <palavrix@users.sourceforge.io>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "serverless chat for the local network")
-set(CPACK_PACKAGE_DESCRIPTION "Every running copy announces its user to the subnet by UDP \
-broadcast (ports 555-557), lists the users it heard lately, shows one public conversation \
-and exchanges private messages, kept in a local searchable history.")
+# The extended description as dpkg shows it: lines of at most 80 characters.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Every running copy announces its user to the subnet by UDP broadcast"
+    "(ports 555-557) and lists the users it heard lately. It shows one public"
+    "conversation, exchanges private messages, kept in a local searchable"
+    "history, and sends files to another user directly on port 558 (offers by UDP,"
+    "the data over TCP). No server and no set-up are needed.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so not found by the library scan: the database driver, the X11
 # platform, OpenSSL's crypto library that the first file transfer loads and the database
-# engine the message store loads when first used.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-qpa-plugins, libssl3, libsqlite3-0")
+# engine the message store loads when first used. And setcap for the postinst: without the
+# capability the chat cannot listen on its ports at all.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6sql6-sqlite, qt6-qpa-plugins, libssl3, libsqlite3-0, libcap2-bin")
 # The Wayland platform: without it a Wayland desktop shows the windows through XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcap2-bin, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://palavrix.sourceforge.io/)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${postinst})
+# Naming a postrm that does not exist keeps cpack from writing one that only runs ldconfig
+# (it does so for any library under usr/lib): the one library, the sound plug-in, is private
+# to the program and loaded by its path.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/postinst
+    ${CMAKE_BINARY_DIR}/debian/no-postrm/postrm)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -6,7 +6,8 @@ BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-qp
     libsqlite3-dev qt6-multimedia-dev libgl-dev libcap2-bin fonts-dejavu-core libssl-dev
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n qt6-wayland)
 TEST_PACKAGES=(xvfb xauth iproute2 x11-utils imagemagick dbus at-spi2-core python3-pyatspi
-    python3-gi gir1.2-atspi-2.0 python3-xlib qt6-base-private-dev weston)
+    python3-gi gir1.2-atspi-2.0 python3-xlib qt6-base-private-dev weston
+    lintian desktop-file-utils appstream)
 # The Debian package: the shared-library scan of cpack.
 PACKAGE_PACKAGES=(dpkg-dev)
 # The fuzz targets: clang and its libFuzzer and sanitizer runtimes.

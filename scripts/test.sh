@@ -6,8 +6,10 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 install_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
-# The Debian package that the e2e_package test unpacks and runs (build/package).
-bash "$ROOT/scripts/package.sh"
+# The Debian package that the e2e_package test unpacks and runs (build/package), checked as
+# Debian's tools would check it.
+deb="$(bash "$ROOT/scripts/package.sh" | tail -n 1)"
+bash "$ROOT/scripts/check-package.sh" "$deb"
 build_tree "$ROOT/build/asan" -DCMAKE_BUILD_TYPE=Debug -DPALAVRIX_SANITIZE=ON -DPALAVRIX_WERROR=ON
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"

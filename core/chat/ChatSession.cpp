@@ -65,22 +65,33 @@ HistoryFailure writeFailure(int error)
     }
 }
 
+// Why nothing can be created in the folder, or nothing when something can.
+std::optional<HistoryFailure> folderWriteFailure(const QString &folder)
+{
+    errno = 0;
+    QTemporaryFile probe(folder + QStringLiteral("/.palavrix-XXXXXX"));
+    if (!probe.open())
+        return writeFailure(errno == 0 ? EACCES : errno);
+    return std::nullopt;
+}
+
 // Why the store file cannot take a record, or nothing when it can: the file must open for
-// writing and its folder must take the journal the engine writes beside it.
+// writing and its folder must take the journal the engine writes beside it. A file missing
+// from a folder that takes nothing is said as the folder's fault.
 std::optional<HistoryFailure> storeWriteFailure(const QString &path)
 {
-    if (!QFileInfo::exists(path))
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(path)) {
+        if (const auto failure = folderWriteFailure(folder))
+            return failure;
         return HistoryFailure{HistoryFault::Missing, {}};
+    }
     errno = 0;
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
         return writeFailure(errno == 0 ? EACCES : errno);
     file.close();
-    errno = 0;
-    QTemporaryFile probe(QFileInfo(path).absolutePath() + QStringLiteral("/.palavrix-XXXXXX"));
-    if (!probe.open())
-        return writeFailure(errno == 0 ? EACCES : errno);
-    return std::nullopt;
+    return folderWriteFailure(folder);
 }
 
 } // namespace
@@ -173,11 +184,16 @@ void ChatSession::CheckHistory()
         ReportHistoryFailure(*failure);
 }
 
-void ChatSession::ReportHistoryFailure(const HistoryFailure &failure)
+void ChatSession::ReportHistoryFailure(const HistoryFailure &reported)
 {
     if (m_historyFailureReported)
         return;
     m_historyFailureReported = true;
+    // The engine's own words ("unable to open database file") hide a folder that has become
+    // read-only: where the file or its folder shows the cause, that is said instead.
+    HistoryFailure failure = reported;
+    if (failure.fault == HistoryFault::Other && m_store && !m_store->path().isEmpty())
+        failure = storeWriteFailure(m_store->path()).value_or(reported);
     const QString path = m_store ? QDir::toNativeSeparators(m_store->path()) : QString();
     QMetaObject::invokeMethod(
         this, [this, path, failure] { Q_EMIT historyNotSaved(path, failure); },

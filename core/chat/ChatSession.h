@@ -87,8 +87,9 @@ public:
     // Checks that the opened store can take records; reports once when it cannot.
     void CheckHistory();
     // Reports, the first time only, that private messages are not being recorded, and why.
-    // Messages are shown and alerted all the same.
-    void ReportHistoryFailure(const HistoryFailure &failure);
+    // Messages are shown and alerted all the same. An engine error (Other) is said as the
+    // store's fault where its file or folder shows one (read-only, no permission, full).
+    void ReportHistoryFailure(const HistoryFailure &reported);
 
     const QString &OwnNick() const { return m_ownNick; }
     void setOwnNick(const QString &nick);

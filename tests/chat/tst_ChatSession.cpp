@@ -16,6 +16,9 @@
 #include <QTest>
 #include <QUdpSocket>
 
+#include <optional>
+#include <stdexcept>
+
 namespace
 {
 
@@ -102,6 +105,8 @@ private Q_SLOTS:
     void tooLongIsRefusedBeforeSending_data();
     void tooLongIsRefusedBeforeSending();
     void unwritableHistoryHidesNoMessage();
+    void readOnlyHistoryIsSaidOnce_data();
+    void readOnlyHistoryIsSaidOnce();
 
 private:
     struct Heard {
@@ -769,6 +774,53 @@ void TestChatSession::unwritableHistoryHidesNoMessage()
     std::vector<HistoryRecord> records;
     QVERIFY(historytest::ReadStoreFile(store.path(), records));
     QVERIFY(records.empty()); // the store did refuse them
+}
+
+void TestChatSession::readOnlyHistoryIsSaidOnce_data()
+{
+    QTest::addColumn<bool>("storeExists");
+    QTest::addColumn<bool>("checkedAtStart");
+    QTest::newRow("The folder turns read-only while the copy runs") << true << false;
+    QTest::newRow("A new user's folder is read-only before the store is made") << false << true;
+}
+
+// Said once, with the folder's fault, however many messages then fail to be stored.
+void TestChatSession::readOnlyHistoryIsSaidOnce()
+{
+    QFETCH(bool, storeExists);
+    QFETCH(bool, checkedAtStart);
+    historytest::ProgramFolder folder;
+    QVERIFY(folder.isValid());
+    HistoryStore store;
+    store.setProgramDir(folder.path());
+    if (storeExists)
+        store.OpenHistory(QStringLiteral("Я"));
+    ChatSession session;
+    session.setOwnNick(QStringLiteral("Я"));
+    session.setHistoryStore(&store);
+    QSignalSpy errors(&session, &ChatSession::historyNotSaved);
+    std::optional<testsupport::ReadOnlyFolder> readOnly;
+    try {
+        readOnly.emplace(folder.path());
+    } catch (const std::runtime_error &error) {
+        QSKIP(error.what());
+    }
+    if (!storeExists)
+        store.ChooseHistory(QStringLiteral("Я"));
+    if (checkedAtStart)
+        session.CheckHistory();
+    TIdSocketHandle binding;
+    binding.SenderIP = Sender;
+    for (int i = 0; i < 3; ++i)
+        session.PrivateRead(cp1251::encode(QStringLiteral("@#@6@#@Оля --> Я: Привет")), &binding);
+    QTRY_COMPARE(errors.size(), 1);
+    const auto failure = errors[0][1].value<HistoryFailure>();
+    QVERIFY2(
+        failure.fault == HistoryFault::ReadOnlyFileSystem ||
+            failure.fault == HistoryFault::NoPermission,
+        qPrintable(QStringLiteral("fault %1: %2").arg(int(failure.fault)).arg(failure.detail)));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.size(), 1);
 }
 
 PALAVRIX_TEST_GUILESS_MAIN(TestChatSession)
