@@ -18,6 +18,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
 from test_notify import NotifyHost  # noqa: E402
+from test_tray import Screen  # noqa: E402
+from Xlib import X  # noqa: E402
 
 SLACK = 8.0
 FLOOD = 200
@@ -28,6 +30,7 @@ INTERVAL = 1.0   # the program's shortest time between two changes of a notifica
 def test(h):
     h.build_network(["Olga", "observer"])
     h.start_desktop()
+    screen = Screen(h)
     notes = NotifyHost(h)
     observer = h.start_observer()
     olga_copy = h.start_copy("Olga", config={"ShowPrivateWND": "1"})
@@ -39,8 +42,12 @@ def test(h):
                       E.cp1251("@#@4@#@%s --> Olga: %s" % (sender, text)))
 
     def type_in_main_window():
+        """The keyboard to the main window's input, as a click on it would give it (Xvfb runs
+        no window manager)."""
         box = olga.input_box(olga.main_window())
         h.require(box is not None, "Olga's main window has its input box")
+        screen.main_window(olga_copy.proc.pid).set_input_focus(X.RevertToParent, X.CurrentTime)
+        screen.d.flush()
         box.grab_focus()
         h.require(E.wait_until(lambda: "focused" in olga.states(box), SLACK, 0.1),
                   "Olga's main window's input has the keyboard")
