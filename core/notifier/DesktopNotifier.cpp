@@ -39,9 +39,9 @@ DesktopNotifier::DesktopNotifier(const QDBusConnection &bus, QObject *parent)
                   SLOT(ActionInvoked(uint, QString)));
     m_bus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"), this,
                   SLOT(NotificationClosed(uint, uint)));
-    m_watcher =
+    auto *watcher =
         new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             &DesktopNotifier::serviceOwnerChanged);
 }
 
@@ -136,8 +136,7 @@ void DesktopNotifier::notified(const Pending &notification, QDBusPendingCallWatc
     m_tags.insert(reply.value(), notification.Tag);
     if (notification.Replace)
         m_replaceable.insert(notification.Tag, reply.value());
-    const auto held = m_held.constFind(notification.Tag);
-    if (notification.Replace && held != m_held.cend())
+    if (notification.Replace && m_held.contains(notification.Tag))
         notify(m_held.take(notification.Tag));
 }
 
@@ -155,10 +154,8 @@ void DesktopNotifier::Close(const QString &tag)
 
 // Another service has the name now: the ids of the last one mean nothing to it, and it may
 // read markup where the last did not.
-void DesktopNotifier::serviceOwnerChanged(const QString &, const QString &oldOwner,
-                                          const QString &newOwner)
+void DesktopNotifier::serviceOwnerChanged(const QString &, const QString &, const QString &newOwner)
 {
-    Q_UNUSED(oldOwner);
     m_capabilities = Capabilities::Unknown;
     m_tags.clear();
     m_replaceable.clear();

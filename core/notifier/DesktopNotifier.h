@@ -8,7 +8,6 @@
 #include <QString>
 
 class QDBusPendingCallWatcher;
-class QDBusServiceWatcher;
 
 // Desktop notifications through the freedesktop notification service
 // (org.freedesktop.Notifications) on the session bus. Calls never wait for the service: a
@@ -66,7 +65,6 @@ private:
     QHash<QString, uint> m_replaceable; // by tag: the last one shown to be replaced
     QSet<QString> m_sending;            // tags of replaceable ones whose id is not yet known
     QHash<QString, Pending> m_held;     // by tag: the newest one waiting for that id
-    QDBusServiceWatcher *m_watcher = nullptr;
 };
 
 // The first line of a message, cut to `limit` characters with "…" where it was longer.
