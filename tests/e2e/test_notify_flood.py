@@ -4,7 +4,8 @@ notification service (notify_host.py).
 
 Vera runs with "restore the private window" on and types in her main window's input when Anna's
 private messages come: her private window comes up but the keyboard stays in the main window's
-input. Olga runs with that option off, her private window closed. Ivan sends her 200 private
+input. Closed again, it comes up for the next message while another program's window has the
+keyboard, and that window keeps it. Olga runs with that option off, her private window closed. Ivan sends her 200 private
 messages in about 12 s, Petr one amid them: each sender has one notification, replaced as the
 messages come ("Ivan: 200 новых сообщений" over the newest text at the end), changed about
 once a second at most. A click on Ivan's brings the private window to the front and takes
@@ -19,6 +20,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
 from test_notify import NotifyHost  # noqa: E402
+from test_offer_flood import close_window  # noqa: E402
 from test_tray import Screen  # noqa: E402
 from Xlib import X  # noqa: E402
 
@@ -72,6 +74,26 @@ def test(h):
              "the keyboard stayed in Vera's main window's input (private window states %r)"
              % (vera.states(window) if window is not None else None))
     h.screenshot("notify-keyboard-stays")
+
+    # Another program's window has the keyboard when her closed private window comes up.
+    closed = close_window(h, vera_copy, E.CopyUi.PRIVATE_TITLE)
+    h.require(closed == 1 and E.wait_until(lambda: vera.private_window() is None, SLACK, 0.1),
+              "the harness closes Vera's private window")
+    other = screen.d.screen().root.create_window(0, 0, 200, 100, 0, X.CopyFromParent)
+    other.map()
+    screen.d.sync()
+    other.set_input_focus(X.RevertToParent, X.CurrentTime)
+    screen.d.sync()
+    send("Anna", "hello again", to=vera_copy)
+    h.expect(E.wait_until(vera.private_window, SLACK, 0.1) is not None,
+             "Vera's private window comes up again")
+    E.wait_until(lambda: "hello again" in [l.text for l in vera.lines(vera.private_view())],
+                 SLACK)
+    focus = screen.d.get_input_focus().focus
+    h.expect(focus == other, "the other program's window kept the keyboard (focus on %r)"
+             % focus)
+    other.destroy()
+    screen.d.sync()
 
     # The flood to Olga.
     type_in_main_window(olga, olga_copy)
