@@ -103,6 +103,7 @@ void DesktopNotifier::notify(const Pending &notification)
 {
     if (notification.Replace && m_sending.contains(notification.Tag)) {
         m_held.insert(notification.Tag, notification);
+        m_closing.remove(notification.Tag);
         return;
     }
     // A service that reads markup in the body would take a message's "<b>" for its own.
@@ -133,6 +134,11 @@ void DesktopNotifier::notified(const Pending &notification, QDBusPendingCallWatc
         m_held.remove(notification.Tag);
         return;
     }
+    if (notification.Replace && m_closing.remove(notification.Tag)) {
+        m_replaceable.remove(notification.Tag);
+        closeId(reply.value());
+        return;
+    }
     m_tags.insert(reply.value(), notification.Tag);
     if (notification.Replace)
         m_replaceable.insert(notification.Tag, reply.value());
@@ -143,10 +149,20 @@ void DesktopNotifier::notified(const Pending &notification, QDBusPendingCallWatc
 void DesktopNotifier::Close(const QString &tag)
 {
     m_held.remove(tag);
-    const uint id = m_replaceable.take(tag);
-    if (id == 0 || !m_bus.isConnected())
+    if (m_sending.contains(tag)) {
+        m_closing.insert(tag); // closed once its id is known
         return;
+    }
+    const uint id = m_replaceable.take(tag);
+    if (id != 0)
+        closeId(id);
+}
+
+void DesktopNotifier::closeId(uint id)
+{
     m_tags.remove(id);
+    if (!m_bus.isConnected())
+        return;
     QDBusMessage message = call(QStringLiteral("CloseNotification"));
     message << id;
     m_bus.asyncCall(message);
@@ -161,6 +177,7 @@ void DesktopNotifier::serviceOwnerChanged(const QString &, const QString &, cons
     m_replaceable.clear();
     m_sending.clear();
     m_held.clear();
+    m_closing.clear();
     if (m_askedBefore && !newOwner.isEmpty())
         askCapabilities();
 }

@@ -51,6 +51,7 @@ private:
     void askCapabilities();
     void capabilitiesKnown(QDBusPendingCallWatcher *call);
     void notify(const Pending &notification);
+    void closeId(uint id);
     void notified(const Pending &notification, QDBusPendingCallWatcher *call);
     void serviceOwnerChanged(const QString &service, const QString &oldOwner,
                              const QString &newOwner);
@@ -65,6 +66,7 @@ private:
     QHash<QString, uint> m_replaceable; // by tag: the last one shown to be replaced
     QSet<QString> m_sending;            // tags of replaceable ones whose id is not yet known
     QHash<QString, Pending> m_held;     // by tag: the newest one waiting for that id
+    QSet<QString> m_closing;            // tags closed while their id was not yet known
 };
 
 // The first line of a message, cut to `limit` characters with "…" where it was longer.

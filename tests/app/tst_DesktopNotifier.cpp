@@ -203,10 +203,13 @@ void TestDesktopNotifier::closeTakesTheNotificationOff()
     QTRY_COMPARE(service()->calls[1].replacesId, service()->calls[0].id);
     notifier.Close(u"private/Оля"_s);
     QTRY_COMPARE(service()->closed, QList<uint>{service()->calls[0].id});
-    // The next message is a new notification.
+    // The next message is a new notification; closed before the service said its id, it is
+    // closed once the id comes.
     notifier.Show(u"Оля"_s, u"три"_s, u"private/Оля"_s, true);
+    notifier.Close(u"private/Оля"_s);
     QTRY_COMPARE(service()->calls.size(), 3);
     QCOMPARE(service()->calls[2].replacesId, 0u);
+    QTRY_COMPARE(service()->closed, (QList<uint>{service()->calls[0].id, service()->calls[2].id}));
 }
 
 // A desktop's notification service restarts (a crash, a new session of the shell): the new
