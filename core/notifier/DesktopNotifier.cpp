@@ -3,6 +3,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -38,6 +39,10 @@ DesktopNotifier::DesktopNotifier(const QDBusConnection &bus, QObject *parent)
                   SLOT(ActionInvoked(uint, QString)));
     m_bus.connect(Service, Path, Interface, QStringLiteral("NotificationClosed"), this,
                   SLOT(NotificationClosed(uint, uint)));
+    auto *watcher =
+        new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &DesktopNotifier::serviceOwnerChanged);
 }
 
 void DesktopNotifier::Show(const QString &summary, const QString &body, const QString &tag,
@@ -71,6 +76,7 @@ void DesktopNotifier::askCapabilities()
     if (m_capabilities != Capabilities::Unknown)
         return;
     m_capabilities = Capabilities::Asked;
+    m_askedBefore = true;
     auto *watcher =
         new QDBusPendingCallWatcher(m_bus.asyncCall(call(QStringLiteral("GetCapabilities"))), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &DesktopNotifier::capabilitiesKnown);
@@ -95,6 +101,11 @@ void DesktopNotifier::capabilitiesKnown(QDBusPendingCallWatcher *watcher)
 
 void DesktopNotifier::notify(const Pending &notification)
 {
+    if (notification.Replace && m_sending.contains(notification.Tag)) {
+        m_held.insert(notification.Tag, notification);
+        m_closing.remove(notification.Tag);
+        return;
+    }
     // A service that reads markup in the body would take a message's "<b>" for its own.
     const QString body = m_bodyMarkup ? notification.Body.toHtmlEscaped() : notification.Body;
     const QVariantMap hints{{QStringLiteral("desktop-entry"), DesktopEntry},
@@ -103,19 +114,72 @@ void DesktopNotifier::notify(const Pending &notification)
     const uint replaces = notification.Replace ? m_replaceable.value(notification.Tag) : 0;
     message << QStringLiteral("Palavrix") << replaces << Icon << notification.Summary << body
             << QStringList{DefaultAction, m_openText} << hints << -1;
+    if (notification.Replace)
+        m_sending.insert(notification.Tag);
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, notification](QDBusPendingCallWatcher *finished) {
-                finished->deleteLater();
-                const QDBusPendingReply<uint> reply = *finished;
-                if (reply.isError()) {
-                    m_capabilities = Capabilities::Unknown; // the service went away
-                    return;
-                }
-                m_tags.insert(reply.value(), notification.Tag);
-                if (notification.Replace)
-                    m_replaceable.insert(notification.Tag, reply.value());
+                notified(notification, finished);
             });
+}
+
+void DesktopNotifier::notified(const Pending &notification, QDBusPendingCallWatcher *call)
+{
+    call->deleteLater();
+    const QDBusPendingReply<uint> reply = *call;
+    if (notification.Replace)
+        m_sending.remove(notification.Tag);
+    if (reply.isError()) {
+        m_capabilities = Capabilities::Unknown; // the service went away
+        m_held.remove(notification.Tag);
+        return;
+    }
+    if (notification.Replace && m_closing.remove(notification.Tag)) {
+        m_replaceable.remove(notification.Tag);
+        closeId(reply.value());
+        return;
+    }
+    m_tags.insert(reply.value(), notification.Tag);
+    if (notification.Replace)
+        m_replaceable.insert(notification.Tag, reply.value());
+    if (notification.Replace && m_held.contains(notification.Tag))
+        notify(m_held.take(notification.Tag));
+}
+
+void DesktopNotifier::Close(const QString &tag)
+{
+    m_held.remove(tag);
+    if (m_sending.contains(tag)) {
+        m_closing.insert(tag); // closed once its id is known
+        return;
+    }
+    const uint id = m_replaceable.take(tag);
+    if (id != 0)
+        closeId(id);
+}
+
+void DesktopNotifier::closeId(uint id)
+{
+    m_tags.remove(id);
+    if (!m_bus.isConnected())
+        return;
+    QDBusMessage message = call(QStringLiteral("CloseNotification"));
+    message << id;
+    m_bus.asyncCall(message);
+}
+
+// Another service has the name now: the ids of the last one mean nothing to it, and it may
+// read markup where the last did not.
+void DesktopNotifier::serviceOwnerChanged(const QString &, const QString &, const QString &newOwner)
+{
+    m_capabilities = Capabilities::Unknown;
+    m_tags.clear();
+    m_replaceable.clear();
+    m_sending.clear();
+    m_held.clear();
+    m_closing.clear();
+    if (m_askedBefore && !newOwner.isEmpty())
+        askCapabilities();
 }
 
 void DesktopNotifier::ActionInvoked(uint id, const QString &action)

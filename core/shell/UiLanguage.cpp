@@ -82,12 +82,11 @@ bool Install(QCoreApplication &app, const QString &language)
     if (qt->load(QStringLiteral("qtbase_") + language,
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
-    if (language == QLatin1String("ru"))
-        return true;
     auto *own = new QTranslator(&app);
     if (!own->load(
             apppaths::SharedFile(QStringLiteral("palavrix_") + language + QStringLiteral(".qm"))))
-        return false;
+        // The Russian file gives only the plural forms: without it the windows still read.
+        return language == QLatin1String("ru");
     return QCoreApplication::installTranslator(own);
 }
 

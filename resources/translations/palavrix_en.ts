@@ -11,6 +11,13 @@
         <source>%1 предлагает файлы</source>
         <translation>%1 offers files</translation>
     </message>
+    <message numerus="yes">
+        <source>%1: %n новых сообщений</source>
+        <translation>
+            <numerusform>%1: %n new message</numerusform>
+            <numerusform>%1: %n new messages</numerusform>
+        </translation>
+    </message>
     <message>
         <source>Открыть</source>
         <translation>Open</translation>

@@ -2,7 +2,8 @@
 """A test-only desktop notification service on the session bus (org.freedesktop.Notifications).
 
 It says it reads body markup, prints one JSON line per event ({"owned": true}, then
-{"notify": {...}} for every Notify call with the id it gave), and takes JSON lines on its
+{"notify": {...}} for every Notify call with the id it gave, {"capabilities": true} when it is
+asked what it can do, {"close": id} for CloseNotification), and takes JSON lines on its
 standard input: {"click": id} sends what a click on the notification sends (ActionInvoked with
 "default", then NotificationClosed). It ends when its standard input closes."""
 import json
@@ -48,6 +49,7 @@ def say(event):
 
 def on_call(conn, sender, path, iface, method, params, invocation):
     if method == "GetCapabilities":
+        say({"capabilities": True})
         invocation.return_value(GLib.Variant("(as)", (["actions", "body", "body-markup"],)))
     elif method == "GetServerInformation":
         invocation.return_value(GLib.Variant("(ssss)", ("test", "test", "1", "1.2")))
@@ -60,6 +62,9 @@ def on_call(conn, sender, path, iface, method, params, invocation):
                         "summary": summary, "body": body, "actions": actions,
                         "hints": {k: str(v) for k, v in hints.items()}}})
         invocation.return_value(GLib.Variant("(u)", (nid,)))
+    elif method == "CloseNotification":
+        say({"close": params.unpack()[0]})
+        invocation.return_value(None)
     else:
         invocation.return_value(None)
 

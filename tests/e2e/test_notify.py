@@ -32,6 +32,8 @@ class NotifyHost:
     def __init__(self, h):
         self.h = h
         self.shown = []
+        self.asked = 0    # GetCapabilities calls
+        self.closed = []  # ids taken off the screen
         self.proc = subprocess.Popen(
             [E.SYSTEM_PYTHON, str(E.HERE / "notify_host.py")], stdin=subprocess.PIPE,
             stdout=subprocess.PIPE, stderr=open(h.logdir / "notify_host.stderr", "ab"),
@@ -45,7 +47,14 @@ class NotifyHost:
 
     def _read(self):
         for line in self.proc.stdout:
-            shown = json.loads(line)["notify"]
+            event = json.loads(line)
+            if "capabilities" in event:
+                self.asked += 1
+            if "close" in event:
+                self.closed.append(event["close"])
+            if "notify" not in event:
+                continue
+            shown = event["notify"]
             self.h.log("notification %d: %r / %r" % (shown["id"], shown["summary"],
                                                       shown["body"]))
             self.shown.append(shown)

@@ -26,6 +26,7 @@ public:
     AppWindows &operator=(const AppWindows &) = delete;
 
     ChatServices &Services() { return m_services; }
+    DesktopAlerts &Alerts() { return *m_alerts; }
 
 private:
     ChatServices m_services;

@@ -119,7 +119,7 @@ void TForm4::wireSession(ChatSession *session)
                 ShowRecipients(items);
             }));
     connect(session, &ChatSession::privateMessage, this, Guarded(this, &TForm4::AppendMessage));
-    connect(session, &ChatSession::openPrivateWindow, this, Guarded(this, &TForm4::OpenWindow));
+    connect(session, &ChatSession::openPrivateWindow, this, Guarded(this, &TForm4::ShowIncoming));
     connect(session, &ChatSession::privateUnseen, this, Guarded([this] {
                 if (!isActiveWindow())
                     Form1->PrivateAlert(true);
@@ -214,15 +214,27 @@ void TForm4::buildFileControls(QBoxLayout *recipientRow, QBoxLayout *buttons)
 
 void TForm4::OpenWindow()
 {
+    comeUp(true);
+}
+
+void TForm4::ShowIncoming()
+{
+    comeUp(false);
+}
+
+void TForm4::comeUp(bool activate)
+{
     if (!isVisible() && !m_placed && Form1) {
         // The first showing is centred on the main window.
         CentreOnMainWindow(this);
         m_placed = true;
     }
+    setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
-    activateWindow();
+    if (activate)
+        activateWindow();
 }
 
 void TForm4::showEvent(QShowEvent *event)
@@ -518,7 +530,7 @@ void TForm4::AlertOffer(const transfer::IncomingOffer &offer)
     if (settings.SoundOnPrivate)
         m_session->RequestSound(QStringLiteral("PrivateMsgRcvd.wav"));
     if (settings.OpenOnPrivate)
-        OpenWindow();
+        ShowIncoming();
     else if (!isActiveWindow())
         Form1->PrivateAlert(true);
 }

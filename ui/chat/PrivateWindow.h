@@ -58,8 +58,11 @@ public:
     TIdUDPServer *IdUDPServer1 = nullptr;
     TIdUDPClient *IdUDPClient1 = nullptr;
 
-    // Sets the window state to normal and shows the window.
+    // Sets the window state to normal and shows the window, with the keyboard: the user asked.
     void OpenWindow();
+    // Brings the window up for something that arrived, without taking the keyboard from
+    // wherever the user is typing: another window of ours or another program's.
+    void ShowIncoming();
     void suitempButton1Click();
     void suitempButton2Click();
     void suiButton1Click();
@@ -93,6 +96,7 @@ protected:
 private:
     void buildControls();
     void FormShow();
+    void comeUp(bool activate);
     void FormActivate();
     void wireSession(ChatSession *session);
     void ShowRecipients(const QStringList &recipientItems);
