@@ -23,6 +23,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
@@ -118,6 +119,8 @@ void TestPrivateWindowFiles::initTestCase()
 
 void TestPrivateWindowFiles::init()
 {
+    // The windows speak Russian here, and their numbers follow.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     m_dir = std::make_unique<QTemporaryDir>();
     m_oldCwd = QDir::currentPath();
     QDir::setCurrent(m_dir->path());
@@ -398,13 +401,13 @@ void TestPrivateWindowFiles::sentFilesAreRecorded()
     }
     QCOMPARE(Form4->Transfers->rowCount(), 1);
     const auto *title = Form4->Transfers->findChild<QLabel *>(u"TransferTitle"_s);
-    QCOMPARE(title->text(), english ? u"Files for Olga: a.txt, b.bin (2,0 KB)"_s
+    QCOMPARE(title->text(), english ? u"Files for Olga: a.txt, b.bin (2.0 KB)"_s
                                     : u"Файлы для Olga: a.txt, b.bin (2,0 КБ)"_s);
     const auto *status = Form4->Transfers->findChild<QLabel *>(u"TransferStatus"_s);
     QTRY_COMPARE_WITH_TIMEOUT(status->text(), english ? u"Files sent"_s : u"Файлы отправлены"_s,
                               WaitMs);
     QCOMPARE(Form4->RichEdit1->LineText(Form4->RichEdit1->LineCount() - 1),
-             english ? u"File b.bin (2,0 KB) sent"_s : u"Файл b.bin (2,0 КБ) отправлен"_s);
+             english ? u"File b.bin (2.0 KB) sent"_s : u"Файл b.bin (2,0 КБ) отправлен"_s);
     QCOMPARE(records(), (QStringList{u"Ivan>Olga: Файл a.txt (10 байт) отправлен [0]"_s,
                                      u"Ivan>Olga: Файл b.bin (2,0 КБ) отправлен [0]"_s}));
     QCOMPARE(testsupport::readFile(inbox.filePath(u"b.bin"_s)), QByteArray(2048, 'x'));

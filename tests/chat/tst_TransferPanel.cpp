@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -17,6 +18,8 @@ class TestTransferPanel final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The panel speaks Russian here, and its numbers follow.
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
     void incomingOfferThroughItsStages();
     void outgoingTransferCanBeCancelled();
     void endedRowsAreBoundedAndCleared();

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <stdexcept>
 #include <string>
@@ -255,6 +256,9 @@ int runTests(QObject &test, int argc, char **argv)
 
 std::unique_ptr<QTranslator> speakEnglish(bool english, const QString &folder)
 {
+    // Numbers follow the language of the windows, as the program's start sets them.
+    QLocale::setDefault(english ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                : QLocale(QLocale::Russian, QLocale::Russia));
     if (!english)
         return nullptr;
     auto translator = std::make_unique<QTranslator>();

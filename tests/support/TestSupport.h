@@ -96,7 +96,8 @@ void writeChatCfg(const QString &folder, const QString &nick,
                   const QList<QPair<QString, QString>> &overrides = {});
 
 // The windows' English (palavrix_en.qm in `folder`) installed while the result lives; nothing
-// when `english` is false, the texts being Russian. Throws std::runtime_error when it is missing.
+// when `english` is false, the texts being Russian. The default locale, which numbers follow,
+// becomes English or Russian to match. Throws std::runtime_error when the file is missing.
 std::unique_ptr<QTranslator> speakEnglish(bool english, const QString &folder);
 
 } // namespace testsupport
