@@ -31,6 +31,28 @@ def accessible_app(ui_reader, pid):
     return None
 
 
+def wait_for_warning(h, copy, second):
+    """Waits for the second copy's warning box: its UI, caption and box; a failure when the
+    copy ends first or opens a main window of its own."""
+    def warning_box():
+        if second.poll() is not None:
+            raise E.TestFailure("the second copy ended (code %s) before showing a warning"
+                                % second.returncode)
+        app = accessible_app(h.reader, second.pid)
+        if app is None:
+            return None
+        ui = E.CopyUi(h.reader, copy, app)
+        for caption, labels, acc in ui.dialogs():
+            if WARNING in labels:
+                return ui, caption, acc
+        names = [name for _role, name, _acc in ui.windows()]
+        if E.CopyUi.MAIN_TITLE in names:
+            raise E.TestFailure("the second copy opened its own main window: %r" % names)
+        return None
+
+    return E.wait_until(warning_box, 30.0, 0.2, what="the second copy's warning")
+
+
 def test(h):
     h.build_network(["Ivan"])
     desktop = h.start_desktop()
@@ -50,24 +72,7 @@ def test(h):
     h.on_cleanup("second copy", lambda: E._stop_group(second))
     h.log("started a second copy (pid %d) on %s" % (second.pid, env["DISPLAY"]))
 
-    def warning_box():
-        if second.poll() is not None:
-            raise E.TestFailure("the second copy ended (code %s) before showing a warning"
-                                % second.returncode)
-        app = accessible_app(h.reader, second.pid)
-        if app is None:
-            return None
-        ui = E.CopyUi(h.reader, copy, app)
-        for caption, labels, acc in ui.dialogs():
-            if WARNING in labels:
-                return ui, caption, acc
-        names = [name for _role, name, _acc in ui.windows()]
-        if E.CopyUi.MAIN_TITLE in names:
-            raise E.TestFailure("the second copy opened its own main window: %r" % names)
-        return None
-
-    ui, caption, box = E.wait_until(warning_box, 30.0, 0.2,
-                                    what="the second copy's warning")
+    ui, caption, box = wait_for_warning(h, copy, second)
     h.expect(caption == "Предупреждение!", "the warning's caption is 'Предупреждение!' (got %r)"
              % caption)
     h.screenshot("second-copy-refused")

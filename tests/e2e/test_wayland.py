@@ -23,7 +23,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
-from test_instance import WARNING, accessible_app  # noqa: E402
+from test_instance import WARNING, accessible_app, wait_for_warning  # noqa: E402
 from test_notify import NotifyHost  # noqa: E402
 from test_tray import TrayHost  # noqa: E402
 
@@ -72,22 +72,7 @@ def second_copy_refused(h, copy):
     h.log("started a second Ivan (pid %d) on %s with DISPLAY=:7" % (second.pid,
                                                                    env["WAYLAND_DISPLAY"]))
 
-    def warning_box():
-        if second.poll() is not None:
-            raise E.TestFailure("the second copy ended (code %s) before showing a warning"
-                                % second.returncode)
-        app = accessible_app(h.reader, second.pid)
-        if app is None:
-            return None
-        ui = E.CopyUi(h.reader, copy, app)
-        for _caption, labels, acc in ui.dialogs():
-            if WARNING in labels:
-                return ui, acc
-        if E.CopyUi.MAIN_TITLE in [name for _role, name, _acc in ui.windows()]:
-            raise E.TestFailure("the second copy opened its own main window")
-        return None
-
-    ui, box = E.wait_until(warning_box, 30.0, 0.2, what="the second copy's warning")
+    ui, _caption, box = wait_for_warning(h, copy, second)
     h.log("the second copy shows %r" % WARNING)
     ui.answer(box, "OK")
     try:
