@@ -1,11 +1,12 @@
 #include "PeerCommandLine.h"
+
+#include "AppPaths.h"
 #include "PeerTexts.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 using namespace Qt::StringLiterals;
 
@@ -165,8 +166,7 @@ std::optional<FolderFault> CheckFolder(const QString &path)
         return FolderFault::Missing;
     if (!info.isDir())
         return FolderFault::NotAFolder;
-    QTemporaryFile probe(QDir(path).filePath(u".palavrix-probe-XXXXXX"_s));
-    if (!probe.open())
+    if (apppaths::CreateFileError(path) != 0)
         return FolderFault::NotWritable;
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #include "ChatSession.h"
 
 #include "AppError.h"
+#include "AppPaths.h"
 #include "ColorList.h"
 #include "Cp1251.h"
 #include "Datagram.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
 
@@ -68,10 +68,8 @@ HistoryFailure writeFailure(int error)
 // Why nothing can be created in the folder, or nothing when something can.
 std::optional<HistoryFailure> folderWriteFailure(const QString &folder)
 {
-    errno = 0;
-    QTemporaryFile probe(folder + QStringLiteral("/.palavrix-XXXXXX"));
-    if (!probe.open())
-        return writeFailure(errno == 0 ? EACCES : errno);
+    if (const int error = apppaths::CreateFileError(folder))
+        return writeFailure(error);
     return std::nullopt;
 }
 

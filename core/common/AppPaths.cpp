@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <optional>
 
 namespace apppaths
@@ -40,11 +41,9 @@ bool holdsSharedFiles(const QString &folder)
     return QFileInfo::exists(QDir(folder).filePath(TemplateName));
 }
 
-// Whether a file can really be made there: permissions, read-only mounts and ACLs alike.
 bool writable(const QString &folder)
 {
-    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".palavrix-probe-XXXXXX")));
-    return probe.open();
+    return CreateFileError(folder) == 0;
 }
 
 QString userFolder(QStandardPaths::StandardLocation location)
@@ -122,6 +121,15 @@ void PrepareUserFolders()
 void SetProgramFolder(const QString &folder)
 {
     programOverride() = folder;
+}
+
+int CreateFileError(const QString &folder)
+{
+    errno = 0;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".palavrix-probe-XXXXXX")));
+    if (probe.open())
+        return 0;
+    return errno == 0 ? EACCES : errno;
 }
 
 } // namespace apppaths

@@ -37,4 +37,8 @@ void PrepareUserFolders();
 // the real one.
 void SetProgramFolder(const QString &folder);
 
+// 0 when a file can really be made in `folder` (permissions, read-only mounts and ACLs alike),
+// else the system's error number for why not.
+int CreateFileError(const QString &folder);
+
 } // namespace apppaths

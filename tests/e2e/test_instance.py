@@ -31,6 +31,19 @@ def accessible_app(ui_reader, pid):
     return None
 
 
+def start_second(h, copy, env):
+    """A second copy from the same folder, in the same namespace, with `env`."""
+    log = open(h.logdir / "second.stderr", "wb")
+    second = subprocess.Popen(["ip", "netns", "exec", copy.ns, str(copy.folder / "Palavrix")],
+                              cwd=copy.folder, env=env, stdin=subprocess.DEVNULL, stdout=log,
+                              stderr=log, start_new_session=True,
+                              preexec_fn=E._die_with_harness)
+    log.close()
+    h.record_process(second.pid)
+    h.on_cleanup("second copy", lambda: E._stop_group(second))
+    return second
+
+
 def wait_for_warning(h, copy, second):
     """Waits for the second copy's warning box: its UI, caption and box; a failure when the
     copy ends first or opens a main window of its own."""
@@ -62,14 +75,7 @@ def test(h):
 
     env = copy.environment()
     env["DISPLAY"] = desktop.display + ".0"
-    log = open(h.logdir / "second.stderr", "wb")
-    second = subprocess.Popen(["ip", "netns", "exec", copy.ns, str(copy.folder / "Palavrix")],
-                              cwd=copy.folder, env=env, stdin=subprocess.DEVNULL, stdout=log,
-                              stderr=log, start_new_session=True,
-                              preexec_fn=E._die_with_harness)
-    log.close()
-    h.record_process(second.pid)
-    h.on_cleanup("second copy", lambda: E._stop_group(second))
+    second = start_second(h, copy, env)
     h.log("started a second copy (pid %d) on %s" % (second.pid, env["DISPLAY"]))
 
     ui, caption, box = wait_for_warning(h, copy, second)

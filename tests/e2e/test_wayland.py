@@ -23,7 +23,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import e2e_support as E  # noqa: E402
-from test_instance import WARNING, accessible_app, wait_for_warning  # noqa: E402
+from test_instance import WARNING, accessible_app, start_second, wait_for_warning  # noqa: E402,E501
 from test_notify import NotifyHost  # noqa: E402
 from test_tray import TrayHost  # noqa: E402
 
@@ -51,18 +51,6 @@ def expected_caps():
 def caps_panel(ui):
     label = ui.find(ui.main_window(), role="label", name_prefix="Caps : ")
     return ui.name(label) if label is not None else None
-
-
-def start_second(h, copy, env):
-    log = open(h.logdir / "second.stderr", "wb")
-    second = subprocess.Popen(["ip", "netns", "exec", copy.ns, str(copy.folder / "Palavrix")],
-                              cwd=copy.folder, env=env, stdin=subprocess.DEVNULL, stdout=log,
-                              stderr=log, start_new_session=True,
-                              preexec_fn=E._die_with_harness)
-    log.close()
-    h.record_process(second.pid)
-    h.on_cleanup("second copy", lambda: E._stop_group(second))
-    return second
 
 
 def second_copy_refused(h, copy):
